@@ -1,0 +1,22 @@
+# Compiler settings shared by every target of the project.
+
+add_library(project_options INTERFACE)
+target_compile_options(project_options INTERFACE
+  -Wall -Wextra -Wconversion -Wdouble-promotion -Wimplicit-fallthrough
+  -Wnon-virtual-dtor -Wsuggest-override -Werror
+  # Floating results (and so golden images) must not depend on the optimiser fusing operations.
+  -ffp-contract=off)
+
+if(SHOWPLAYER_SANITIZE)
+  target_compile_options(project_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# add_project_library(name SOURCES... DEPENDS...): one folder, one static library.
+function(add_project_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;SYSTEM_DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC project_options ${ARG_DEPENDS} ${ARG_SYSTEM_DEPENDS})
+endfunction()
