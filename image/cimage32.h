@@ -1,0 +1,160 @@
+#pragma once
+// CImage32: the one raster type of the system. A pixel is one 32-bit little-endian word
+// 0xXXRRGGBB (byte 0 blue, byte 1 green, byte 2 red, byte 3 a fourth channel that the whole-image
+// and blit operators treat like the other three). Rows are stored top first with a pitch of exactly
+// `width` pixels: pixel (x, y) is word y * width + x from getPixels().
+//
+// Owned pixel memory has two zeroed guard rows above row 0 and two below the last row, so effects
+// that look up to two rows past an edge read zeros instead of leaving the block.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// Word index of pixel (x, y) of a 256x256 texture in the tiled layout: 32 vertical strips of 8
+// columns, strip k (columns 8k..8k+7) stored row after row in words k * 2048 .. k * 2048 + 2047.
+// x and y are taken modulo 256, so the index always lies in 0..65535.
+constexpr uint32_t tiledWordIndex256(uint32_t x, uint32_t y) {
+  return ((x & 255u) >> 3) * 2048u + (y & 255u) * 8u + (x & 7u);
+}
+
+// The abstract image: size, pixels and the whole-image operations. Every concrete image is a
+// CImage32Buffered, a CImage32FromData or a CImage32External.
+class CImage32 {
+ public:
+  virtual ~CImage32() = default;
+  CImage32(const CImage32&) = delete;
+  CImage32& operator=(const CImage32&) = delete;
+
+  int32_t getWidth() const { return m_width; }
+  int32_t getHeight() const { return m_height; }
+  // Row 0, column 0; null while the image is empty.
+  uint32_t* getPixels() { return m_pPixels; }
+  const uint32_t* getPixels() const { return m_pPixels; }
+
+  // Fatal report captioned with the variant's class name; also asks the program to quit (code 1).
+  virtual void error(std::string_view text) const = 0;
+  // Warning report captioned with the variant's class name; the program goes on.
+  virtual void warning(std::string_view text) const = 0;
+
+  // --- Whole-image pixel operations, in place over width * height pixels ---
+
+  // p = c
+  void fill(uint32_t color);
+  // Every byte min(2b, 255).
+  void doubleIntensity();
+  // Every byte min(b + c_byte, 255), all four bytes.
+  void addColor(uint32_t color);
+  // Every byte max(b - c_byte, 0), all four bytes.
+  void subColor(uint32_t color);
+  // p = p AND c. The width must be even, else a warning and nothing is written.
+  void maskPixel(uint32_t color);
+  // Every byte 255 - b, all four bytes. The width must be even, else a warning.
+  void invert();
+  // g = (5 blue + 16 green + 11 red) >> 5 written into all four bytes.
+  void toGray();
+  // p = g << 16, g << 8 or g: the grey level alone in one channel, the other bytes 0.
+  void grayToRed();
+  void grayToGreen();
+  void grayToBlue();
+
+  // Writes pixel (x, y) when it lies inside the image; negative coordinates wrap to huge unsigned
+  // values and are ignored the same way, without a report.
+  void setPixel(uint32_t x, uint32_t y, uint32_t color);
+  // Fills this whole image with the window of src whose top-left pixel is (x, y). A window that
+  // does not lie inside src is ignored.
+  void copyWindow(const CImage32& src, int32_t x, int32_t y);
+  // Row 0, the last row or column 0 set to 0 (black borders of the shown frame).
+  void clearFirstRow();
+  void clearLastRow();
+  void clearFirstColumn();
+
+  // Turns *pSrc, stretched to 256x256, into this 256x256 image in the tiled texture layout (see
+  // tiledWordIndex256). Warns on a bad size of this image or a null source.
+  void init256x256Tiled(const CImage32* pSrc);
+  // The tiling step alone: copies the 256x256 image src256 into this 256x256 image, pixel (x, y)
+  // going to word tiledWordIndex256(x, y). Returns false, writing nothing, when either image is not
+  // 256x256 with pixels. src256 must not be this image.
+  bool tile256x256From(const CImage32& src256);
+
+  // --- Two-image operators: this image is the source, pDst the one written ---
+
+  // Copies this image onto *pDst (any width). A size mismatch is reported through this image's
+  // error() and pDst is left unchanged; a null pDst is ignored.
+  void blit(CImage32* pDst) const;
+
+ protected:
+  CImage32() = default;
+
+  // Takes a zeroed block of (height + 4) * width words and points the pixels two rows into it.
+  // Sizes are checked by the callers. Reports through error() if the memory is not there.
+  void allocate(int32_t width, int32_t height);
+  // Frees the owned block, if any.
+  void release();
+
+  // width * height, or 0 for an image without pixels.
+  size_t pixelCount() const;
+
+  int32_t m_width = 0;
+  int32_t m_height = 0;
+  uint32_t* m_pPixels = nullptr;
+  uint32_t* m_pBlock = nullptr;
+
+ private:
+  // Shared by blit and the later two-image operators: same width and same height.
+  bool sameSizeAs(const CImage32& other) const;
+};
+
+// An image that owns its pixels, sized at construction or once later.
+class CImage32Buffered : public CImage32 {
+ public:
+  CImage32Buffered() = default;
+  // Both sizes must be greater than 0, else a fatal report and the image stays empty.
+  CImage32Buffered(int32_t width, int32_t height);
+  ~CImage32Buffered() override;
+
+  void error(std::string_view text) const override;
+  void warning(std::string_view text) const override;
+
+  // Sizes the image (zeroed pixels); the same check and report as the constructor. A block taken
+  // earlier is freed first.
+  void init(int32_t width, int32_t height);
+  // init with the size of src, then src blitted onto this image.
+  void initCopy(const CImage32& src);
+  // init with 256x256, then src stretched onto it by the rotating resampler (angle 0, centre
+  // (128, 128), scales 256 / width and 256 / height, alpha 1).
+  // FIXME: declared only; defined together with the rotating resampler (blitRotation).
+  void initResampled256(const CImage32& src);
+};
+
+// An image loaded from a file; it keeps an owned copy of the file name.
+class CImage32FromData : public CImage32 {
+ public:
+  CImage32FromData() = default;
+  ~CImage32FromData() override;
+
+  void error(std::string_view text) const override;
+  void warning(std::string_view text) const override;
+
+  // Keeps a heap copy of name; null is a fatal report and the old name stays.
+  void setName(const char* name);
+  // The file name, or null when none was set.
+  const char* getName() const { return m_pName; }
+
+ private:
+  char* m_pName = nullptr;
+};
+
+// An image over memory owned by the caller (the locked screen surface); it frees nothing.
+class CImage32External : public CImage32 {
+ public:
+  CImage32External() = default;
+  ~CImage32External() override;
+
+  void error(std::string_view text) const override;
+  void warning(std::string_view text) const override;
+
+  // Attaches width x height pixels at pPixelData (nothing copied). A null pointer or a size not
+  // greater than 0 is a fatal report and the image keeps what it had.
+  void setPixelData(int32_t width, int32_t height, uint32_t* pPixelData);
+};
