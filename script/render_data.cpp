@@ -1,0 +1,62 @@
+#include "script/render_data.h"
+
+#include <cmath>
+#include <new>
+
+#include "base/report.h"
+#include "script/config.h"
+
+namespace {
+
+std::string captionOf(const char* kind, const StringC& name) {
+  std::string caption(kind);
+  caption += name.view();
+  caption += " :";
+  return caption;
+}
+
+}  // namespace
+
+void RenderData::setDimension(const ScriptLayerDim* pDim) {
+  if (!pDim) return;
+  m_dimension.setName(pDim->getName());
+  m_dimension.m_width = pDim->m_width;
+  m_dimension.m_height = pDim->m_height;
+}
+
+void RenderDataScreenLayer::createBuffer(std::int64_t& pixelBudget) {
+  const std::int32_t width = m_dimension.m_width;
+  const std::int32_t height = m_dimension.m_height;
+  // Zero is the size of a layer whose dimension was not found; negative and enormous sizes are
+  // typing mistakes, refused the same way rather than ending the program.
+  if (width <= 0 || height <= 0 || width > script_config::kMaxLayerSide ||
+      height > script_config::kMaxLayerSide || std::int64_t{width} * height > pixelBudget) {
+    report(captionOf("SCREEN_LAYER ", m_name), "bad dimensions for creating buffer");
+    return;
+  }
+  pixelBudget -= std::int64_t{width} * height;
+  m_pBuffer = std::make_unique<CImage32Buffered>(width, height);
+}
+
+void RenderDataScreenLayer::render(CImage32* pDst) {
+  if (!m_pBuffer) {
+    report(captionOf("SCREEN_LAYER ", m_name), "m_pBuffer NULL");
+    return;
+  }
+  m_pBuffer->blit(pDst);
+}
+
+void RenderDataImage::render(CImage32* pDst) {
+  if (!m_pBuffer) {
+    report(captionOf("IMAGE ", m_name), "render using m_pBuffer NULL");
+    return;
+  }
+  m_pBuffer->blit(pDst);
+}
+
+bool RenderDataSceneDesc::animationFrame(std::int32_t length, float& frame) const {
+  if (length <= 0) return false;
+  const float seconds = static_cast<float>(std::int64_t{m_timeOffset} + m_localTime) * 0.001f;
+  frame = std::fmod(seconds * 30.0f, static_cast<float>(length));
+  return true;
+}

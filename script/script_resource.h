@@ -1,0 +1,68 @@
+#pragma once
+// Script objects read from a file of their own: controllers, images, 2D and 3D scenes, sky boxes.
+
+#include <memory>
+
+#include "base/string_c.h"
+#include "image/cimage32.h"
+#include "script/script_object.h"
+
+class LECXController;
+
+// A named object with the file it is loaded from (initially "NULL").
+class ScriptFileResource : public ScriptObject {
+ public:
+  const StringC& getFile() const { return m_file; }
+  void setFile(const StringC& file) { m_file = file; }
+  // Loads the file, resolved against the current directory and its sub-folders.
+  virtual void load() = 0;
+
+ protected:
+  // The file name resolved with findFile; unchanged when no such file exists.
+  StringC resolvedFile() const;
+
+  StringC m_file{"NULL"};
+};
+
+// An animation controller read from a .lecx file (CONTROLLER).
+class ScriptController : public ScriptFileResource {
+ public:
+  void load() override;
+  // The controller that descriptors bind to; null while none is loaded.
+  // FIXME: holds nothing until the .lecx reader exists.
+  LECXController* getFirstController() const { return nullptr; }
+};
+
+// A picture read from an image file (IMAGE).
+class ScriptImage : public ScriptFileResource {
+ public:
+  void load() override;
+  // The picture; null while no picture could be loaded.
+  CImage32* getImage() const { return m_pImage.get(); }
+
+ private:
+  std::unique_ptr<CImage32FromData> m_pImage;
+};
+
+// A 2D scene read from its file (2D).
+class ScriptRessource2D : public ScriptFileResource {
+ public:
+  void load() override;
+};
+
+// A 3D scene read from an .l3x file (3D).
+class ScriptRessource3D : public ScriptFileResource {
+ public:
+  void load() override;
+};
+
+// A sky box: both file names are kept, nothing is loaded (SKYBOX).
+class ScriptRessourceSkyBox : public ScriptFileResource {
+ public:
+  void load() override {}
+  const StringC& getSecondFile() const { return m_secondFile; }
+  void setSecondFile(const StringC& file) { m_secondFile = file; }
+
+ private:
+  StringC m_secondFile{"NULL"};
+};

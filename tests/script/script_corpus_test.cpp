@@ -1,0 +1,33 @@
+// Every script of the fuzzing corpus loads and renders: the well-formed ones build their layers,
+// the broken ones are reported, and none of them crashes or reads outside a buffer.
+
+#include <filesystem>
+
+#include "tests/script/engine_fixture.h"
+
+namespace fs = std::filesystem;
+
+TEST_F(EngineTest, EveryCorpusScriptLoadsAndRenders) {
+  const fs::path corpus = fs::path(SHOWPLAYER_SOURCE_DIR) / "tests/fuzz/corpus/script";
+  int nbScript = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
+    const std::string name = entry.path().filename().string();
+    m_reports.clear();
+    ScriptEngine engine(ScriptEngineServices{&m_ticks, {}});
+    engine.load(StringC(entry.path().string().c_str()));
+    CImage32Buffered frame(512, 256);
+    frame.fill(0x01020304);
+    for (std::int32_t time : {0, 500, 1500, 7000}) {
+      engine.setFrameTime(time);
+      engine.render(&frame);
+    }
+    if (name.rfind("ok-", 0) == 0) {
+      EXPECT_GT(engine.getLayerManagerCount(), 0) << name;
+      EXPECT_NE(frame.getPixels()[1000], 0x01020304u) << name;
+    } else {
+      EXPECT_FALSE(m_reports.reports().empty()) << name;
+    }
+    ++nbScript;
+  }
+  EXPECT_GE(nbScript, 8);
+}

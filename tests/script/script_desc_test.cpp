@@ -1,0 +1,181 @@
+// EFFECT, MIX and their descriptor lines: kinds, fields, defaults and reports.
+
+#include "tests/script/engine_fixture.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const std::map<std::string, std::vector<std::string>> kEffects = {
+    {"LAYER_DIMENSION", {"desc: half 256 128"}},
+    {"EFFECT",
+     {"desc: blur HVBLUR half", "desc: emb EMBOSS half", "desc: rad RADIAL half", "desc: col COLOR",
+      "desc: spe DEMOSPE01"}}};
+
+template <class Desc>
+Desc* descAt(ScriptEngine& engine, int index) {
+  return dynamic_cast<Desc*>(engine.effectDescs().at(index));
+}
+
+}  // namespace
+
+TEST_F(EngineTest, SizedEffectsTakeTheirLayerDimension) {
+  ScriptEngine& engine = loadSections(kEffects);
+  EXPECT_TRUE(texts().empty());
+  auto* pBlur = dynamic_cast<ScriptEffectHVBlur*>(engine.findEffect(StringC("blur")));
+  ASSERT_NE(pBlur, nullptr);
+  EXPECT_STREQ(pBlur->getTypeName().getString(), "HVBLUR");
+  EXPECT_EQ(pBlur->getDimension().m_width, 256);
+  EXPECT_EQ(pBlur->getDimension().m_height, 128);
+  EXPECT_NE(dynamic_cast<ScriptEffectColor*>(engine.findEffect(StringC("col"))), nullptr);
+  EXPECT_NE(dynamic_cast<ScriptEffectDemoSpe01*>(engine.findEffect(StringC("spe"))), nullptr);
+}
+
+TEST_F(EngineTest, EffectDescriptorsReadTheirFieldsAndDefaults) {
+  auto sections = kEffects;
+  sections["EFFECT_DESC"] = {
+      "desc: b1 blur NULL VERTICAL TRANSSUB 12",
+      "desc: b2 blur NULL HORIZONTAL NORMAL",
+      "desc: e1 emb NULL SHADE 0.5",
+      "desc: r1 rad NULL SMOOTH",
+      "desc: r2 rad NULL FAST 0.5 0.25 100 50",
+      "desc: c1 col NULL GRAY 1.0 0.5 0.25",
+      "desc: s1 spe NULL 1",
+  };
+  ScriptEngine& engine = loadSections(sections);
+  EXPECT_TRUE(texts().empty());
+  auto* pB1 = descAt<ScriptEffectHVBlurDesc>(engine, 0);
+  ASSERT_NE(pB1, nullptr);
+  EXPECT_EQ(pB1->m_direction, 1);
+  EXPECT_EQ(pB1->m_drawMode, 2);
+  EXPECT_EQ(pB1->m_size, 12);
+  EXPECT_EQ(pB1->getEffect(), engine.findEffect(StringC("blur")));
+  auto* pB2 = descAt<ScriptEffectHVBlurDesc>(engine, 1);
+  EXPECT_EQ(pB2->m_direction, 0);
+  EXPECT_EQ(pB2->m_drawMode, 0);
+  EXPECT_EQ(pB2->m_size, 64);
+  auto* pE1 = descAt<ScriptEffectEmbossDesc>(engine, 2);
+  EXPECT_EQ(pE1->m_mode, 1);
+  EXPECT_EQ(pE1->m_factor, 0.5f);
+  auto* pR1 = descAt<ScriptEffectRadialDesc>(engine, 3);
+  EXPECT_EQ(pR1->m_mode, 0);
+  EXPECT_EQ(pR1->m_intensity, 0.9f);
+  EXPECT_EQ(pR1->m_step, 0.08f);
+  EXPECT_EQ(pR1->m_centreX, 20.0f);
+  EXPECT_EQ(pR1->m_centreY, 20.0f);
+  auto* pR2 = descAt<ScriptEffectRadialDesc>(engine, 4);
+  EXPECT_EQ(pR2->m_mode, 1);
+  EXPECT_EQ(pR2->m_step, 0.25f);
+  EXPECT_EQ(pR2->m_centreY, 50.0f);
+  auto* pC1 = descAt<ScriptEffectColorDesc>(engine, 5);
+  EXPECT_EQ(pC1->m_mode, 4);
+  EXPECT_EQ(pC1->m_green, 0.5f);
+  EXPECT_EQ(descAt<ScriptEffectDemoSpe01Desc>(engine, 6)->m_mode, 1);
+  EXPECT_STREQ(engine.effectDescs().at(6)->getName().getString(), "s1");
+}
+
+TEST_F(EngineTest, UnknownModeWordsAreReportedWithTheLineAndFallBack) {
+  auto sections = kEffects;
+  sections["EFFECT_DESC"] = {
+      "desc: b1 blur NULL DIAGONAL NORMAL 8",
+      "desc: b2 blur NULL VERTICAL SOFT 8",
+      "desc: e1 emb NULL CARVE",
+      "desc: r1 rad NULL SLOW",
+      "desc: c1 col NULL PINK 0 0 0",
+      "desc: c2 col NULL add 0 0 0",
+  };
+  ScriptEngine& engine = loadSections(sections);
+  EXPECT_EQ(texts(),
+            (Lines{"hvBlur mode not found", "desc: b1 blur NULL DIAGONAL NORMAL 8",
+                   "hvBlur drawMode not found", "desc: b2 blur NULL VERTICAL SOFT 8",
+                   "emboss mode not found", "desc: e1 emb NULL CARVE", "radial mode not found",
+                   "desc: r1 rad NULL SLOW", "color mode not found", "desc: c1 col NULL PINK 0 0 0",
+                   "color mode not found", "desc: c2 col NULL add 0 0 0"}));
+  EXPECT_EQ(descAt<ScriptEffectHVBlurDesc>(engine, 0)->m_direction, 0);
+  EXPECT_EQ(descAt<ScriptEffectHVBlurDesc>(engine, 0)->m_size, 8);
+  EXPECT_EQ(descAt<ScriptEffectHVBlurDesc>(engine, 1)->m_drawMode, 1);
+  EXPECT_EQ(descAt<ScriptEffectEmbossDesc>(engine, 2)->m_mode, 0);
+  EXPECT_EQ(descAt<ScriptEffectRadialDesc>(engine, 3)->m_mode, 1);
+  EXPECT_EQ(descAt<ScriptEffectColorDesc>(engine, 4)->m_mode, 3);
+}
+
+TEST_F(EngineTest, EveryModeWordHasItsNumber) {
+  auto sections = kEffects;
+  const std::vector<std::pair<std::string, int>> colorModes = {
+      {"ADD", 0}, {"SUB", 1},   {"MASK", 2},  {"INVERT", 3},
+      {"GRAY", 4}, {"RED", 5}, {"GREEN", 6}, {"BLUE", 7}};
+  for (const auto& [word, value] : colorModes) {
+    sections["EFFECT_DESC"].push_back("desc: c" + word + " col NULL " + word + " 0 0 0");
+  }
+  sections["MIX"] = {"desc: blend BLIT"};
+  sections["MIX_DESC"] = {"desc: n blend NULL NORMAL", "desc: a blend NULL TRANSADD",
+                          "desc: s blend NULL TRANSSUB"};
+  ScriptEngine& engine = loadSections(sections);
+  EXPECT_TRUE(texts().empty());
+  for (std::size_t i = 0; i < colorModes.size(); ++i) {
+    EXPECT_EQ(descAt<ScriptEffectColorDesc>(engine, static_cast<int>(i))->m_mode,
+              colorModes[i].second)
+        << colorModes[i].first;
+  }
+  auto blitMode = [&engine](const char* name) {
+    return dynamic_cast<ScriptMixBlitDesc*>(engine.findMixDesc(StringC(name)))->m_blitMode;
+  };
+  EXPECT_EQ(blitMode("n"), 0);
+  EXPECT_EQ(blitMode("a"), 1);
+  EXPECT_EQ(blitMode("s"), 3);
+}
+
+TEST_F(EngineTest, AnEffectDescriptorOfAMissingEffectIsNotCreated) {
+  auto sections = kEffects;
+  sections["EFFECT_DESC"] = {"desc: d1 nothing NULL ADD 0 0 0"};
+  ScriptEngine& engine = loadSections(sections);
+  EXPECT_EQ(texts(), (Lines{"Can't find Effect: nothing", "can't find EFFECT : nothing",
+                            "desc: d1 nothing NULL ADD 0 0 0"}));
+  ASSERT_EQ(engine.effectDescs().count(), 1);
+  EXPECT_EQ(engine.effectDescs().at(0), nullptr);
+  EXPECT_EQ(engine.findEffectDesc(StringC("d1")), nullptr);
+}
+
+TEST_F(EngineTest, BlitMixDescriptors) {
+  ScriptEngine& engine =
+      loadSections({{"LAYER_DIMENSION", {"desc: d 4 2"}},
+                    {"SCREEN_LAYER", {"desc: mask d"}},
+                    {"MIX", {"desc: blend BLIT"}},
+                    {"MIX_DESC",
+                     {"desc: m0 blend NULL NORMAL 0.25 mask", "desc: m1 blend NULL TRANSSUB",
+                      "desc: m2 blend NULL ADD 0.5 NULL", "desc: m3 nomix NULL NORMAL 1.0 NULL",
+                      "desc: m4 blend NULL"}}});
+  EXPECT_EQ(texts(), (Lines{"blit mode not found", "desc: m2 blend NULL ADD 0.5 NULL",
+                            "Can't find Mix: nomix", "can't find MIX : nomix"}));
+  auto* pM0 = dynamic_cast<ScriptMixBlitDesc*>(engine.findMixDesc(StringC("m0")));
+  ASSERT_NE(pM0, nullptr);
+  EXPECT_EQ(pM0->m_blitMode, 0);
+  EXPECT_EQ(pM0->m_alpha, 0.25f);
+  EXPECT_EQ(pM0->m_pAlphaMap, engine.getScreenLayer(0)->getBuffer());
+  EXPECT_EQ(pM0->getMix(), engine.findMix(StringC("blend")));
+  auto* pM1 = dynamic_cast<ScriptMixBlitDesc*>(engine.findMixDesc(StringC("m1")));
+  EXPECT_EQ(pM1->m_blitMode, 3);
+  EXPECT_EQ(pM1->m_alpha, 1.0f);
+  EXPECT_EQ(pM1->m_pAlphaMap, nullptr);
+  auto* pM2 = dynamic_cast<ScriptMixBlitDesc*>(engine.findMixDesc(StringC("m2")));
+  EXPECT_EQ(pM2->m_blitMode, 1);
+  EXPECT_EQ(pM2->m_alpha, 0.5f);
+  EXPECT_EQ(engine.mixDescs().at(3), nullptr);
+  auto* pM4 = dynamic_cast<ScriptMixBlitDesc*>(engine.findMixDesc(StringC("m4")));
+  EXPECT_EQ(pM4->m_blitMode, 1);
+  EXPECT_EQ(pM4->m_alpha, 1.0f);
+}
+
+TEST_F(EngineTest, ControllerFieldsOfDescriptorsAreLookedUp) {
+  auto sections = kEffects;
+  sections["CONTROLLER"] = {"file: pulse pulse.lecx"};
+  sections["MIX"] = {"desc: blend BLIT"};
+  sections["MIX_DESC"] = {"desc: m blend nosuch NORMAL 1.0 NULL"};
+  sections["EFFECT_DESC"] = {"desc: c col pulse ADD 0 0 0", "desc: s spe other 0",
+                             "desc: b blur unused HORIZONTAL NORMAL 4"};
+  ScriptEngine& engine = loadSections(sections);
+  // The blur kinds read the controller field and do not look it up.
+  EXPECT_EQ(texts(), (Lines{"Can't find controller: nosuch", "Can't find controller: other"}));
+  // Until controller files are read, a named controller entry gives no controller to bind.
+  EXPECT_EQ(engine.findEffectDesc(StringC("c"))->getController(), nullptr);
+}

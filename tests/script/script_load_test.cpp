@@ -1,0 +1,224 @@
+// Reading a script: sections in their fixed order, kept lines, limits and what is reported.
+
+#include <fstream>
+
+#include "tests/script/engine_fixture.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+std::string dims(int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i)
+    lines += "desc: d" + std::to_string(i) + " 4 2\n";
+  return lines;
+}
+
+}  // namespace
+
+TEST_F(EngineTest, ReadsAWholeScriptWithCommentsAndBlankLines) {
+  ScriptEngine& engine = load(
+      "A show for the tests.\n"
+      "<MUSIC> tag lines may carry text\n"
+      "file: NULL\n"
+      "offset: 1500\n"
+      "</MUSIC>\n"
+      "anything between sections is skipped\n"
+      "<LAYER_DIMENSION>\n"
+      "// a comment line\n"
+      "\n"
+      "desc: screen 512 256\n"
+      "Desc: ignored 1 1\n"
+      "   desc:   small 16 8\n"
+      "</LAYER_DIMENSION>\n" +
+      scriptText({}).substr(scriptText({}).find("<CONTROLLER>")));
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(engine.getMusicOffset(), 1500);
+  EXPECT_FALSE(engine.hasMusic());
+  ASSERT_EQ(engine.layerDims().count(), 2);
+  EXPECT_STREQ(engine.layerDims().at(0)->getName().getString(), "screen");
+  EXPECT_EQ(engine.layerDims().at(0)->m_width, 512);
+  EXPECT_EQ(engine.layerDims().at(1)->m_height, 8);
+}
+
+TEST_F(EngineTest, CrlfLineEndsReadLikePlainOnes) {
+  std::string text = scriptText(
+      {{"LAYER_DIMENSION", {"desc: screen 512 256"}}, {"SCREEN_LAYER", {"desc: main screen"}}});
+  std::string crlf;
+  for (char c : text)
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  ScriptEngine& engine = load(crlf);
+  EXPECT_TRUE(texts().empty());
+  ASSERT_EQ(engine.getScreenLayerCount(), 1);
+  EXPECT_STREQ(engine.getScreenLayer(0)->getName().getString(), "main");
+  EXPECT_EQ(engine.getScreenLayer(0)->getBuffer()->getWidth(), 512);
+}
+
+TEST_F(EngineTest, AScriptThatCannotBeOpenedIsReportedOnceAndLeavesTheEngineEmpty) {
+  m_pEngine = std::make_unique<ScriptEngine>(ScriptEngineServices{&m_ticks, {}});
+  m_pEngine->load(StringC("missing.lscx"));
+  EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|Can't open file : missing.lscx"});
+  CImage32Buffered frame(4, 2);
+  frame.fill(0x123456);
+  m_pEngine->render(&frame);
+  EXPECT_EQ(frame.getPixels()[0], 0x123456u);
+  m_pEngine->start();
+  m_ticks.m_ticks += 250;
+  EXPECT_EQ(m_pEngine->getTime(), 250);
+}
+
+TEST_F(EngineTest, FileNamesAreFoundInAnotherCase) {
+  m_dir.write("Show.LSCX", scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}}));
+  ScriptEngine engine(ScriptEngineServices{&m_ticks, {}});
+  engine.load(StringC("show.lscx"));
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(engine.layerDims().count(), 1);
+}
+
+TEST_F(EngineTest, EmptySectionsBuildEmptyRegistriesAndReadingGoesOn) {
+  ScriptEngine& engine =
+      loadSections({{"SKYBOX", {"desc: not the keyword"}}, {"MIX", {"desc: blend BLIT"}}});
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(engine.ressourcesSkyBox().count(), 0);
+  EXPECT_EQ(engine.mixes().count(), 1);
+}
+
+TEST_F(EngineTest, ASectionHoldsAtMostOneLineLessThanItsLimit) {
+  {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 1999; ++i)
+      lines.push_back("file: c" + std::to_string(i) + " x.lecx");
+    ScriptEngine& engine = loadSections({{"CONTROLLER", lines}, {"MIX", {"desc: m BLIT"}}});
+    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(engine.controllers().count(), 1999);
+    EXPECT_EQ(engine.mixes().count(), 1);
+  }
+  {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 2000; ++i)
+      lines.push_back("file: c" + std::to_string(i) + " x.lecx");
+    ScriptEngine& engine = loadSections({{"CONTROLLER", lines}, {"MIX", {"desc: m BLIT"}}});
+    EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|nb >= MAX_NB_CONTROLLER"});
+    EXPECT_EQ(engine.controllers().count(), 0);
+    // The following sections are read normally.
+    EXPECT_EQ(engine.mixes().count(), 1);
+  }
+}
+
+TEST_F(EngineTest, EverySectionHasItsLimitMessage) {
+  const std::vector<std::pair<std::string, int>> limits = {{"LAYER_DIMENSION", 1000},
+                                                           {"IMAGE", 2000},
+                                                           {"2D", 1000},
+                                                           {"3D", 1000},
+                                                           {"SKYBOX", 1000},
+                                                           {"SCREEN_LAYER", 2000},
+                                                           {"2D_DESC", 2000},
+                                                           {"3D_DESC", 2000},
+                                                           {"SKYBOX_DESC", 2000},
+                                                           {"SPE_LAYER", 2000},
+                                                           {"LAYER_DEPENDENCY", 2000},
+                                                           {"MIX", 2000},
+                                                           {"EFFECT", 2000},
+                                                           {"MIX_DESC", 2000},
+                                                           {"EFFECT_DESC", 2000},
+                                                           {"LAYER_MANAGER", 2000}};
+  const std::map<std::string, std::string> messages = {
+      {"LAYER_DIMENSION", "nb >= MAX_NB_LAYER_DIM"},
+      {"IMAGE", "nb >= MAX_NB_IMAGE"},
+      {"2D", "nb >= MAX_NB_RES2D"},
+      {"3D", "nb >= MAX_NB_RES3D"},
+      {"SKYBOX", "nb >= MAX_NB_SKYBOX"},
+      {"SCREEN_LAYER", "nb >= MAX_NB_SCREEN_LAYER"},
+      {"2D_DESC", "nb >= MAX_NB_2D_DESC"},
+      {"3D_DESC", "nb >= MAX_NB_3D_DESC"},
+      {"SKYBOX_DESC", "nb >= MAX_NB_SKYBOX_DESC"},
+      {"SPE_LAYER", "nb >= MAX_NB_SPE_LAYER"},
+      {"LAYER_DEPENDENCY", "nb >= MAX_NB_LAYER_DEP"},
+      {"MIX", "nb >= MAX_NB_MIX"},
+      {"EFFECT", "nb >= MAX_NB_EFFECT"},
+      {"MIX_DESC", "nb >= MAX_NB_MIX_DESC"},
+      {"EFFECT_DESC", "nb >= MAX_NB_EFFECT_DESC"},
+      {"LAYER_MANAGER", "nb >= MAX_NB_LAYER_OPERATION"}};
+  for (const auto& [section, limit] : limits) {
+    const std::string keyword =
+        section == "IMAGE" || section == "2D" || section == "3D" || section == "SKYBOX" ? "file:"
+                                                                                        : "desc:";
+    // Lines the section keeps without creating anything that would report on its own.
+    const std::string line = keyword + " x";
+    m_reports.clear();
+    loadSections({{section, std::vector<std::string>(static_cast<std::size_t>(limit), line)}});
+    EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|" + messages.at(section)}) << section;
+  }
+}
+
+TEST_F(EngineTest, SectionsOutOfOrderAreLost) {
+  // SCREEN_LAYER before LAYER_DIMENSION: the search for <LAYER_DIMENSION> skips it, and every
+  // later search then runs into the end of the file.
+  std::string text = scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}});
+  const std::string moved = "<SCREEN_LAYER>\ndesc: s a\n</SCREEN_LAYER>\n";
+  text.replace(text.find("<SCREEN_LAYER>"), std::string("<SCREEN_LAYER>\n</SCREEN_LAYER>\n").size(),
+               "");
+  text.insert(text.find("<LAYER_DIMENSION>"), moved);
+  ScriptEngine& engine = load(text);
+  EXPECT_EQ(engine.layerDims().count(), 1);
+  EXPECT_EQ(engine.getScreenLayerCount(), 0);
+  EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|end of file while searching <SCREEN_LAYER>"});
+}
+
+TEST_F(EngineTest, AMissingEndTagIsReportedAndKeepsTheLinesRead) {
+  ScriptEngine& engine =
+      load("<MUSIC>\nfile: NULL\noffset: 0\n</MUSIC>\n<LAYER_DIMENSION>\n" + dims(3));
+  EXPECT_EQ(engine.layerDims().count(), 3);
+  EXPECT_EQ(m_reports.lines(),
+            Lines{"ScriptEngine :|end of file while searching </LAYER_DIMENSION>"});
+}
+
+TEST_F(EngineTest, ALongSearchReportsEveryLineAfterTenThousand) {
+  std::string text(10003, '\n');
+  load(text + scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}}));
+  // Lines 10001 to 10003 are blank, line 10004 holds <MUSIC>: four lines past the limit.
+  Lines expected(4, "infinite loop|searchExpression");
+  EXPECT_EQ(m_reports.lines(), expected);
+  EXPECT_EQ(m_reports.reports()[0].level, ReportLevel::Plain);
+  EXPECT_EQ(m_pEngine->layerDims().count(), 1);
+}
+
+TEST_F(EngineTest, RandomBytesAreSearchedToTheEndWithoutHarm) {
+  std::string bytes;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 300000; ++i) {
+    seed = seed * 214013u + 2531011u;
+    bytes += static_cast<char>((seed >> 16) & 0xFF);
+  }
+  ScriptEngine& engine = load(bytes);
+  ASSERT_FALSE(m_reports.lines().empty());
+  EXPECT_EQ(m_reports.lines().back(), "ScriptEngine :|end of file while searching <MUSIC>");
+  EXPECT_EQ(engine.getLayerManagerCount(), 0);
+  CImage32Buffered frame(2, 2);
+  engine.render(&frame);
+}
+
+TEST_F(EngineTest, AHundredMegabyteFileEndsTheSearch) {
+  // 100 MB of 1000-character lines that hold no tag.
+  {
+    std::ofstream out(m_dir.path() / "big.lscx", std::ios::binary);
+    const std::string line = std::string(999, 'x') + "\n";
+    for (int i = 0; i < 100 * 1000; ++i)
+      out << line;
+  }
+  ScriptEngine engine(ScriptEngineServices{&m_ticks, {}});
+  engine.load(StringC("big.lscx"));
+  // Each 1000-character line reads as two lines: 200000 lines, all but 10000 reported.
+  EXPECT_EQ(m_reports.reports().size(), 200000u - 10000u + 1u);
+  EXPECT_EQ(m_reports.lines().back(), "ScriptEngine :|end of file while searching <MUSIC>");
+}
+
+TEST_F(EngineTest, TheMusicSectionNamesMusicAndItsOffset) {
+  m_dir.write("sound/Tune.MOD", "not really a module");
+  ScriptEngine& engine = load(scriptText({}, "file: tune.mod\noffset: 2000\n"));
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(engine.getMusicOffset(), 2000);
+  EXPECT_EQ(std::string(engine.getMusicFile().getString()),
+            m_dir.path().string() + "/sound/Tune.MOD");
+}
