@@ -60,7 +60,11 @@ void StreamReportSink::onReport(const Report& report) {
 
 void StreamReportSink::flush() {
   if (m_nbRepeat > 1) {
-    std::fprintf(m_stream, "(the report above was repeated %ld more times)\n", m_nbRepeat - 1);
+    if (m_nbRepeat == 2) {
+      std::fprintf(m_stream, "(the report above was repeated once more)\n");
+    } else {
+      std::fprintf(m_stream, "(the report above was repeated %ld more times)\n", m_nbRepeat - 1);
+    }
     std::fflush(m_stream);
   }
   m_nbRepeat = 0;

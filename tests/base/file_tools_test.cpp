@@ -75,3 +75,22 @@ TEST(FileTools, ReadFileReturnsTheBytesOrNothing) {
   EXPECT_FALSE(FileTools::readFile("missing.bin").has_value());
   EXPECT_FALSE(FileTools::readFile(".").has_value());
 }
+
+TEST(FileTools, ADeletedCurrentDirectoryCannotBeRead) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  {
+    TempDir dir;
+    const std::filesystem::path doomed = dir.path() / "doomed";
+    std::filesystem::create_directory(doomed);
+    std::filesystem::current_path(doomed);
+    std::filesystem::remove(doomed);
+    ReportCapture capture;
+    StringC out("unchanged");
+    EXPECT_FALSE(FileTools::getCurrentDirectory(out));
+    EXPECT_FALSE(out.getCurrentDirectory());
+    EXPECT_STREQ(out.getString(), "unchanged");
+    EXPECT_EQ(capture.lines(), (std::vector<std::string>{"FileTools:|Can't getCurrentDirectory !",
+                                                         "StringC|can t getCurrentDirectory !"}));
+    std::filesystem::current_path(previous);
+  }
+}

@@ -74,6 +74,6 @@ TEST(StreamReportSink, WritesCaptionSpaceTextAndCollapsesRepeats) {
             "ScriptLayerOperationWrite : m_pRenderData NULL\n"
             "(the report above was repeated 2 more times)\n"
             "StringC making NULL copy\n"
-            "(the report above was repeated 1 more times)\n");
+            "(the report above was repeated once more)\n");
   std::fclose(file);
 }
