@@ -102,7 +102,7 @@ TEST_F(EngineTest, UnknownModeWordsAreReportedWithTheLineAndFallBack) {
 TEST_F(EngineTest, EveryModeWordHasItsNumber) {
   auto sections = kEffects;
   const std::vector<std::pair<std::string, int>> colorModes = {
-      {"ADD", 0}, {"SUB", 1},   {"MASK", 2},  {"INVERT", 3},
+      {"ADD", 0},  {"SUB", 1}, {"MASK", 2},  {"INVERT", 3},
       {"GRAY", 4}, {"RED", 5}, {"GREEN", 6}, {"BLUE", 7}};
   for (const auto& [word, value] : colorModes) {
     sections["EFFECT_DESC"].push_back("desc: c" + word + " col NULL " + word + " 0 0 0");
