@@ -1,0 +1,176 @@
+// The rand-compatible generator and the Perlin noise built from it: the known rand sequence, the
+// tables against a plain rebuild written here from the construction rules, and the noise and
+// fractal sum against their formulas.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "control/crt_rand.h"
+#include "control/perlin.h"
+
+namespace {
+
+TEST(CrtRand, SeedOneGivesTheClassicSequence) {
+  const int32_t expected[] = {41, 18467, 6334, 26500, 19169};
+  CrtRand fresh;
+  CrtRand seeded(12345);
+  seeded.srand(1);
+  for (int32_t value : expected) {
+    EXPECT_EQ(fresh.rand(), value);
+    EXPECT_EQ(seeded.rand(), value);
+  }
+}
+
+TEST(CrtRand, StaysInRangeAcrossTheStateWrap) {
+  CrtRand rng(0xFFFFFFFFu);
+  // state 0xFFFFFFFF * 214013 + 2531011 = 2316998 (mod 2^32), and 2316998 >> 16 = 35.
+  EXPECT_EQ(rng.rand(), 35);
+  for (int i = 0; i < 100000; ++i) {
+    const int32_t v = rng.rand();
+    ASSERT_GE(v, 0);
+    ASSERT_LE(v, CrtRand::kRandMax);
+  }
+}
+
+// The tables rebuilt from the construction rules with the generator written out again.
+struct ReferenceTables {
+  std::vector<int32_t> permutation = std::vector<int32_t>(1026);
+  std::vector<float> gradient1 = std::vector<float>(1026);
+};
+
+ReferenceTables buildReference() {
+  uint32_t state = 548485;
+  const auto draw = [&] {
+    state = state * 214013u + 2531011u;
+    return static_cast<int32_t>((state >> 16) & 0x7FFF);
+  };
+  const auto component = [&] { return static_cast<float>(draw() % 1024 - 512) / 512.0f; };
+  // The unit gradients are only drawn here: they use up numbers of the sequence.
+  const auto skipGradient = [&](int n) {
+    float squared = 0.0f;
+    do {
+      squared = 0.0f;
+      for (int j = 0; j < n; ++j) {
+        const float c = component();
+        squared += c * c;
+      }
+    } while (squared > 1.0f);
+  };
+  ReferenceTables t;
+  for (int32_t i = 0; i < 512; ++i) {
+    t.permutation[static_cast<size_t>(i)] = i;
+    t.gradient1[static_cast<size_t>(i)] = component();
+    skipGradient(2);
+    skipGradient(3);
+    skipGradient(4);
+  }
+  for (int32_t i = 511; i > 0; --i)
+    std::swap(t.permutation[static_cast<size_t>(i)],
+              t.permutation[static_cast<size_t>(draw() % 512)]);
+  for (size_t i = 0; i < 514; ++i) {
+    t.permutation[512 + i] = t.permutation[i];
+    t.gradient1[512 + i] = t.gradient1[i];
+  }
+  return t;
+}
+
+TEST(PerlinTables, MatchARebuildFromTheSeededGenerator) {
+  const Perlin noise;
+  const ReferenceTables expected = buildReference();
+  for (int32_t i = 0; i < Perlin::kTableLength; ++i) {
+    ASSERT_EQ(noise.permutation(i), expected.permutation[static_cast<size_t>(i)]) << i;
+    ASSERT_EQ(noise.gradient1(i), expected.gradient1[static_cast<size_t>(i)]) << i;
+  }
+}
+
+TEST(PerlinTables, PermutationIsRepeatedAndGradientsAreUnitOrLattice) {
+  const Perlin noise;
+  std::vector<int32_t> first(512);
+  for (int32_t i = 0; i < 512; ++i)
+    first[static_cast<size_t>(i)] = noise.permutation(i);
+  std::sort(first.begin(), first.end());
+  for (int32_t i = 0; i < 512; ++i)
+    EXPECT_EQ(first[static_cast<size_t>(i)], i);
+  for (int32_t i = 0; i < 514; ++i) {
+    EXPECT_EQ(noise.permutation(512 + i), noise.permutation(i));
+    EXPECT_EQ(noise.gradient3(512 + i), noise.gradient3(i));
+  }
+  for (int32_t i = 0; i < 512; ++i) {
+    // G1 = (k - 512) / 512 with k in 0..1023.
+    const float scaled = noise.gradient1(i) * 512.0f;
+    EXPECT_EQ(scaled, std::floor(scaled));
+    EXPECT_GE(scaled, -512.0f);
+    EXPECT_LE(scaled, 511.0f);
+    const auto& g2 = noise.gradient2(i);
+    const auto& g4 = noise.gradient4(i);
+    EXPECT_NEAR(g2[0] * g2[0] + g2[1] * g2[1], 1.0f, 1e-5f);
+    EXPECT_NEAR(g4[0] * g4[0] + g4[1] * g4[1] + g4[2] * g4[2] + g4[3] * g4[3], 1.0f, 1e-5f);
+  }
+}
+
+TEST(PerlinNoise, IsZeroOnTheLattice) {
+  const Perlin noise;
+  for (int x = -600; x <= 600; x += 7)
+    EXPECT_EQ(noise.noise1(static_cast<float>(x)), 0.0f) << x;
+}
+
+TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
+  const Perlin noise;
+  // x' = x + 10000, i = trunc(x'), f = x' - i, b = i AND 511 (10000 AND 511 = 272).
+  struct Case {
+    float x;
+    int32_t b;
+    float f;
+  };
+  for (const Case c : {Case{0.5f, 272, 0.5f}, Case{0.25f, 272, 0.25f}, Case{3.75f, 275, 0.75f},
+                       Case{-1.5f, 270, 0.5f}, Case{512.5f, 272, 0.5f}}) {
+    const float u = c.f * noise.gradient1(noise.permutation(c.b));
+    const float v = (c.f - 1.0f) * noise.gradient1(noise.permutation((c.b + 1) & 511));
+    const float s = c.f * c.f * (3.0f - 2.0f * c.f);
+    EXPECT_EQ(noise.noise1(c.x), u + s * (v - u)) << c.x;
+  }
+}
+
+TEST(PerlinNoise, IsTheSameForEveryGeneratorAndSafeOnBadInput) {
+  const Perlin a;
+  const Perlin b;
+  for (float x = -20.0f; x < 20.0f; x += 0.37f)
+    EXPECT_EQ(a.noise1(x), b.noise1(x));
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float x : {nan, inf, -inf, 1e30f, -1e30f, 3e9f})
+    EXPECT_EQ(a.noise1(x), 0.0f) << x;
+}
+
+TEST(PerlinFractal, SumsWeightedOctaves) {
+  Perlin noise;
+  const float x = 5.3f;
+  const float n0 = noise.noise1(x);
+  const float n1 = noise.noise1(x * 2.0f);
+  const float n2 = noise.noise1(x * 4.0f);
+  const float w1 = std::pow(2.0f, -0.5f);
+  const float w2 = std::pow(4.0f, -0.5f);
+  EXPECT_EQ(noise.fractalSum(x, 0.5f, 2.0f, 1.0f), n0);
+  EXPECT_EQ(noise.fractalSum(x, 0.5f, 2.0f, 2.0f), n0 + n1 * w1);
+  // Octave 1.5: every k < 1.5 (k = 0, 1), then half of the next octave.
+  EXPECT_EQ(noise.fractalSum(x, 0.5f, 2.0f, 1.5f), n0 + n1 * w1 + 0.5f * n2 * w2);
+  // Another H rebuilds the weights: (2^k)^-1.
+  EXPECT_EQ(noise.fractalSum(x, 1.0f, 2.0f, 2.0f), n0 + n1 * 0.5f);
+  EXPECT_EQ(noise.fractalSum(x, 1.0f, 2.0f, 0.0f), 0.0f);
+}
+
+TEST(PerlinFractal, BadSettingsStayBounded) {
+  Perlin noise;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(noise.fractalSum(1.3f, 0.5f, 2.0f, -3.0f), 0.0f);
+  EXPECT_EQ(noise.fractalSum(1.3f, 0.5f, 2.0f, nan), 0.0f);
+  EXPECT_TRUE(std::isfinite(noise.fractalSum(1.3f, 0.5f, 2.0f, 1e9f)));
+  EXPECT_EQ(noise.fractalSum(nan, 0.5f, 2.0f, 6.0f), 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+// FxRadial: the ray table, the parameter clamps, the centre pixel by hand, and whole pictures
+// against a plain per-pixel walk of the four quadrants written here from the formulas.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "base/report.h"
+#include "fx/fx_radial.h"
+#include "tests/fx/fx_test_util.h"
+
+namespace {
+
+using fx_test::byteOf;
+using fx_test::gray;
+
+TEST(FxRadialTable, AxisWeightFollowsTheRayAngle) {
+  // (2, 1): r^2 = 5, c = 8/5 - 1 = 0.6, s = 4/5, 256 * 0.6 / 1.4 = 109.7 -> 109.
+  // (3, 1): r^2 = 10, c = 0.8, s = 0.6, 256 * 0.8 / 1.4 = 146.3 -> 146.
+  struct Case {
+    int32_t x, y, weight;
+  };
+  const FxRadial radial(16, 8);
+  for (const Case c :
+       {Case{0, 0, 256}, Case{5, 0, 256}, Case{0, 7, 256}, Case{3, 3, 0}, Case{2, 1, 109},
+        Case{1, 2, 109}, Case{3, 1, 146}, Case{1, 3, 146}, Case{16, 0, -1}, Case{0, -1, -1}})
+    EXPECT_EQ(radial.tableAt(c.x, c.y), c.weight) << c.x << "," << c.y;
+}
+
+TEST(FxRadialSettings, ClampedIntoRange) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  FxRadial radial(16, 12);
+  EXPECT_EQ(radial.getCentreX(), 8);
+  EXPECT_EQ(radial.getCentreY(), 6);
+  struct Case {
+    float x, y;
+    int32_t cx, cy;
+  };
+  for (const Case c : {Case{-5.0f, 10.0f, 0, 10}, Case{3.9f, -0.5f, 3, 0},
+                       Case{1e20f, 11.5f, 15, 11}, Case{nan, 40.0f, 0, 11}}) {
+    radial.setCentre(c.x, c.y);
+    EXPECT_EQ(radial.getCentreX(), c.cx);
+    EXPECT_EQ(radial.getCentreY(), c.cy);
+  }
+  const std::pair<float, float> clamps[] = {{2.0f, 1.0f}, {-1.0f, 0.0f}, {0.3f, 0.3f}, {nan, 0.0f}};
+  for (const auto& [in, out] : clamps) {
+    radial.setStrength(in);
+    radial.setDecay(in);
+    EXPECT_EQ(radial.getStrength(), out);
+    EXPECT_EQ(radial.getDecay(), out);
+  }
+}
+
+// The walk of the four quadrants, lower-right first, one pixel at a time; neighbours outside the
+// picture are black.
+std::vector<uint32_t> referenceRadial(std::vector<uint32_t> pixels, int32_t width, int32_t height,
+                                      int32_t cx, int32_t cy, bool fast, float strength,
+                                      float decay) {
+  const float scale = fast ? 256.0f : 16384.0f;
+  const auto a = static_cast<uint32_t>((strength + decay) * scale);
+  const auto bw = static_cast<uint32_t>((1.0f - decay) * scale);
+  const auto at = [&](int32_t x, int32_t y) -> uint32_t {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+    return pixels[static_cast<size_t>(y * width + x)];
+  };
+  const auto weight = [](int32_t x, int32_t y) -> uint32_t {
+    if (x == 0 && y == 0) return 256;
+    const auto big = static_cast<float>(std::max(x, y));
+    const auto small = static_cast<float>(std::min(x, y));
+    const float r = std::sqrt(static_cast<float>(x * x + y * y));
+    const float c = 2.0f * big * big / (r * r) - 1.0f;
+    const float s = 2.0f * small * big / (r * r);
+    return static_cast<uint32_t>(256.0f * c / (std::fabs(s) + std::fabs(c)));
+  };
+  const int quadrants[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+  for (const auto& q : quadrants) {
+    const int sx = q[0];
+    const int sy = q[1];
+    for (int32_t y = sy > 0 ? cy : cy - 1; y >= 0 && y < height; y += sy)
+      for (int32_t x = sx > 0 ? cx : cx - 1; x >= 0 && x < width; x += sx) {
+        const int32_t dx = std::abs(x - cx);
+        const int32_t dy = std::abs(y - cy);
+        const uint32_t f = weight(dx, dy);
+        const uint32_t axis = dx <= dy ? at(x, y - sy) : at(x - sx, y);
+        const uint32_t diag = at(x - sx, y - sy);
+        const uint32_t p = at(x, y);
+        uint32_t out = 0;
+        for (int i = 0; i < (fast ? 4 : 3); ++i) {
+          const uint32_t pa = byteOf(axis, i);
+          const uint32_t pd = byteOf(diag, i);
+          const uint32_t pp = byteOf(p, i);
+          uint32_t c = 0;
+          if (fast) {
+            const uint32_t ray = (pa * f + pd * (256 - f)) >> 1;
+            c = std::min(std::min(pp * bw + ((ray * a) >> 8), 65535u) >> 8, 255u);
+          } else {
+            c = std::min(((((pd * (256 - f) + pa * f) * a) >> 8) + pp * bw) >> 14, 255u);
+          }
+          out |= c << (8 * i);
+        }
+        pixels[static_cast<size_t>(y * width + x)] = out;
+      }
+  }
+  return pixels;
+}
+
+TEST(FxRadialPass, CentrePixelUsesOnlyTheAxisNeighbour) {
+  // Centre (2, 2) of 5x5: the pixel above is 200, the diagonal one 7, the centre 100.
+  // SMOOTH: (((200 * 256 * 16056) >> 8) + 100 * 1638) >> 14 = 205, fourth byte 0.
+  // FAST:   i = 200 * 256 >> 1 = 25600, (100 * 25 + ((25600 * 250) >> 8)) >> 8 = 107.
+  for (const auto& [mode, expected] :
+       {std::pair{FxRadial::SMOOTH, 0x00CDCDCDu}, std::pair{FxRadial::FAST, gray(107)}}) {
+    CImage32Buffered image(5, 5);
+    image.fill(gray(7));
+    image.getPixels()[2 * 5 + 2] = gray(100);
+    image.getPixels()[1 * 5 + 2] = gray(200);
+    FxRadial radial(5, 5);
+    radial.setMode(mode);
+    radial.setScreen(&image);
+    radial.apply();
+    EXPECT_EQ(image.getPixels()[2 * 5 + 2], expected) << mode;
+  }
+}
+
+TEST(FxRadialPass, MatchesThePlainQuadrantWalk) {
+  const int32_t width = 9;
+  const int32_t height = 7;
+  const auto input = fx_test::randomPixels(width * height, 11);
+  struct Case {
+    int32_t cx, cy;
+    float strength, decay;
+  };
+  const Case cases[] = {{4, 3, 0.08f, 0.9f}, {0, 0, 1.0f, 1.0f}, {8, 6, 0.5f, 0.2f},
+                        {0, 6, 0.0f, 0.0f},  {8, 0, 0.3f, 0.7f}, {2, 5, 1.0f, 0.5f}};
+  for (const Case& c : cases)
+    for (bool fast : {false, true}) {
+      CImage32Buffered image(width, height);
+      fx_test::setPixels(image, input);
+      FxRadial radial(width, height);
+      radial.setMode(fast ? FxRadial::FAST : FxRadial::SMOOTH);
+      radial.setCentre(static_cast<float>(c.cx), static_cast<float>(c.cy));
+      radial.setStrength(c.strength);
+      radial.setDecay(c.decay);
+      radial.setScreen(&image);
+      radial.apply();
+      EXPECT_EQ(fx_test::pixelsOf(image),
+                referenceRadial(input, width, height, c.cx, c.cy, fast, c.strength, c.decay))
+          << "centre " << c.cx << "," << c.cy << " fast " << fast;
+    }
+}
+
+TEST(FxRadialPass, StrengthAboveOneActsAsOne) {
+  const auto input = fx_test::randomPixels(8 * 6, 5);
+  std::vector<uint32_t> results[2];
+  for (int i = 0; i < 2; ++i) {
+    CImage32Buffered image(8, 6);
+    fx_test::setPixels(image, input);
+    FxRadial radial(8, 6);
+    radial.setStrength(i == 0 ? 2.0f : 1.0f);
+    radial.setScreen(&image);
+    radial.apply();
+    results[i] = fx_test::pixelsOf(image);
+  }
+  EXPECT_EQ(results[0], results[1]);
+  EXPECT_NE(results[0], input);
+}
+
+TEST(FxRadialReports, UnboundIsSilentAndWrongSizeIsRefused) {
+  ReportCapture capture;
+  CImage32Buffered image(4, 4);
+  image.fill(gray(50));
+  FxRadial radial(8, 4);
+  radial.apply();
+  radial.setScreen(&image);
+  radial.apply();
+  FxRadial empty(0, 0);
+  empty.apply();
+  EXPECT_EQ(capture.lines(),
+            std::vector<std::string>{
+                "FxRadial : |setScreen: not same dimensions as the constructor one"});
+  EXPECT_EQ(image.getPixels()[5], gray(50));
+}
+
+}  // namespace
