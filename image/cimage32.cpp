@@ -1,9 +1,13 @@
 #include "image/cimage32.h"
 
+#include <cctype>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "base/file_tools.h"
 #include "base/report.h"
+#include "image/image_file_p.h"
 
 namespace {
 constexpr std::string_view kDimensionsMessage = "dimensions must be greater than zero";
@@ -88,6 +92,26 @@ void CImage32Buffered::initCopy(const CImage32& src) {
 
 // --- CImage32FromData ---
 
+namespace {
+enum class PictureFormat { Bmp, Tga, Jpg, Unknown };
+
+// The format named by the last three characters of a file name, case ignored.
+PictureFormat pictureFormatOf(std::string_view name) {
+  if (name.size() < 3) return PictureFormat::Unknown;
+  std::string ending(name.substr(name.size() - 3));
+  for (char& c : ending)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (ending == "BMP") return PictureFormat::Bmp;
+  if (ending == "TGA") return PictureFormat::Tga;
+  if (ending == "JPG") return PictureFormat::Jpg;
+  return PictureFormat::Unknown;
+}
+}  // namespace
+
+CImage32FromData::CImage32FromData(const char* fileName) {
+  load(fileName);
+}
+
 CImage32FromData::~CImage32FromData() {
   delete[] m_pName;
   m_pName = nullptr;
@@ -112,6 +136,60 @@ void CImage32FromData::setName(const char* name) {
   std::memcpy(pCopy, name, nbByte);
   delete[] m_pName;
   m_pName = pCopy;
+}
+
+int CImage32FromData::load(const char* name) {
+  if (!name) {
+    error("load: NULL name");
+    return 0;
+  }
+  setName(name);
+  release();
+  const PictureFormat format = pictureFormatOf(name);
+  if (format == PictureFormat::Unknown) {
+    errorFile(": extension not supported");
+    return 0;
+  }
+  // The whole file in memory; the readers parse it through a bounded view.
+  const std::optional<std::vector<uint8_t>> file = FileTools::readFile(name);
+  if (!file) {
+    warning(image_file::fileMessage("cant load file ", name, ""));
+    return 0;
+  }
+  switch (format) {
+    case PictureFormat::Bmp:
+      return loadBmp(*file);
+    case PictureFormat::Tga:
+      return loadTga(*file);
+    case PictureFormat::Jpg:
+      return loadJpg(*file);
+    case PictureFormat::Unknown:
+      break;
+  }
+  return 0;
+}
+
+bool CImage32FromData::allocatePicture(int64_t width, int64_t height) {
+  const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  if (width <= 0 || height <= 0) {
+    warnFile(": size " + size + " has no pixels");
+    return false;
+  }
+  if (width * height > image_file::kMaxPixels) {
+    warnFile(": size " + size + " is too large (more than " +
+             std::to_string(image_file::kMaxPixels) + " pixels)");
+    return false;
+  }
+  allocate(static_cast<int32_t>(width), static_cast<int32_t>(height));
+  return m_pPixels != nullptr;
+}
+
+void CImage32FromData::warnFile(std::string_view suffix) const {
+  warning(image_file::fileMessage(m_pName ? m_pName : "", suffix));
+}
+
+void CImage32FromData::errorFile(std::string_view suffix) const {
+  error(image_file::fileMessage(m_pName ? m_pName : "", suffix));
 }
 
 // --- CImage32External ---

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 // Word index of pixel (x, y) of a 256x256 texture in the tiled layout: 32 vertical strips of 8
@@ -79,9 +80,55 @@ class CImage32 {
 
   // --- Two-image operators: this image is the source, pDst the one written ---
 
-  // Copies this image onto *pDst (any width). A size mismatch is reported through this image's
-  // error() and pDst is left unchanged; a null pDst is ignored.
+  // Every operator below treats all four bytes of a pixel alike. It first tests that *pDst has the
+  // size of this image, then (all but blit) that the width is even; a refusal is reported through
+  // this image's error() ("<operator>: must be same dimensions", "<operator>: width must be even")
+  // and *pDst is left unchanged. A null pDst is ignored. Opacities become a weight
+  // a = alpha * 255 rounded to nearest, ties to even, clamped to 0..255 (NaN gives 0). Products
+  // are shifted right by 8 one by one, so a full blend sums to 255, not 256. An alpha map weights
+  // each byte by the same byte of the map, read in the same order as the source; a map with fewer
+  // pixels than this image is reported ("<operator>: alpha map smaller than source").
+
+  // Modes of blitMix; any value other than Normal and TransSub mixes additively.
+  enum BlitMode : int { kBlitModeNormal = 0, kBlitModeTransAdd = 1, kBlitModeTransSub = 3 };
+
+  // Copies this image onto *pDst (any width).
   void blit(CImage32* pDst) const;
+  // d = (d >> 1) + (s >> 1)
+  void blitTransDiv(CImage32* pDst) const;
+  // d = ((d (255 - a)) >> 8) + ((s a) >> 8)
+  void blitAlpha(CImage32* pDst, float alpha) const;
+  // d = ((s m) >> 8) + ((d (255 - m)) >> 8)
+  void blitAlpha(CImage32* pDst, const CImage32& alphaMap) const;
+  // d = sat(d + s)
+  void blitTransAdd(CImage32* pDst) const;
+  // d = sat(d + ((s a) >> 8))
+  void blitAlphaTransAdd(CImage32* pDst, float alpha) const;
+  // d = sat(d + ((s m) >> 8))
+  void blitAlphaTransAdd(CImage32* pDst, const CImage32& alphaMap) const;
+  // d = sat(d - s); reports "blitTransSub: must be same dimensions" / "...: width must be even".
+  void blitTransSub(CImage32* pDst) const;
+  // d = sat(d - ((s a) >> 8))
+  void blitAlphaTransSub(CImage32* pDst, float alpha) const;
+  // d = sat(((s m) >> 8) - d): with a map, the destination is taken from the weighted source.
+  void blitAlphaTransSub(CImage32* pDst, const CImage32& alphaMap) const;
+
+  // The layer mix: nothing when alpha <= 0 without a map, or when pDst is null. Otherwise by mode,
+  // a map taking precedence over the opacity:
+  //   Normal:   map ? blitAlpha(map) : alpha == 0.5 ? blitTransDiv : alpha == 1 ? blit
+  //             : blitAlpha(alpha)
+  //   TransSub: map ? blitAlphaTransSub(map) : alpha == 1 ? blitTransSub : blitAlphaTransSub(alpha)
+  //   other:    the same with blitAlphaTransAdd and blitTransAdd.
+  void blitMix(CImage32* pDst, int mode, const CImage32* pAlphaMap, float alpha) const;
+
+ private:
+  enum class BlitWidth { Any, Even };
+  // The operators' common start: the number of pixels to blend, or 0 when nothing may be written
+  // (null or empty destination, or a refusal reported under `name`).
+  size_t blitPixelCount(const CImage32* pDst, std::string_view name, BlitWidth rule) const;
+  // The same, and the map must cover this image's pixels.
+  size_t blitPixelCount(const CImage32* pDst, const CImage32& alphaMap,
+                        std::string_view name) const;
 
  protected:
   CImage32() = default;
@@ -131,7 +178,15 @@ class CImage32Buffered : public CImage32 {
 class CImage32FromData : public CImage32 {
  public:
   CImage32FromData() = default;
+  // All fields zero, then load(fileName).
+  explicit CImage32FromData(const char* fileName);
   ~CImage32FromData() override;
+
+  // Loads a picture chosen by the last three characters of the name, case ignored: "BMP" (24-bit,
+  // bottom-up), "TGA" (8-bit colour-mapped or 24-bit, raw or run-length) or "JPG". Every pixel
+  // gets 0 in its fourth byte. Keeps a copy of the name; pixels of an earlier load are dropped.
+  // 1 when loaded, 0 (with a report) otherwise.
+  int load(const char* name);
 
   void error(std::string_view text) const override;
   void warning(std::string_view text) const override;
@@ -142,6 +197,18 @@ class CImage32FromData : public CImage32 {
   const char* getName() const { return m_pName; }
 
  private:
+  // The readers behind load(), one per format (image_file_bmp.cpp, image_file_tga.cpp,
+  // image_file_jpg.cpp), over the whole file in memory; 1 when loaded.
+  int loadBmp(std::span<const uint8_t> file);
+  int loadTga(std::span<const uint8_t> file);
+  int loadJpg(std::span<const uint8_t> file);
+  // Sizes the picture for a reader. A zero size or one over the pixel limit is refused with a
+  // warning and nothing is allocated.
+  bool allocatePicture(int64_t width, int64_t height);
+  // warning() or error() with the text "file <name><suffix>".
+  void warnFile(std::string_view suffix) const;
+  void errorFile(std::string_view suffix) const;
+
   char* m_pName = nullptr;
 };
 

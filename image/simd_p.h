@@ -46,23 +46,26 @@ inline Pixels4 bitXor(Pixels4 a, Pixels4 b) {
   return _mm_xor_si128(a, b);
 }
 
-// Grey level of each pixel in its 32-bit lane: (5 blue + 16 green + 11 red) >> 5.
-// Masking with 0x00FF00FF leaves two 16-bit lanes (blue, red) per pixel; one multiply-add against
-// (5, 11) gives 5 blue + 11 red in the 32-bit lane. Green masked in place is green << 8, so >> 4
-// makes it 16 green. The sum is at most 32 * 255, so no lane overflows.
+// Grey level of each pixel in its 32-bit lane: (5 blue + 16 green + 11 red) >> 5, taken as
+// (16 * sum) >> 9 so that green needs no shift: 16 * sum = 80 blue + 256 green + 176 red, and
+// 256 green is the pixel masked with 0x0000FF00. Masking with 0x00FF00FF leaves two 16-bit lanes
+// (blue, red) per pixel; one multiply-add against (80, 176) gives 80 blue + 176 red in the 32-bit
+// lane. 16 * sum <= 16 * 32 * 255 = 130560 fits the lane. Five instructions (and, and, pmaddwd,
+// add, shift) where (sum >> 5) with green shifted down from its byte takes six.
 inline Pixels4 gray(Pixels4 p) {
   const __m128i blueRed = _mm_and_si128(p, _mm_set1_epi32(0x00FF00FF));
-  const __m128i green16 = _mm_srli_epi32(_mm_and_si128(p, _mm_set1_epi32(0x0000FF00)), 4);
-  const __m128i sum =
-      _mm_add_epi32(_mm_madd_epi16(blueRed, _mm_set1_epi32((11 << 16) | 5)), green16);
-  return _mm_srli_epi32(sum, 5);
+  const __m128i green256 = _mm_and_si128(p, _mm_set1_epi32(0x0000FF00));
+  const __m128i sum16 =
+      _mm_add_epi32(_mm_madd_epi16(blueRed, _mm_set1_epi32((176 << 16) | 80)), green256);
+  return _mm_srli_epi32(sum16, 9);
 }
 
 // A byte value 0..255 in each 32-bit lane copied into all four bytes of the lane: v * 0x01010101.
-// The 16-bit multiply by 0x0101 makes the low word v v (the high word is 0 and stays 0); the two
-// word shuffles then copy word 0 of each lane over word 1.
+// A multiply-add against the words (0x0101, 0) makes the low word v v (the high word of v is 0, so
+// the lane is v * 0x0101); the two word shuffles then copy word 0 of each lane over word 1. Three
+// instructions. pmaddwd rather than pmullw: GCC rewrites pmullw by 0x0101 as shift plus add.
 inline Pixels4 broadcastByte(Pixels4 v) {
-  const __m128i low = _mm_mullo_epi16(v, _mm_set1_epi16(0x0101));
+  const __m128i low = _mm_madd_epi16(v, _mm_set1_epi32(0x0101));
   return _mm_shufflehi_epi16(_mm_shufflelo_epi16(low, _MM_SHUFFLE(2, 2, 0, 0)),
                              _MM_SHUFFLE(2, 2, 0, 0));
 }

@@ -1,14 +1,17 @@
-// The packed (SSE2) kernels against their scalar twins and against the formulas written out here,
-// on seeded random data and edge values, byte for byte.
+// Every kernel path (SSE2, AVX2 where the CPU has it, and the `packed` entry the images call)
+// against the scalar twins and against the formulas written out here, on seeded random data and
+// edge values, byte for byte.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <ostream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image/blit_kernels_p.h"
@@ -16,44 +19,79 @@
 
 namespace {
 
-namespace scalar = pixel_kernels::scalar;
-namespace packed = pixel_kernels::packed;
 using pixel_kernels::GrayChannel;
+using pixel_kernels::KernelPath;
+using pixel_kernels::KernelSet;
 
-using Kernel = std::function<void(uint32_t*, size_t, uint32_t color)>;
-
-struct KernelPair {
-  std::string name;
-  Kernel scalar;
-  Kernel packed;
+// The `packed` entry points gathered like a path, to check that each forwards to its own kernel.
+constexpr KernelSet kPackedEntries = {
+    pixel_kernels::packed::fill,      pixel_kernels::packed::doubleIntensity,
+    pixel_kernels::packed::addColor,  pixel_kernels::packed::subColor,
+    pixel_kernels::packed::maskPixel, pixel_kernels::packed::invert,
+    pixel_kernels::packed::toGray,    pixel_kernels::packed::grayToChannel,
 };
 
-// Names the kernel in failure messages instead of dumping its bytes.
-void PrintTo(const KernelPair& kernel, std::ostream* os) {
+// A path under test: where its kernels come from, nullptr when this CPU or build lacks it.
+struct PathCase {
+  std::string name;
+  std::function<const KernelSet*()> kernels;
+};
+
+PathCase scalarPath() {
+  return {"scalar", [] { return pixel_kernels::kernelsFor(KernelPath::Scalar); }};
+}
+PathCase sse2Path() {
+  return {"sse2", [] { return pixel_kernels::kernelsFor(KernelPath::Sse2); }};
+}
+PathCase avx2Path() {
+  return {"avx2", [] { return pixel_kernels::kernelsFor(KernelPath::Avx2); }};
+}
+PathCase packedPath() {
+  return {"packed", [] { return &kPackedEntries; }};
+}
+
+void PrintTo(const PathCase& path, std::ostream* os) {
+  *os << path.name;
+}
+
+// The kernels of `path`, or a skip when this machine cannot run it.
+#define KERNELS_OR_SKIP(pKernels, path)         \
+  const KernelSet* pKernels = (path).kernels(); \
+  if (!pKernels) GTEST_SKIP() << (path).name << " is not available here"
+
+// One kernel of a set, called with a uniform signature (kernels without a colour ignore it).
+using KernelCall = std::function<void(const KernelSet&, uint32_t*, size_t, uint32_t)>;
+
+struct KernelCase {
+  std::string name;
+  KernelCall call;
+};
+
+void PrintTo(const KernelCase& kernel, std::ostream* os) {
   *os << kernel.name;
 }
 
-std::vector<KernelPair> allKernels() {
+std::vector<KernelCase> allKernels() {
+  auto gray = [](GrayChannel channel) {
+    return [channel](const KernelSet& k, uint32_t* p, size_t n, uint32_t) {
+      k.grayToChannel(p, n, channel);
+    };
+  };
   return {
-      {"fill", scalar::fill, packed::fill},
-      {"doubleIntensity", [](uint32_t* p, size_t n, uint32_t) { scalar::doubleIntensity(p, n); },
-       [](uint32_t* p, size_t n, uint32_t) { packed::doubleIntensity(p, n); }},
-      {"addColor", scalar::addColor, packed::addColor},
-      {"subColor", scalar::subColor, packed::subColor},
-      {"maskPixel", scalar::maskPixel, packed::maskPixel},
-      {"invert", [](uint32_t* p, size_t n, uint32_t) { scalar::invert(p, n); },
-       [](uint32_t* p, size_t n, uint32_t) { packed::invert(p, n); }},
-      {"toGray", [](uint32_t* p, size_t n, uint32_t) { scalar::toGray(p, n); },
-       [](uint32_t* p, size_t n, uint32_t) { packed::toGray(p, n); }},
-      {"grayToRed",
-       [](uint32_t* p, size_t n, uint32_t) { scalar::grayToChannel(p, n, GrayChannel::Red); },
-       [](uint32_t* p, size_t n, uint32_t) { packed::grayToChannel(p, n, GrayChannel::Red); }},
-      {"grayToGreen",
-       [](uint32_t* p, size_t n, uint32_t) { scalar::grayToChannel(p, n, GrayChannel::Green); },
-       [](uint32_t* p, size_t n, uint32_t) { packed::grayToChannel(p, n, GrayChannel::Green); }},
-      {"grayToBlue",
-       [](uint32_t* p, size_t n, uint32_t) { scalar::grayToChannel(p, n, GrayChannel::Blue); },
-       [](uint32_t* p, size_t n, uint32_t) { packed::grayToChannel(p, n, GrayChannel::Blue); }},
+      {"fill", [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.fill(p, n, c); }},
+      {"doubleIntensity",
+       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t) { k.doubleIntensity(p, n); }},
+      {"addColor",
+       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.addColor(p, n, c); }},
+      {"subColor",
+       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.subColor(p, n, c); }},
+      {"maskPixel",
+       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.maskPixel(p, n, c); }},
+      {"invert", [](const KernelSet& k, uint32_t* p, size_t n, uint32_t) { k.invert(p, n); }},
+      {"toGray", [](const KernelSet& k, uint32_t* p, size_t n, uint32_t) { k.toGray(p, n); }},
+      {"grayToRed", gray(GrayChannel::Red)},
+      {"grayToGreen", gray(GrayChannel::Green)},
+      {"grayToBlue", gray(GrayChannel::Blue)},
   };
 }
 
@@ -70,40 +108,112 @@ uint32_t edgeOrRandomPixel(std::mt19937& rng) {
   return pixel;
 }
 
-constexpr std::array<size_t, 12> kCounts = {0, 1, 2, 3, 4, 5, 7, 8, 9, 16, 31, 1000};
+// Run lengths around the 4-pixel (SSE2) and 8-pixel (AVX2) steps and their two-vector turns.
+constexpr std::array<size_t, 15> kCounts = {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 1000};
 constexpr uint32_t kSentinel = 0xDEADBEEFu;
-// Pixels of slack kept on each side of a run; the run starts one word in, so it is not 16-aligned.
-constexpr size_t kSlack = 5;
+// Words of sentinel kept on each side of a run.
+constexpr size_t kSlack = 9;
+// Runs start 0..7 words past a 32-byte boundary: every alignment a 4- or 8-pixel load can meet.
+constexpr size_t kStarts = 8;
 
-class PackedMatchesScalar : public ::testing::TestWithParam<KernelPair> {};
+// `pixels` copied into a run that starts `start` words past a 32-byte boundary, with at least
+// kSlack sentinel words on each side.
+class GuardedRun {
+ public:
+  GuardedRun(const std::vector<uint32_t>& pixels, size_t start)
+      : m_words(pixels.size() + 2 * kSlack + 2 * kStarts, kSentinel) {
+    m_first = kSlack;
+    while (reinterpret_cast<uintptr_t>(m_words.data() + m_first) % 32 != 0)
+      ++m_first;
+    m_first += start;
+    std::copy(pixels.begin(), pixels.end(), m_words.begin() + static_cast<ptrdiff_t>(m_first));
+    m_count = pixels.size();
+  }
+  uint32_t* pixels() { return m_words.data() + m_first; }
+  // Index of the first word outside the run that is no longer the sentinel, or -1.
+  ptrdiff_t firstOverwrittenOutside() const {
+    for (size_t i = 0; i < m_words.size(); ++i) {
+      const bool inside = i >= m_first && i < m_first + m_count;
+      if (!inside && m_words[i] != kSentinel) return static_cast<ptrdiff_t>(i);
+    }
+    return -1;
+  }
 
-TEST_P(PackedMatchesScalar, SameBytesOnRandomAndEdgeDataForEveryRunLength) {
-  const KernelPair& kernel = GetParam();
+ private:
+  std::vector<uint32_t> m_words;
+  size_t m_first = 0;
+  size_t m_count = 0;
+};
+
+using PathAndKernel = std::tuple<PathCase, KernelCase>;
+
+class PathMatchesScalar : public ::testing::TestWithParam<PathAndKernel> {};
+
+TEST_P(PathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutside) {
+  const auto& [path, kernel] = GetParam();
+  KERNELS_OR_SKIP(pKernels, path);
+  const KernelSet& reference = *pixel_kernels::kernelsFor(KernelPath::Scalar);
   std::mt19937 rng(20240611u);
   for (size_t count : kCounts) {
-    for (uint32_t color :
-         {0u, 0xFFFFFFFFu, 0x80808080u, 0x7F0180FEu, static_cast<uint32_t>(rng())}) {
-      std::vector<uint32_t> viaScalar(count + 2 * kSlack, kSentinel);
-      for (size_t i = kSlack; i < kSlack + count; ++i)
-        viaScalar[i] = edgeOrRandomPixel(rng);
-      std::vector<uint32_t> viaPacked = viaScalar;
-      kernel.scalar(viaScalar.data() + kSlack, count, color);
-      kernel.packed(viaPacked.data() + kSlack, count, color);
-      ASSERT_EQ(viaPacked, viaScalar) << kernel.name << " count " << count << " colour " << color;
-      for (size_t i = 0; i < kSlack; ++i) {
-        ASSERT_EQ(viaPacked[i], kSentinel) << "written before the run";
-        ASSERT_EQ(viaPacked[kSlack + count + i], kSentinel) << "written after the run";
+    for (size_t start = 0; start < kStarts; ++start) {
+      for (uint32_t color :
+           {0u, 0xFFFFFFFFu, 0x80808080u, 0x7F0180FEu, static_cast<uint32_t>(rng())}) {
+        std::vector<uint32_t> input(count);
+        for (uint32_t& pixel : input)
+          pixel = edgeOrRandomPixel(rng);
+        GuardedRun expected(input, start);
+        GuardedRun actual(input, start);
+        kernel.call(reference, expected.pixels(), count, color);
+        kernel.call(*pKernels, actual.pixels(), count, color);
+        for (size_t i = 0; i < count; ++i) {
+          ASSERT_EQ(actual.pixels()[i], expected.pixels()[i])
+              << path.name << " " << kernel.name << " count " << count << " start " << start
+              << " colour " << color << " pixel " << i << " input " << input[i];
+        }
+        ASSERT_EQ(actual.firstOverwrittenOutside(), -1)
+            << path.name << " " << kernel.name << " count " << count << " start " << start;
       }
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelKernels, PackedMatchesScalar, ::testing::ValuesIn(allKernels()),
-                         [](const ::testing::TestParamInfo<KernelPair>& info) {
-                           return info.param.name;
+INSTANTIATE_TEST_SUITE_P(PixelKernels, PathMatchesScalar,
+                         ::testing::Combine(::testing::Values(sse2Path(), avx2Path(), packedPath()),
+                                            ::testing::ValuesIn(allKernels())),
+                         [](const ::testing::TestParamInfo<PathAndKernel>& info) {
+                           return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
                          });
 
-// --- Every byte pair against the formula, in each of the four byte positions ---
+// --- Which paths exist, and which one the images use ---
+
+TEST(KernelPaths, ScalarAlwaysExistsAndSse2OnEveryX86_64) {
+  EXPECT_NE(pixel_kernels::kernelsFor(KernelPath::Scalar), nullptr);
+#if defined(__x86_64__)
+  EXPECT_NE(pixel_kernels::kernelsFor(KernelPath::Sse2), nullptr);
+#endif
+}
+
+TEST(KernelPaths, Avx2IsOfferedExactlyWhenTheCpuHasIt) {
+#if defined(__x86_64__) || defined(__i386__)
+  const bool cpuHasAvx2 = __builtin_cpu_supports("avx2");
+#else
+  const bool cpuHasAvx2 = false;
+#endif
+  EXPECT_EQ(pixel_kernels::kernelsFor(KernelPath::Avx2) != nullptr, cpuHasAvx2);
+}
+
+TEST(KernelPaths, ImagesUseTheWidestPathAvailable) {
+  const KernelSet* pWidest = nullptr;
+  for (const KernelPath path : {KernelPath::Avx2, KernelPath::Sse2, KernelPath::Scalar}) {
+    pWidest = pixel_kernels::kernelsFor(path);
+    if (pWidest) break;
+  }
+  EXPECT_EQ(&pixel_kernels::activeKernels(), pWidest);
+}
+
+// --- Every byte pair against the formula, in each of the four byte positions, on every path ---
+
+class PathFormulas : public ::testing::TestWithParam<PathCase> {};
 
 uint32_t byteOf(uint32_t pixel, int i) {
   return (pixel >> (8 * i)) & 0xFF;
@@ -126,8 +236,8 @@ uint32_t colorFor(uint32_t c) {
 
 // Runs kernel on every pixel of allBytePixels() with every colorFor(c) and compares each byte with
 // the formula f(b, c_byte).
-template <class Formula>
-void expectEveryBytePair(const Kernel& kernel, Formula formula) {
+template <class Kernel, class Formula>
+void expectEveryBytePair(Kernel kernel, Formula formula) {
   const std::vector<uint32_t> input = allBytePixels();
   for (uint32_t c = 0; c < 256; ++c) {
     const uint32_t color = colorFor(c);
@@ -143,72 +253,72 @@ void expectEveryBytePair(const Kernel& kernel, Formula formula) {
   }
 }
 
-TEST(PixelKernelFormulas, AddColorIsPerByteSaturatingAdd) {
-  auto formula = [](uint32_t b, uint32_t c) { return std::min(b + c, 255u); };
-  expectEveryBytePair(scalar::addColor, formula);
-  expectEveryBytePair(packed::addColor, formula);
+TEST_P(PathFormulas, AddColorIsPerByteSaturatingAdd) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  expectEveryBytePair(pKernels->addColor,
+                      [](uint32_t b, uint32_t c) { return std::min(b + c, 255u); });
 }
 
-TEST(PixelKernelFormulas, SubColorIsPerByteSaturatingSubtract) {
-  auto formula = [](uint32_t b, uint32_t c) {
+TEST_P(PathFormulas, SubColorIsPerByteSaturatingSubtract) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  expectEveryBytePair(pKernels->subColor, [](uint32_t b, uint32_t c) {
     return static_cast<uint32_t>(std::max(static_cast<int>(b) - static_cast<int>(c), 0));
-  };
-  expectEveryBytePair(scalar::subColor, formula);
-  expectEveryBytePair(packed::subColor, formula);
+  });
 }
 
-TEST(PixelKernelFormulas, MaskPixelIsBitwiseAnd) {
-  auto formula = [](uint32_t b, uint32_t c) { return b & c; };
-  expectEveryBytePair(scalar::maskPixel, formula);
-  expectEveryBytePair(packed::maskPixel, formula);
+TEST_P(PathFormulas, MaskPixelIsBitwiseAnd) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  expectEveryBytePair(pKernels->maskPixel, [](uint32_t b, uint32_t c) { return b & c; });
 }
 
-TEST(PixelKernelFormulas, DoubleIntensityAndInvertOnEveryByte) {
-  for (const bool usePacked : {false, true}) {
-    std::vector<uint32_t> doubled = allBytePixels();
-    std::vector<uint32_t> inverted = allBytePixels();
-    const std::vector<uint32_t> input = allBytePixels();
-    if (usePacked) {
-      packed::doubleIntensity(doubled.data(), doubled.size());
-      packed::invert(inverted.data(), inverted.size());
-    } else {
-      scalar::doubleIntensity(doubled.data(), doubled.size());
-      scalar::invert(inverted.data(), inverted.size());
-    }
-    for (size_t i = 0; i < input.size(); ++i) {
-      for (int byte = 0; byte < 4; ++byte) {
-        const uint32_t b = byteOf(input[i], byte);
-        ASSERT_EQ(byteOf(doubled[i], byte), std::min(2 * b, 255u)) << usePacked;
-        ASSERT_EQ(byteOf(inverted[i], byte), 255u - b) << usePacked;
-      }
+TEST_P(PathFormulas, FillWritesTheColour) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  expectEveryBytePair(pKernels->fill, [](uint32_t, uint32_t c) { return c; });
+}
+
+TEST_P(PathFormulas, DoubleIntensityAndInvertOnEveryByte) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  std::vector<uint32_t> doubled = allBytePixels();
+  std::vector<uint32_t> inverted = allBytePixels();
+  const std::vector<uint32_t> input = allBytePixels();
+  pKernels->doubleIntensity(doubled.data(), doubled.size());
+  pKernels->invert(inverted.data(), inverted.size());
+  for (size_t i = 0; i < input.size(); ++i) {
+    for (int byte = 0; byte < 4; ++byte) {
+      const uint32_t b = byteOf(input[i], byte);
+      ASSERT_EQ(byteOf(doubled[i], byte), std::min(2 * b, 255u)) << "pixel " << input[i];
+      ASSERT_EQ(byteOf(inverted[i], byte), 255u - b) << "pixel " << input[i];
     }
   }
 }
 
-TEST(PixelKernelFormulas, GrayOnEveryColour) {
-  // All 2^24 (blue, green, red) triples, a varying fourth byte that must not count.
-  std::vector<uint32_t> gray(65536), green(65536);
+TEST_P(PathFormulas, GrayOnEveryColour) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  // All 2^24 (blue, green, red) triples with a varying fourth byte that must not count. Each red
+  // value also checks one of the three grayTo* channels, in turn.
+  constexpr std::array<GrayChannel, 3> kChannels = {GrayChannel::Blue, GrayChannel::Green,
+                                                    GrayChannel::Red};
+  std::vector<uint32_t> gray(65536), channel(65536);
   for (uint32_t red = 0; red < 256; ++red) {
-    for (const bool usePacked : {false, true}) {
-      for (uint32_t i = 0; i < 65536; ++i)
-        gray[i] = i | (red << 16) | ((i * 7u + red) << 24);
-      green = gray;
-      if (usePacked) {
-        packed::toGray(gray.data(), gray.size());
-        packed::grayToChannel(green.data(), green.size(), GrayChannel::Green);
-      } else {
-        scalar::toGray(gray.data(), gray.size());
-        scalar::grayToChannel(green.data(), green.size(), GrayChannel::Green);
-      }
-      for (uint32_t i = 0; i < 65536; ++i) {
-        const uint32_t g = (5 * (i & 255) + 16 * (i >> 8) + 11 * red) / 32;
-        ASSERT_EQ(gray[i], g * 0x01010101u)
-            << "packed " << usePacked << " red " << red << " i " << i;
-        ASSERT_EQ(green[i], g << 8) << "packed " << usePacked << " red " << red << " i " << i;
-      }
+    for (uint32_t i = 0; i < 65536; ++i)
+      gray[i] = i | (red << 16) | ((i * 7u + red) << 24);
+    channel = gray;
+    const GrayChannel target = kChannels[red % 3];
+    pKernels->toGray(gray.data(), gray.size());
+    pKernels->grayToChannel(channel.data(), channel.size(), target);
+    for (uint32_t i = 0; i < 65536; ++i) {
+      const uint32_t g = (5 * (i & 255) + 16 * (i >> 8) + 11 * red) / 32;
+      ASSERT_EQ(gray[i], g * 0x01010101u) << "red " << red << " i " << i;
+      ASSERT_EQ(channel[i], g << static_cast<int>(target)) << "red " << red << " i " << i;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(PixelKernels, PathFormulas,
+                         ::testing::Values(scalarPath(), sse2Path(), avx2Path()),
+                         [](const ::testing::TestParamInfo<PathCase>& info) {
+                           return info.param.name;
+                         });
 
 // --- Blit spans ---
 

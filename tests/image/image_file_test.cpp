@@ -1,0 +1,533 @@
+// CImage32FromData::load: file names and extensions, the BMP, TGA and JPG readers, and what they
+// do with truncated, damaged, empty and oversized files. Every file is built here byte by byte.
+
+#include "image/cimage32.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+// After <cstddef> and <cstdio>: jpeglib.h uses size_t and FILE without including their headers.
+#include <jpeglib.h>
+
+#include "base/report.h"
+#include "tests/image/image_test_util.h"
+#include "tests/support/temp_dir.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+namespace {
+
+// Little-endian file bytes.
+struct Bytes {
+  std::string s;
+  Bytes& u8(unsigned v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    return *this;
+  }
+  Bytes& u16(unsigned v) { return u8(v).u8(v >> 8); }
+  Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+  // A pixel 0x00RRGGBB as its blue, green, red triplet.
+  Bytes& bgr(uint32_t rgb) { return u8(rgb).u8(rgb >> 8).u8(rgb >> 16); }
+  Bytes& fill(size_t count, unsigned v) {
+    s.append(count, static_cast<char>(v));
+    return *this;
+  }
+  Bytes& raw(const std::string& bytes) {
+    s += bytes;
+    return *this;
+  }
+};
+
+// 14-byte file header and 40-byte information header; the pixels follow at offset 54.
+Bytes bmpHeader(uint32_t width, uint32_t height, uint32_t infoSize = 40, unsigned bits = 24,
+                uint32_t compression = 0) {
+  Bytes b;
+  b.raw("BM").u32(0).u32(0).u32(54);
+  b.u32(infoSize).u32(width).u32(height).u16(1).u16(bits).u32(compression).fill(20, 0);
+  return b;
+}
+
+struct TgaHeader {
+  unsigned idLength = 0;
+  unsigned type = 2;
+  unsigned mapLength = 0;
+  unsigned width = 1;
+  unsigned height = 1;
+  unsigned depth = 24;
+  unsigned descriptor = 0;
+};
+
+// The 18-byte header followed by idLength identifier bytes (0x49).
+Bytes tgaHeader(const TgaHeader& h) {
+  Bytes b;
+  b.u8(h.idLength).u8(h.mapLength ? 1 : 0).u8(h.type).u16(0).u16(h.mapLength).u8(24);
+  b.u16(0).u16(0).u16(h.width).u16(h.height).u8(h.depth).u8(h.descriptor);
+  return b.fill(h.idLength, 0x49);
+}
+
+// A 256-entry palette where entry i is 0x00iiii00 + i, distinct from its neighbours.
+uint32_t paletteColor(uint32_t i) {
+  return i << 16 | (255 - i) << 8 | (i * 7 & 0xFF);
+}
+Bytes withPalette(Bytes b, unsigned nbEntry = 256) {
+  for (uint32_t i = 0; i < nbEntry; ++i)
+    b.bgr(paletteColor(i));
+  return b;
+}
+
+// Encodes width x height samples (1 or 3 per pixel, rows top first) with libjpeg, no chroma
+// subsampling.
+std::string encodeJpeg(int width, int height, int nbComponent, const std::vector<uint8_t>& samples,
+                       int quality) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* pOut = nullptr;
+  unsigned long outSize = 0;
+  jpeg_mem_dest(&info, &pOut, &outSize);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = nbComponent;
+  info.in_color_space = nbComponent == 3 ? JCS_RGB : JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  for (int c = 0; c < info.num_components; ++c)
+    info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row =
+        const_cast<JSAMPROW>(samples.data()) +
+        static_cast<size_t>(info.next_scanline) * static_cast<size_t>(width * nbComponent);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::string bytes(reinterpret_cast<const char*>(pOut), outSize);
+  std::free(pOut);
+  return bytes;
+}
+
+struct Loaded {
+  int result = -1;
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;
+  std::vector<std::string> texts;
+  std::vector<ReportLevel> levels;
+};
+
+// Each test runs in a fresh current folder, so report texts carry the short names used here.
+class ImageFile : public ::testing::Test {
+ protected:
+  void SetUp() override { m_dir.enter(); }
+
+  Loaded load(const std::string& name, const std::string& content) {
+    m_dir.write(name, content);
+    return loadOnly(name);
+  }
+  Loaded loadOnly(const char* name) {
+    ReportCapture capture;
+    CImage32FromData image;
+    Loaded loaded;
+    loaded.result = image.load(name);
+    loaded.width = image.getWidth();
+    loaded.height = image.getHeight();
+    loaded.pixels = pixelsOf(image);
+    for (const Report& report : capture.reports()) {
+      EXPECT_EQ(report.caption, "CImage32FromData");
+      loaded.texts.push_back(report.text);
+      loaded.levels.push_back(report.level);
+    }
+    return loaded;
+  }
+  Loaded loadOnly(const std::string& name) { return loadOnly(name.c_str()); }
+
+  TempDir m_dir;
+};
+
+constexpr ReportLevel kWarning = ReportLevel::Warning;
+constexpr ReportLevel kFatal = ReportLevel::Fatal;
+const std::string kTruncated = ": truncated, missing pixels left black";
+
+// --- Names and extensions ---
+
+TEST_F(ImageFile, NullNameIsFatalAndLeavesTheImageEmpty) {
+  const Loaded loaded = loadOnly(nullptr);
+  EXPECT_EQ(loaded.result, 0);
+  EXPECT_THAT(loaded.texts, ElementsAre("load: NULL name"));
+  EXPECT_THAT(loaded.levels, ElementsAre(kFatal));
+  EXPECT_THAT(loaded.pixels, IsEmpty());
+}
+
+TEST_F(ImageFile, TheLastThreeCharactersChooseTheReaderIgnoringCase) {
+  const std::string bmp = bmpHeader(2, 1).bgr(0x123456).bgr(0xABCDEF).fill(2, 0).s;
+  for (const char* name : {"a.bmp", "b.BMP", "c.Bmp", "dbmp"}) {
+    SCOPED_TRACE(name);
+    const Loaded loaded = load(name, bmp);
+    EXPECT_EQ(loaded.result, 1);
+    EXPECT_THAT(loaded.texts, IsEmpty());
+    EXPECT_THAT(loaded.pixels, ElementsAre(0x123456u, 0xABCDEFu));
+  }
+}
+
+TEST_F(ImageFile, OtherEndingsAreFatalAndNameTheFile) {
+  for (const char* name : {"pic.png", "pic.jpeg", "tg", ""}) {
+    SCOPED_TRACE(name);
+    // Refused before the file is looked for.
+    const Loaded loaded = loadOnly(name);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_THAT(loaded.texts,
+                ElementsAre("file " + std::string(name) + ": extension not supported"));
+    EXPECT_THAT(loaded.levels, ElementsAre(kFatal));
+  }
+}
+
+TEST_F(ImageFile, AMissingFileIsAWarning) {
+  const Loaded loaded = loadOnly("absent.tga");
+  EXPECT_EQ(loaded.result, 0);
+  EXPECT_THAT(loaded.texts, ElementsAre("cant load file absent.tga"));
+  EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+}
+
+TEST_F(ImageFile, ANameTooLongForTheMessageKeepsItsEndAndTheSentence) {
+  const std::string name = std::string(400, 'd') + "/last.png";
+  const Loaded loaded = loadOnly(name);
+  ASSERT_EQ(loaded.texts.size(), 1u);
+  const std::string& text = loaded.texts[0];
+  EXPECT_EQ(text.size(), 255u);
+  EXPECT_THAT(text, StartsWith("file ...ddd"));
+  EXPECT_THAT(text, testing::EndsWith("dd/last.png: extension not supported"));
+}
+
+TEST_F(ImageFile, TheConstructorLoadsAndKeepsTheName) {
+  m_dir.write("Sub/Pic.Bmp", bmpHeader(1, 1).bgr(0x010203).fill(1, 0).s);
+  ReportCapture capture;
+  // A '\' separator and a different case still find the file.
+  CImage32FromData image("sub\\pic.bmp");
+  EXPECT_STREQ(image.getName(), "sub\\pic.bmp");
+  EXPECT_THAT(pixelsOf(image), ElementsAre(0x010203u));
+  EXPECT_THAT(capture.lines(), ElementsAre("CImage32FromData|width uneven"));
+}
+
+// --- BMP ---
+
+TEST_F(ImageFile, BmpRowsArePaddedByWidthAnd3AndStoredBottomUp) {
+  // 3 wide: 9 pixel bytes and 3 padding bytes (0xEE, never a pixel) per row.
+  Bytes b = bmpHeader(3, 2);
+  b.bgr(0x000001).bgr(0x000002).bgr(0x000003).fill(3, 0xEE);  // bottom row
+  b.bgr(0x0A0B0C).bgr(0xFFFFFF).bgr(0x808080).fill(3, 0xEE);  // top row
+  const Loaded loaded = load("odd.bmp", b.s);
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_EQ(loaded.width, 3);
+  EXPECT_THAT(loaded.pixels, ElementsAre(0x0A0B0Cu, 0xFFFFFFu, 0x808080u, 1u, 2u, 3u));
+  EXPECT_THAT(loaded.texts, ElementsAre("width uneven"));
+  EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+}
+
+TEST_F(ImageFile, BmpSizesAreTheLow16BitsOfTheHeaderFields) {
+  Bytes b = bmpHeader(0xABCD0002u, 0xFFFF0001u);
+  b.bgr(0x112233).bgr(0x445566).fill(2, 0);
+  const Loaded loaded = load("low.bmp", b.s);
+  EXPECT_EQ(loaded.width, 2);
+  EXPECT_EQ(loaded.height, 1);
+  EXPECT_THAT(loaded.pixels, ElementsAre(0x112233u, 0x445566u));
+}
+
+TEST_F(ImageFile, UnusualBmpHeadersWarnAndAreStillReadAs24BitAtOffset54) {
+  struct Case {
+    uint32_t infoSize;
+    unsigned bits;
+    uint32_t compression;
+    const char* warning;
+  };
+  for (const Case& c : {
+           Case{108, 24, 0,
+                "file u.bmp: BMP information header of 108 bytes, not 40; pixels read "
+                "from offset 54 anyway"},
+           Case{40, 32, 0, "file u.bmp: BMP of 32 bits per pixel read as 24-bit"},
+           Case{40, 24, 1, "file u.bmp: compressed BMP (method 1) read as uncompressed"},
+       }) {
+    SCOPED_TRACE(c.warning);
+    const Loaded loaded =
+        load("u.bmp", bmpHeader(2, 1, c.infoSize, c.bits, c.compression).bgr(7).bgr(8).s);
+    EXPECT_EQ(loaded.result, 1);
+    EXPECT_THAT(loaded.texts, ElementsAre(c.warning));
+    EXPECT_THAT(loaded.pixels, ElementsAre(7u, 8u));
+  }
+}
+
+TEST_F(ImageFile, ATruncatedBmpKeepsItsSizeWithMissingPixelsBlack) {
+  // 2x2: the bottom row complete, the top row cut inside its second pixel.
+  const Loaded loaded = load("cut.bmp", bmpHeader(2, 2).bgr(1).bgr(2).fill(2, 0).bgr(3).u8(9).s);
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_THAT(loaded.pixels, ElementsAre(3u, 0u, 1u, 2u));
+  EXPECT_THAT(loaded.texts, ElementsAre("file cut.bmp" + kTruncated));
+  EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+}
+
+TEST_F(ImageFile, BmpHeadersThatCannotGiveAPictureAreRefused) {
+  struct Case {
+    std::string bytes;
+    const char* warning;
+  };
+  for (const Case& c : {
+           Case{bmpHeader(4, 4).s.substr(0, 30), "file r.bmp: too short for a BMP header"},
+           Case{bmpHeader(0, 4).s, "file r.bmp: size 0x4 has no pixels"},
+           Case{bmpHeader(5, 0x10000).s, "file r.bmp: size 5x0 has no pixels"},
+           Case{bmpHeader(0xFFFF, 0xFFFF).s,
+                "file r.bmp: size 65535x65535 is too large (more than 67108864 pixels)"},
+           Case{bmpHeader(8193, 8192).s,
+                "file r.bmp: size 8193x8192 is too large (more than 67108864 pixels)"},
+       }) {
+    SCOPED_TRACE(c.warning);
+    const Loaded loaded = load("r.bmp", c.bytes);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_THAT(loaded.texts, ElementsAre(c.warning));
+    EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+    EXPECT_EQ(loaded.width, 0);
+    EXPECT_THAT(loaded.pixels, IsEmpty());
+  }
+}
+
+// --- TGA ---
+
+TEST_F(ImageFile, TgaTrueColorSkipsIdentifierAndColorMapAndIsCopiedUpsideDown) {
+  // The colour map (2 entries, 6 bytes of 0x77) is not used by 24-bit pictures.
+  Bytes b = tgaHeader({.idLength = 3, .type = 2, .mapLength = 2, .width = 2, .height = 3});
+  b.fill(6, 0x77);
+  b.bgr(0x000011).bgr(0x000012).bgr(0x002100).bgr(0x002200).bgr(0x310000).bgr(0x320000);
+  const Loaded loaded = load("t.tga", b.s);
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_THAT(loaded.texts, IsEmpty());
+  EXPECT_THAT(loaded.pixels,
+              ElementsAre(0x310000u, 0x320000u, 0x002100u, 0x002200u, 0x000011u, 0x000012u));
+}
+
+TEST_F(ImageFile, TgaRunLengthPacketsRepeatOrCopyTheirValues) {
+  // 0x83: one triplet 4 times (the bottom row); 0x03: 4 raw triplets (the top row).
+  Bytes b = tgaHeader({.type = 10, .width = 4, .height = 2});
+  b.u8(0x83).bgr(0xABCDEF);
+  b.u8(0x03).bgr(1).bgr(2).bgr(3).bgr(4);
+  const Loaded loaded = load("rle.tga", b.s);
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_THAT(loaded.texts, IsEmpty());
+  EXPECT_THAT(loaded.pixels,
+              ElementsAre(1u, 2u, 3u, 4u, 0xABCDEFu, 0xABCDEFu, 0xABCDEFu, 0xABCDEFu));
+}
+
+TEST_F(ImageFile, TgaColorMappedUsesThe256EntriesAfterHeaderAndIdentifier) {
+  // The map length says 2, yet 256 entries are read.
+  Bytes raw = withPalette(
+      tgaHeader({.idLength = 5, .type = 1, .mapLength = 2, .width = 3, .height = 1, .depth = 8}));
+  raw.u8(0).u8(200).u8(255);
+  Bytes rle = withPalette(tgaHeader({.type = 9, .width = 3, .height = 1, .depth = 8}));
+  rle.u8(0x81).u8(200).u8(0x00).u8(255);
+  const std::vector<uint32_t> expected = {paletteColor(0), paletteColor(200), paletteColor(255)};
+  const std::vector<uint32_t> expectedRle = {paletteColor(200), paletteColor(200),
+                                             paletteColor(255)};
+  const Loaded loadedRaw = load("map.tga", raw.s);
+  const Loaded loadedRle = load("maprle.tga", rle.s);
+  EXPECT_EQ(loadedRaw.pixels, expected);
+  EXPECT_EQ(loadedRle.pixels, expectedRle);
+  EXPECT_THAT(loadedRaw.texts, IsEmpty());
+  EXPECT_THAT(loadedRle.texts, IsEmpty());
+}
+
+TEST_F(ImageFile, TgaDecodingStopsAtWidthTimesHeightEvenInsideAPacket) {
+  // 2x1 pixels: a run of 6 and a raw packet of 6 both stop after 2; the bytes after are ignored.
+  const Loaded run = load("run.tga", tgaHeader({.type = 10, .width = 2}).u8(0x85).bgr(5).s);
+  const Loaded raw =
+      load("raw.tga", tgaHeader({.type = 10, .width = 2}).u8(0x05).bgr(6).bgr(7).fill(9, 0xEE).s);
+  EXPECT_THAT(run.pixels, ElementsAre(5u, 5u));
+  EXPECT_THAT(raw.pixels, ElementsAre(6u, 7u));
+  EXPECT_THAT(run.texts, IsEmpty());
+  EXPECT_THAT(raw.texts, IsEmpty());
+}
+
+TEST_F(ImageFile, TruncatedTgaDataLeavesTheRestBlackAndWarns) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::vector<uint32_t> pixels;
+  };
+  const TgaHeader rle = {.type = 10, .width = 2, .height = 2};
+  for (const Case& c : {
+           Case{"raw cut",
+                tgaHeader({.width = 2, .height = 2}).bgr(1).bgr(2).bgr(3).s,
+                {3, 0, 1, 2}},
+           Case{"raw packet past the end", tgaHeader(rle).u8(0x03).bgr(1).bgr(2).s, {0, 0, 1, 2}},
+           Case{"run without its value",
+                tgaHeader(rle).u8(0x81).bgr(4).u8(0x81).u8(1).s,
+                {0, 0, 4, 4}},
+           Case{"identifier past the end", tgaHeader({.idLength = 9}).s.substr(0, 22), {0}},
+           Case{"palette cut short",
+                withPalette(tgaHeader({.type = 1, .width = 2, .height = 1, .depth = 8}), 10).s,
+                {0, 0}},
+       }) {
+    SCOPED_TRACE(c.what);
+    const Loaded loaded = load("cut.tga", c.bytes);
+    EXPECT_EQ(loaded.result, 1);
+    EXPECT_EQ(loaded.pixels, c.pixels);
+    EXPECT_THAT(loaded.texts, ElementsAre("file cut.tga" + kTruncated));
+    EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+  }
+}
+
+TEST_F(ImageFile, TgaTypeAndDepthMustMatchElseModeNotSupportedAndNoPicture) {
+  const std::string kTypeDetail = "file m.tga: TGA image type ";
+  const std::string kDepthDetail = "file m.tga: TGA pixel depth ";
+  struct Case {
+    unsigned type, depth;
+    std::string detail;
+  };
+  for (const Case& c : {
+           Case{1, 24, kTypeDetail + "1 with pixel depth 24 not supported"},
+           Case{9, 24, kTypeDetail + "9 with pixel depth 24 not supported"},
+           Case{2, 8, kTypeDetail + "2 with pixel depth 8 not supported"},
+           Case{10, 8, kTypeDetail + "10 with pixel depth 8 not supported"},
+           Case{3, 8, kTypeDetail + "3 with pixel depth 8 not supported"},
+           Case{2, 16, kDepthDetail + "16 not supported (8 or 24 only)"},
+           Case{2, 32, kDepthDetail + "32 not supported (8 or 24 only)"},
+       }) {
+    SCOPED_TRACE(c.detail);
+    const Bytes header = tgaHeader({.type = c.type, .depth = c.depth});
+    const Loaded loaded = load("m.tga", withPalette(header).fill(8, 1).s);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_THAT(loaded.texts, ElementsAre(c.detail, "file m.tga: mode not supported"));
+    EXPECT_THAT(loaded.levels, ElementsAre(kWarning, kFatal));
+    EXPECT_THAT(loaded.pixels, IsEmpty());
+  }
+}
+
+TEST_F(ImageFile, TgaTopLeftOriginWarnsAndIsStillCopiedUpsideDown) {
+  const Loaded loaded =
+      load("top.tga", tgaHeader({.height = 2, .descriptor = 0x28}).bgr(1).bgr(2).s);
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_THAT(loaded.pixels, ElementsAre(2u, 1u));
+  EXPECT_THAT(loaded.texts,
+              ElementsAre("file top.tga: TGA rows stored top first, the picture is loaded upside "
+                          "down"));
+}
+
+TEST_F(ImageFile, TgaHeadersThatCannotGiveAPictureAreRefused) {
+  struct Case {
+    std::string bytes;
+    const char* warning;
+  };
+  for (const Case& c : {
+           Case{tgaHeader({}).s.substr(0, 17), "file r.tga: too short for a TGA header"},
+           Case{tgaHeader({.width = 0, .height = 2}).s, "file r.tga: size 0x2 has no pixels"},
+           Case{tgaHeader({.width = 65535, .height = 2000}).s,
+                "file r.tga: size 65535x2000 is too large (more than 67108864 pixels)"},
+       }) {
+    SCOPED_TRACE(c.warning);
+    const Loaded loaded = load("r.tga", c.bytes);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_THAT(loaded.texts, ElementsAre(c.warning));
+    EXPECT_THAT(loaded.pixels, IsEmpty());
+  }
+}
+
+// --- JPG ---
+
+// A 16x8 picture of two flat 8x8 blocks, one per JPEG block, so the lossy coding has no edge
+// inside a block to smear.
+std::vector<uint8_t> twoBlockSamples() {
+  std::vector<uint8_t> rgb;
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x)
+      rgb.insert(rgb.end(), {uint8_t(x < 8 ? 200 : 30), uint8_t(x < 8 ? 40 : 160), 90});
+  return rgb;
+}
+
+// JPEG is lossy: even at quality 100 the colour conversion and quantisation move a channel by a
+// few levels, so decoded channels are compared within this tolerance.
+constexpr int kJpegTolerance = 4;
+
+void expectNear(uint32_t pixel, int red, int green, int blue) {
+  EXPECT_EQ(pixel >> 24, 0u);
+  EXPECT_NEAR(static_cast<int>(pixel >> 16 & 0xFF), red, kJpegTolerance);
+  EXPECT_NEAR(static_cast<int>(pixel >> 8 & 0xFF), green, kJpegTolerance);
+  EXPECT_NEAR(static_cast<int>(pixel & 0xFF), blue, kJpegTolerance);
+}
+
+TEST_F(ImageFile, JpgColorDecodesToRgbRowsTopFirst) {
+  const Loaded loaded = load("c.jpg", encodeJpeg(16, 8, 3, twoBlockSamples(), 100));
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_THAT(loaded.texts, IsEmpty());
+  ASSERT_EQ(loaded.width, 16);
+  ASSERT_EQ(loaded.height, 8);
+  for (size_t i = 0; i < loaded.pixels.size(); ++i) {
+    SCOPED_TRACE(i);
+    if (i % 16 < 8)
+      expectNear(loaded.pixels[i], 200, 40, 90);
+    else
+      expectNear(loaded.pixels[i], 30, 160, 90);
+  }
+}
+
+TEST_F(ImageFile, JpgGreyGivesItsLevelToAllThreeChannels) {
+  // Rows 0..7 of 8 pixels at 16 * row + 8: the first decoded row must be the darkest.
+  std::vector<uint8_t> grey;
+  for (int y = 0; y < 8; ++y)
+    grey.insert(grey.end(), 8, uint8_t(16 * y + 8));
+  const Loaded loaded = load("g.JPG", encodeJpeg(8, 8, 1, grey, 100));
+  EXPECT_EQ(loaded.result, 1);
+  ASSERT_EQ(loaded.pixels.size(), 64u);
+  for (size_t i = 0; i < 64; ++i) {
+    SCOPED_TRACE(i);
+    const uint32_t level = loaded.pixels[i] & 0xFF;
+    EXPECT_EQ(loaded.pixels[i], level * 0x010101u);
+    EXPECT_NEAR(static_cast<int>(level), 16 * static_cast<int>(i / 8) + 8, kJpegTolerance);
+  }
+}
+
+TEST_F(ImageFile, AJpgThatIsNotJpegDataIsAWarningAndNoPicture) {
+  for (const std::string& bytes :
+       {std::string(), std::string("\xFF\xD8\xFF\xE0 garbage", 12), bmpHeader(2, 2).s}) {
+    const Loaded loaded = load("bad.jpg", bytes);
+    EXPECT_EQ(loaded.result, 0);
+    ASSERT_EQ(loaded.texts.size(), 1u);
+    EXPECT_THAT(loaded.texts[0], StartsWith("file bad.jpg: JPEG data not readable ("));
+    EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+    EXPECT_THAT(loaded.pixels, IsEmpty());
+  }
+}
+
+TEST_F(ImageFile, ATruncatedJpgLoadsWithADamageWarning) {
+  const std::string whole = encodeJpeg(16, 8, 3, twoBlockSamples(), 100);
+  // Keep the headers, the start-of-scan segment (FF DA, then its length) and 4 bytes of data.
+  const size_t sos = whole.find("\xFF\xDA");
+  ASSERT_NE(sos, std::string::npos);
+  const size_t sosLength =
+      static_cast<uint8_t>(whole[sos + 2]) << 8 | static_cast<uint8_t>(whole[sos + 3]);
+  const Loaded loaded = load("cut.jpg", whole.substr(0, sos + 2 + sosLength + 4));
+  EXPECT_EQ(loaded.result, 1);
+  EXPECT_EQ(loaded.width, 16);
+  ASSERT_EQ(loaded.texts.size(), 1u);
+  EXPECT_THAT(loaded.texts[0], StartsWith("file cut.jpg: damaged JPEG data ("));
+  EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+}
+
+TEST_F(ImageFile, AJpgOverThePixelLimitIsRefusedBeforeDecoding) {
+  std::string bytes = encodeJpeg(8, 8, 1, std::vector<uint8_t>(64, 0), 90);
+  // The baseline frame header: FF C0, length (2), precision (1), height (2), width (2).
+  const size_t sof = bytes.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  bytes.replace(sof + 5, 4, Bytes().u8(0x23).u8(0x28).u8(0x23).u8(0x28).s);  // 9000 x 9000
+  const Loaded loaded = load("big.jpg", bytes);
+  EXPECT_EQ(loaded.result, 0);
+  EXPECT_THAT(loaded.texts,
+              ElementsAre("file big.jpg: size 9000x9000 is too large (more than 67108864 pixels)"));
+}
+
+}  // namespace
