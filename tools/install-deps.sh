@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev libbz2-dev
-  clang-format
+  libpng-dev libbz2-dev libjpeg62-turbo-dev
+  clang-format clang libclang-rt-14-dev
 )
 
 missing=()
