@@ -4,21 +4,25 @@
 #include <utility>
 
 #include "base/scan_line.h"
+#include "fx/fx_color.h"
 #include "script/script_engine.h"
 #include "script/script_words_p.h"
 
 namespace {
 
+// "desc:" name type dimension: the effect works on buffers of the dimension's size (0 x 0 when
+// the dimension is missing, which the effect reports).
 template <class Effect>
 std::unique_ptr<ScriptEffect> sizedEffect(const std::string& line, ScriptEngine& engine) {
-  auto pEffect = std::make_unique<Effect>();
   ScanLine in(line);
   std::string dimName;
   in.skip(), in.skip(), in.skip(), in.word(dimName);
+  std::int32_t width = 0, height = 0;
   if (const ScriptLayerDim* pDim = engine.findLayerDim(StringC(dimName))) {
-    pEffect->setSize(pDim->m_width, pDim->m_height);
+    width = pDim->m_width;
+    height = pDim->m_height;
   }
-  return pEffect;
+  return std::make_unique<Effect>(width, height);
 }
 
 // The fields every descriptor line starts with: "desc:" name effect controller.
@@ -141,7 +145,118 @@ const EffectKind* findKind(std::string_view typeWord) {
   return nullptr;
 }
 
+std::int32_t clampInt(std::int32_t value, std::int32_t low, std::int32_t high) {
+  return value < low ? low : (value > high ? high : value);
+}
+
+// The integer part of value * 255, within 0..255 (NaN gives 0).
+std::int32_t channelOf(float value) {
+  const float scaled = value * 255.0f;
+  if (!(scaled > 0.0f)) return 0;
+  if (scaled >= 255.0f) return 255;
+  return static_cast<std::int32_t>(scaled);
+}
+
 }  // namespace
+
+// --- The effects ---
+
+void ScriptEffectHVBlur::apply(CImage32* pDst) {
+  if (!pDst) return;
+  m_fx.setScreen(pDst);
+  if (!fitsDimension(*pDst)) return;
+  m_fx.setSize(m_size);
+  m_fx.setDirection(m_direction == 0 ? FxHVBlur::HORIZONTAL : FxHVBlur::VERTICAL);
+  // Draw modes 0 and 2 are taken as they are, every other value as 1.
+  m_fx.setDrawMode(m_drawMode == 0   ? FxHVBlur::NORMAL
+                   : m_drawMode == 2 ? FxHVBlur::TRANSSUB
+                                     : FxHVBlur::TRANSADD);
+  m_fx.apply();
+}
+
+void ScriptEffectEmboss::apply(CImage32* pDst) {
+  if (!pDst) return;
+  m_fx.setScreen(pDst);
+  if (!fitsDimension(*pDst)) return;
+  m_fx.setLevel(m_strength);
+  m_fx.setMode(static_cast<FxEmboss::Mode>(m_mode));
+  m_fx.apply();
+}
+
+void ScriptEffectRadial::apply(CImage32* pDst) {
+  if (!pDst) return;
+  m_fx.setScreen(pDst);
+  if (!fitsDimension(*pDst)) return;
+  m_fx.setMode(m_mode == 0 ? FxRadial::SMOOTH : FxRadial::FAST);
+  m_fx.apply();
+}
+
+void ScriptEffectColor::apply(CImage32* pDst) {
+  FxColor::apply(pDst, m_mode, m_red, m_green, m_blue);
+}
+
+void ScriptEffectDemoSpe01::apply(CImage32* pDst) {
+  m_fx.setOffset(m_phase);
+  m_fx.setAmplitude(m_intensity);
+  m_fx.setMode(m_mode);
+  m_fx.apply(pDst);
+}
+
+// --- The descriptors: each hands its values to its effect, then runs it ---
+
+void ScriptEffectHVBlurDesc::apply(CImage32* pDst) {
+  auto* pEffect = static_cast<ScriptEffectHVBlur*>(m_pEffect);
+  if (!pEffect) return;
+  pEffect->m_size = clampInt(m_size, 0, 255);
+  pEffect->m_direction = m_direction;
+  pEffect->m_drawMode = m_drawMode;
+  pEffect->apply(pDst);
+}
+
+void ScriptEffectEmbossDesc::apply(CImage32* pDst) {
+  auto* pEffect = static_cast<ScriptEffectEmboss*>(m_pEffect);
+  if (!pEffect) return;
+  // The integer part of factor * 255; the emboss keeps its level within 0..255.
+  const float level = m_factor * 255.0f;
+  pEffect->m_strength =
+      level > 0.0f ? (level < 255.0f ? static_cast<std::int32_t>(level) : 255) : 0;
+  pEffect->m_mode = m_mode;
+  pEffect->apply(pDst);
+}
+
+void ScriptEffectRadialDesc::apply(CImage32* pDst) {
+  auto* pEffect = static_cast<ScriptEffectRadial*>(m_pEffect);
+  if (!pEffect) return;
+  FxRadial& fx = pEffect->getFx();
+  fx.setDecay(m_intensity);
+  fx.setStrength(m_step);
+  fx.setCentre(m_centreX, m_centreY);
+  pEffect->m_mode = m_mode;
+  pEffect->apply(pDst);
+}
+
+void ScriptEffectColorDesc::apply(CImage32* pDst) {
+  auto* pEffect = static_cast<ScriptEffectColor*>(m_pEffect);
+  if (!pEffect) return;
+  // FIXME: a bound controller's update runs first, once controllers exist: it rewrites red,
+  // green and blue for the operation's time.
+  pEffect->m_red = channelOf(m_red);
+  pEffect->m_green = channelOf(m_green);
+  pEffect->m_blue = channelOf(m_blue);
+  pEffect->m_mode = m_mode;
+  pEffect->apply(pDst);
+}
+
+void ScriptEffectDemoSpe01Desc::apply(CImage32* pDst) {
+  auto* pEffect = static_cast<ScriptEffectDemoSpe01*>(m_pEffect);
+  if (!pEffect) return;
+  pEffect->m_mode = m_mode;
+  pEffect->m_phase = m_phase;
+  pEffect->m_intensity = m_intensity;
+  // FIXME: a bound controller's update runs here, once controllers exist; what it writes is
+  // used at the next run.
+  pEffect->apply(pDst);
+}
 
 std::unique_ptr<ScriptEffect> createEffect(const std::string& line, ScriptEngine& engine) {
   ScanLine in(line);

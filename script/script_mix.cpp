@@ -4,6 +4,25 @@
 #include "script/script_engine.h"
 #include "script/script_words_p.h"
 
+void ScriptMixBlit::mix(CImage32* pDst, CImage32* pSrc) {
+  if (m_alpha == 0.0f || !pSrc) return;
+  pSrc->blitMix(pDst, m_blitMode, m_pAlphaMap, m_alpha);
+}
+
+void ScriptMixBlitDesc::mix(CImage32* pDst, CImage32* pSrc) {
+  if (!m_pMix) return;
+  // Only the BLIT mix exists, and descriptors of this kind are made for it alone.
+  auto& blitMix = static_cast<ScriptMixBlit&>(*m_pMix);
+  blitMix.m_blitMode = m_blitMode;
+  blitMix.m_pAlphaMap = m_pAlphaMap;
+  // Clamped so that NaN, negative or too large opacities never reach the operators: NaN and
+  // anything at or below 0 give 0, which mixes nothing.
+  blitMix.m_alpha = m_alpha > 0.0f ? (m_alpha < 1.0f ? m_alpha : 1.0f) : 0.0f;
+  // FIXME: a bound controller's update runs here, once controllers exist; it writes m_alpha
+  // for the next run.
+  blitMix.mix(pDst, pSrc);
+}
+
 std::unique_ptr<ScriptMix> createMix(const std::string& line, ScriptEngine&) {
   ScanLine in(line);
   std::string name, type;

@@ -27,12 +27,8 @@ class ScriptMix : public ScriptObject {
 class ScriptMixBlit : public ScriptMix {
  public:
   ScriptMixBlit() : ScriptMix("BLIT") {}
-  // FIXME: combines the images once the blit operators exist; until then the layer is left as
-  // it is.
-  void mix(CImage32* pDst, CImage32* pSrc) override {
-    (void)pDst;
-    (void)pSrc;
-  }
+  // Nothing at opacity 0; otherwise the source's blitMix onto the destination.
+  void mix(CImage32* pDst, CImage32* pSrc) override;
 
   float m_alpha = 1.0f;
   std::int32_t m_blitMode = 1;
@@ -64,10 +60,8 @@ class ScriptMixDesc : public ScriptObject {
 
 class ScriptMixBlitDesc : public ScriptMixDesc {
  public:
-  // FIXME: hands its mode, opacity and alpha map to the mix once the blit operators exist.
-  void mix(CImage32* pDst, CImage32* pSrc) override {
-    if (m_pMix) m_pMix->mix(pDst, pSrc);
-  }
+  // Hands its mode, alpha map and opacity (kept within 0..1) to the shared mix, then mixes.
+  void mix(CImage32* pDst, CImage32* pSrc) override;
 
   std::int32_t m_blitMode = 1;
   float m_alpha = 1.0f;

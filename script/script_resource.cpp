@@ -12,8 +12,13 @@ void ScriptController::load() {
 }
 
 void ScriptImage::load() {
-  // FIXME: the BMP and TGA readers fill m_pImage; until then a named image has no picture, and
-  // writing it reports its missing buffer.
+  const StringC path = resolvedFile();
+  m_pImage = std::make_unique<CImage32FromData>(path.getString());
+}
+
+CImage32* ScriptImage::getImage() const {
+  if (!m_pImage || !m_pImage->getPixels()) return nullptr;
+  return m_pImage.get();
 }
 
 void ScriptRessource2D::load() {

@@ -37,8 +37,9 @@ class ScriptController : public ScriptFileResource {
 class ScriptImage : public ScriptFileResource {
  public:
   void load() override;
-  // The picture; null while no picture could be loaded.
-  CImage32* getImage() const { return m_pImage.get(); }
+  // The picture; null when none could be loaded, so that layers using it report a missing
+  // buffer and the show goes on.
+  CImage32* getImage() const;
 
  private:
   std::unique_ptr<CImage32FromData> m_pImage;

@@ -37,24 +37,6 @@ void writeTextFile(const fs::path& path, const std::string& text) {
   ASSERT_TRUE(stream.good()) << "cannot write " << path;
 }
 
-std::string scriptText(const std::map<std::string, std::vector<std::string>>& sections) {
-  static const char* const kSections[] = {
-      "LAYER_DIMENSION", "CONTROLLER",       "IMAGE",   "2D",      "3D",
-      "SKYBOX",          "SCREEN_LAYER",     "2D_DESC", "3D_DESC", "SKYBOX_DESC",
-      "SPE_LAYER",       "LAYER_DEPENDENCY", "MIX",     "EFFECT",  "MIX_DESC",
-      "EFFECT_DESC",     "LAYER_MANAGER"};
-  std::string text = "<MUSIC>\nfile: NULL\noffset: 0\n</MUSIC>\n";
-  for (const char* name : kSections) {
-    text += std::string("<") + name + ">\n";
-    if (auto it = sections.find(name); it != sections.end()) {
-      for (const std::string& line : it->second)
-        text += line + "\n";
-    }
-    text += std::string("</") + name + ">\n";
-  }
-  return text;
-}
-
 namespace {
 
 std::string readWhole(const fs::path& path) {

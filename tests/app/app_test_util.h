@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/script_text.h"
+
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
  public:
@@ -29,10 +31,6 @@ class TempFolder {
 
 // Writes `text` to `path` as it is (no line-end translation), creating the folders on the way.
 void writeTextFile(const std::filesystem::path& path, const std::string& text);
-
-// A script with every section present, in order; `sections` maps a section name (without the
-// angle brackets) to its lines. MUSIC holds "file: NULL" and "offset: 0".
-std::string scriptText(const std::map<std::string, std::vector<std::string>>& sections);
 
 // What one run of the program left.
 struct ProgramRun {

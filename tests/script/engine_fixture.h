@@ -9,7 +9,7 @@
 
 #include "base/report.h"
 #include "script/script_engine.h"
-#include "tests/script/script_text.h"
+#include "tests/support/script_text.h"
 #include "tests/support/temp_dir.h"
 
 // A tick counter the test moves by hand.

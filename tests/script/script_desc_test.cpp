@@ -1,5 +1,6 @@
 // EFFECT, MIX and their descriptor lines: kinds, fields, defaults and reports.
 
+#include "fx/fx_hvblur.h"
 #include "tests/script/engine_fixture.h"
 
 using Lines = std::vector<std::string>;
@@ -178,4 +179,113 @@ TEST_F(EngineTest, ControllerFieldsOfDescriptorsAreLookedUp) {
   EXPECT_EQ(texts(), (Lines{"Can't find controller: nosuch", "Can't find controller: other"}));
   // Until controller files are read, a named controller entry gives no controller to bind.
   EXPECT_EQ(engine.findEffectDesc(StringC("c"))->getController(), nullptr);
+}
+
+// --- What the descriptors do to a layer ---
+
+namespace {
+
+// A 64 x 4 show whose frame is the last layer; the frame starts as `fill` everywhere.
+class DescRunTest : public EngineTest {
+ protected:
+  void loadShow(std::map<std::string, std::vector<std::string>> sections) {
+    sections["LAYER_DIMENSION"] = {"desc: d 64 4"};
+    sections["SCREEN_LAYER"] = {"desc: screen d"};
+    loadSections(sections);
+  }
+  const std::uint32_t* frameAt(std::int32_t time, std::uint32_t fill) {
+    m_frame.fill(fill);
+    m_pEngine->setFrameTime(time);
+    m_pEngine->render(&m_frame);
+    return m_frame.getPixels();
+  }
+  CImage32Buffered m_frame{64, 4};
+};
+
+}  // namespace
+
+TEST_F(DescRunTest, ColourValuesBecomeClampedChannels) {
+  loadShow({{"EFFECT", {"desc: col COLOR"}},
+            {"EFFECT_DESC",
+             {"desc: spill col NULL ADD 2.0 -1.0 0.5", "desc: none col NULL ADD 0 0 0",
+              "desc: red col NULL ADD 1.0 0 0"}},
+            {"LAYER_MANAGER",
+             {"desc: screen 1 0 1000 e spill", "desc: screen 1 1000 2000 e none",
+              "desc: screen 1 2000 3000 e red"}}});
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(frameAt(0, 0)[5], 0xFF007Fu);
+  auto* pEffect = dynamic_cast<ScriptEffectColor*>(m_pEngine->findEffect(StringC("col")));
+  EXPECT_EQ(pEffect->m_red, 255);
+  EXPECT_EQ(pEffect->m_green, 0);
+  EXPECT_EQ(pEffect->m_blue, 127);
+  EXPECT_EQ(frameAt(1500, 0x12345678)[9], 0x12345678u);
+  EXPECT_EQ(frameAt(2500, 0x01204080)[0], 0x01FF4080u);
+  EXPECT_TRUE(texts().empty());
+}
+
+TEST_F(DescRunTest, BlurSizeAndEmbossFactorAreConvertedForTheirEffects) {
+  loadShow({{"EFFECT", {"desc: blur HVBLUR d", "desc: emb EMBOSS d"}},
+            {"EFFECT_DESC",
+             {"desc: wide blur NULL HORIZONTAL NORMAL 300", "desc: half emb NULL SHADE 0.5"}},
+            {"LAYER_MANAGER", {"desc: screen 1 0 1000 e wide", "desc: screen 2 0 1000 e half"}}});
+  frameAt(0, 0x808080);
+  EXPECT_EQ(dynamic_cast<ScriptEffectHVBlur*>(m_pEngine->findEffect(StringC("blur")))->m_size, 255);
+  EXPECT_EQ(dynamic_cast<ScriptEffectEmboss*>(m_pEngine->findEffect(StringC("emb")))->m_strength,
+            127);
+}
+
+TEST_F(DescRunTest, DescriptorsSharingAnEffectEachSetItBeforeRunning) {
+  // A 64 x 4 BMP, black with one white column at x = 31: 54 header bytes, then bottom-up rows
+  // of 64 blue-green-red triplets.
+  std::string bmp(54 + 64 * 4 * 3, '\0');
+  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[18] = 64, bmp[22] = 4, bmp[26] = 1, bmp[28] = 24;
+  for (int y = 0; y < 4; ++y)
+    bmp.replace(54 + (y * 64 + 31) * 3, 3, "\xFF\xFF\xFF");
+  m_dir.write("pic.bmp", bmp);
+  loadShow({{"IMAGE", {"file: pic pic.bmp"}},
+            {"EFFECT", {"desc: blur HVBLUR d"}},
+            {"EFFECT_DESC",
+             {"desc: small blur NULL HORIZONTAL NORMAL 4",
+              "desc: large blur NULL HORIZONTAL NORMAL 16"}},
+            {"LAYER_MANAGER",
+             {"desc: screen 1 0 1000 c 0 0 0", "desc: screen 2 0 1000 w pic",
+              "desc: screen 3 0 1000 e small", "desc: screen 4 0 1000 e large"}}});
+  // The frame: one white column at x = 31 over black, blurred with 4 then with 16.
+  m_pEngine->setFrameTime(0);
+  CImage32Buffered frame(64, 4);
+  m_pEngine->render(&frame);
+  CImage32Buffered expected(64, 4);
+  for (std::uint32_t y = 0; y < 4; ++y)
+    expected.setPixel(31, y, 0xFFFFFF);
+  FxHVBlur reference(64, 4);
+  reference.setScreen(&expected);
+  reference.setSize(4);
+  reference.apply();
+  reference.setSize(16);
+  reference.apply();
+  EXPECT_TRUE(texts().empty());
+  EXPECT_NE(frame.getPixels()[36], 0u);
+  for (int i = 0; i < 64 * 4; ++i)
+    ASSERT_EQ(frame.getPixels()[i], expected.getPixels()[i]) << i;
+  EXPECT_EQ(dynamic_cast<ScriptEffectHVBlur*>(m_pEngine->findEffect(StringC("blur")))->m_size, 16);
+}
+
+TEST_F(DescRunTest, BlitOpacityIsClampedAndZeroMixesNothing) {
+  // A white alpha map, a source layer, and the frame last.
+  loadSections({{"LAYER_DIMENSION", {"desc: d 64 4"}},
+                {"SCREEN_LAYER", {"desc: map d", "desc: src d", "desc: screen d"}},
+                {"MIX", {"desc: b BLIT"}},
+                {"MIX_DESC",
+                 {"desc: over b NULL NORMAL 1.7 NULL", "desc: zero b NULL NORMAL 0 map",
+                  "desc: below b NULL TRANSADD -0.3 map", "desc: half b NULL NORMAL 0.5 NULL"}},
+                {"LAYER_MANAGER",
+                 {"desc: map 1 0 9000 c 255 255 255", "desc: src 1 0 9000 c 200 100 50",
+                  "desc: screen 1 0 1000 m over src", "desc: screen 1 1000 2000 m zero src",
+                  "desc: screen 1 2000 3000 m below src", "desc: screen 1 3000 4000 m half src"}}});
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(frameAt(0, 0x10101010)[3], 0x00C86432u);
+  EXPECT_EQ(frameAt(1500, 0x10101010)[3], 0x10101010u);
+  EXPECT_EQ(frameAt(2500, 0x10101010)[3], 0x10101010u);
+  // 0.5 exactly averages: (d >> 1) + (s >> 1) in every byte.
+  EXPECT_EQ(frameAt(3500, 0x10101010)[3], 0x086C3A21u);
 }

@@ -145,15 +145,21 @@ TEST_F(LayerTest, AScreenLayerWithoutSizeHasNoBuffer) {
   EXPECT_EQ(m_reports.lines(), Lines{"SCREEN_LAYER empty :|m_pBuffer NULL"});
 }
 
-TEST_F(LayerTest, ImagesWithoutPictureAndSkyBoxesDrawNothing) {
+TEST_F(LayerTest, AMissingPictureIsReportedAndTheShowGoesOn) {
   auto sections = show({"desc: screen 1 0 1000 c 0 0 255", "desc: screen 2 0 1000 w pic",
-                        "desc: screen 3 0 1000 w sky"});
+                        "desc: screen 3 0 1000 w sky", "desc: screen 4 0 1000 m blend pic"});
   sections["IMAGE"] = {"file: pic missing.bmp"};
   sections["SKYBOX_DESC"] = {"desc: sky NULL d NULL 0"};
+  sections["MIX"] = {"desc: b BLIT"};
+  sections["MIX_DESC"] = {"desc: blend b NULL NORMAL 0.5 NULL"};
   loadSections(sections);
-  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(m_reports.lines(), Lines{"CImage32FromData|cant load file missing.bmp"});
+  EXPECT_FALSE(quitRequested().has_value());
+  m_reports.clear();
   EXPECT_EQ(pixelAt(0), kBlue);
-  EXPECT_EQ(m_reports.lines(), Lines{"IMAGE pic :|render using m_pBuffer NULL"});
+  // The sky box draws nothing, silently; the picture is reported missing at every use.
+  EXPECT_EQ(m_reports.lines(), (Lines{"IMAGE pic :|render using m_pBuffer NULL",
+                                      "ScriptLayerOperationMix :|no src buffer set"}));
 }
 
 TEST_F(LayerTest, NothingIsBuiltWithoutScreenLayersOrOperations) {

@@ -1,5 +1,6 @@
 #pragma once
-// Builds script texts for tests: every section present, in order, empty unless given lines.
+// Builds script texts for tests: every section present, in order, empty unless given lines;
+// MUSIC holds "file: NULL" and "offset: 0" unless told otherwise.
 
 #include <map>
 #include <string>
