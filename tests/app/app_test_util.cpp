@@ -15,21 +15,6 @@ namespace fs = std::filesystem;
 
 extern char** environ;
 
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "showplayer-app-XXXXXX").string();
-  if (mkdtemp(pattern.data())) m_path = pattern;
-  if (m_path.empty()) ADD_FAILURE() << "cannot create a temporary folder from " << pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  if (!m_path.empty()) fs::remove_all(m_path, ignored);
-}
-
-std::string TempFolder::file(const std::string& name) const {
-  return (m_path / name).string();
-}
-
 void writeTextFile(const fs::path& path, const std::string& text) {
   if (path.has_parent_path()) fs::create_directories(path.parent_path());
   std::ofstream stream(path, std::ios::binary);

@@ -12,21 +12,13 @@
 #include <vector>
 
 #include "tests/support/script_text.h"
+#include "tests/support/temp_dir.h"
 
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
-class TempFolder {
+// A fresh temporary folder, removed with everything in it at the end.
+class TempFolder : public TempDir {
  public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return m_path; }
   // path() / name as a string.
-  std::string file(const std::string& name) const;
-
- private:
-  std::filesystem::path m_path;
+  std::string file(const std::string& name) const { return (path() / name).string(); }
 };
 
 // Writes `text` to `path` as it is (no line-end translation), creating the folders on the way.

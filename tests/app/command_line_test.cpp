@@ -7,7 +7,6 @@
 
 #include <limits>
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
@@ -20,70 +19,56 @@ ParsedCommand parse(std::vector<std::string> arguments) {
 
 // --- Commands ---
 
-TEST(CommandLineCommands, NoArgumentIsItsOwnKindSoThatTheHelpGoesWithAUsageStatus) {
+TEST(CommandLineCommands, KindsOfCommand) {
+  // No argument is its own kind so that the help goes with a usage status.
   EXPECT_EQ(parse({}).kind, CommandKind::kNoCommand);
-}
-
-TEST(CommandLineCommands, HelpHasThreeSpellings) {
-  EXPECT_EQ(parse({"help"}).kind, CommandKind::kHelp);
-  EXPECT_EQ(parse({"--help"}).kind, CommandKind::kHelp);
-  EXPECT_EQ(parse({"-h"}).kind, CommandKind::kHelp);
-}
-
-TEST(CommandLineCommands, HelpAfterRenderAsksForTheHelp) {
-  EXPECT_EQ(parse({"render", "show.lscx", "--help"}).kind, CommandKind::kHelp);
-  EXPECT_EQ(parse({"render", "-h"}).kind, CommandKind::kHelp);
-}
-
-TEST(CommandLineCommands, UnknownCommandIsNamedInTheError) {
-  const ParsedCommand command = parse({"play", "show.lscx"});
-  EXPECT_EQ(command.kind, CommandKind::kUsageError);
-  EXPECT_THAT(command.error, HasSubstr("'play'"));
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {"help"}, {"--help"}, {"-h"}, {"render", "show.lscx", "--help"}, {"render", "-h"}}) {
+    EXPECT_EQ(parse(arguments).kind, CommandKind::kHelp) << ::testing::PrintToString(arguments);
+  }
+  const ParsedCommand unknown = parse({"play", "show.lscx"});
+  EXPECT_EQ(unknown.kind, CommandKind::kUsageError);
+  EXPECT_THAT(unknown.error, HasSubstr("'play'"));
 }
 
 TEST(CommandLineCommands, HelpTextDocumentsRenderAndThePlayerStillToCome) {
-  const std::string_view text = CommandLine::helpText();
-  EXPECT_THAT(std::string(text),
-              HasSubstr("showplayer render SCRIPT --at MS [--at MS ...] --out PATH"));
-  EXPECT_THAT(std::string(text), HasSubstr("frame-MS.png"));
-  EXPECT_THAT(std::string(text), HasSubstr("interactive player"));
+  const std::string text(CommandLine::helpText());
+  EXPECT_THAT(text, HasSubstr("showplayer render SCRIPT --at MS [--at MS ...] --out PATH"));
+  EXPECT_THAT(text, HasSubstr("frame-MS.png"));
+  EXPECT_THAT(text, HasSubstr("interactive player"));
 }
 
 // --- render: accepted forms ---
 
-TEST(CommandLineRender, OneTime) {
-  const ParsedCommand command = parse({"render", "shows/a.lscx", "--at", "1500", "--out", "a.png"});
-  ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
-  EXPECT_EQ(command.render.scriptPath, "shows/a.lscx");
-  EXPECT_THAT(command.render.times, ElementsAre(1500));
-  EXPECT_EQ(command.render.outPath, "a.png");
-}
-
-TEST(CommandLineRender, SeveralTimesKeepTheirOrder) {
-  const ParsedCommand command =
-      parse({"render", "a.lscx", "--at", "3000", "--at", "0", "--at", "1500", "--out", "frames"});
-  ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
-  EXPECT_THAT(command.render.times, ElementsAre(3000, 0, 1500));
-}
-
-TEST(CommandLineRender, OptionsMayStandBeforeTheScript) {
-  const ParsedCommand command = parse({"render", "--out", "x.png", "--at", "7", "a.lscx"});
-  ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
-  EXPECT_EQ(command.render.scriptPath, "a.lscx");
-  EXPECT_EQ(command.render.outPath, "x.png");
-  EXPECT_THAT(command.render.times, ElementsAre(7));
-}
-
-TEST(CommandLineRender, ANegativeTimeIsAValueNotAnOption) {
-  const ParsedCommand command = parse({"render", "a.lscx", "--at", "-250", "--out", "x.png"});
-  ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
-  EXPECT_THAT(command.render.times, ElementsAre(-250));
-}
-
-TEST(CommandLineRender, AnOutPathThatLooksLikeAnOptionIsTakenAsTheValue) {
-  const ParsedCommand command = parse({"render", "a.lscx", "--at", "1", "--out", "-frame.png"});
-  ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
-  EXPECT_EQ(command.render.outPath, "-frame.png");
+TEST(CommandLineRender, AcceptedForms) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string script;
+    std::vector<int32_t> times;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {{"render", "shows/a.lscx", "--at", "1500", "--out", "a.png"},
+       "shows/a.lscx",
+       {1500},
+       "a.png"},
+      {{"render", "a.lscx", "--at", "3000", "--at", "0", "--at", "1500", "--out", "frames"},
+       "a.lscx",
+       {3000, 0, 1500},
+       "frames"},
+      // Options may stand before the script.
+      {{"render", "--out", "x.png", "--at", "7", "a.lscx"}, "a.lscx", {7}, "x.png"},
+      // A negative time is a value, not an option; so is an out path that looks like one.
+      {{"render", "a.lscx", "--at", "-250", "--out", "-frame.png"}, "a.lscx", {-250}, "-frame.png"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const ParsedCommand command = parse(c.arguments);
+    ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
+    EXPECT_EQ(command.render.scriptPath, c.script);
+    EXPECT_EQ(command.render.times, c.times);
+    EXPECT_EQ(command.render.outPath, c.out);
+  }
 }
 
 // --- render: usage errors ---

@@ -30,85 +30,82 @@ TEST(ImageFill, WritesTheColourIntoEveryPixel) {
   EXPECT_EQ(pixelsOf(image).size(), 15u);
 }
 
-TEST(ImageDoubleIntensity, DoublesEachByteAndClampsAt255) {
-  auto image = rowOf({pixelOf(0, 100, 128, 200), pixelOf(127, 1, 255, 64)});
-  image->doubleIntensity();
-  EXPECT_THAT(pixelsOf(*image), ElementsAre(pixelOf(0, 200, 255, 255), pixelOf(254, 2, 255, 128)));
+TEST(ImagePixelOps, EachOperationOnARowOfPixels) {
+  struct Case {
+    const char* what;
+    std::initializer_list<uint32_t> input;
+    void (*op)(CImage32&);
+    std::vector<uint32_t> expected;
+  };
+  const Case cases[] = {
+      {"doubleIntensity clamps at 255",
+       {pixelOf(0, 100, 128, 200), pixelOf(127, 1, 255, 64)},
+       [](CImage32& i) { i.doubleIntensity(); },
+       {pixelOf(0, 200, 255, 255), pixelOf(254, 2, 255, 128)}},
+      // The fourth byte takes part; a clamped byte carries nothing into the next one.
+      {"addColor clamps at 255",
+       {pixelOf(240, 240, 240, 0), pixelOf(10, 20, 30, 250)},
+       [](CImage32& i) { i.addColor(pixelOf(48, 32, 16, 10)); },
+       {pixelOf(255, 255, 255, 10), pixelOf(58, 52, 46, 255)}},
+      {"subColor clamps at zero",
+       {pixelOf(8, 8, 8, 0), pixelOf(100, 50, 20, 9), pixelOf(0, 5, 0, 30)},
+       [](CImage32& i) {
+         i.subColor(pixelOf(48, 32, 16, 0));
+         i.subColor(pixelOf(0, 0, 0, 10));
+       },
+       {pixelOf(0, 0, 0, 0), pixelOf(52, 18, 4, 0), pixelOf(0, 0, 0, 20)}},
+      {"maskPixel ands",
+       {0x12345678u, 0xFFFFFFFFu},
+       [](CImage32& i) { i.maskPixel(0x00FF00F0u); },
+       {0x00340070u, 0x00FF00F0u}},
+      {"invert complements each byte",
+       {pixelOf(0, 128, 255, 0), pixelOf(120, 86, 52, 18)},
+       [](CImage32& i) { i.invert(); },
+       {pixelOf(255, 127, 0, 255), pixelOf(135, 169, 203, 237)}},
+      // Weights 5, 16, 11 over 32: blue 255 gives 39, green 255 127, red 255 87; (10, 20, 30):
+      // 50 + 320 + 330 = 700 >> 5 = 21; the fourth byte does not count.
+      {"toGray",
+       {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 0), pixelOf(0, 255, 0, 0),
+        pixelOf(0, 0, 255, 0), pixelOf(10, 20, 30, 0), pixelOf(0, 0, 0, 255)},
+       [](CImage32& i) { i.toGray(); },
+       {0xFFFFFFFFu, 0x27272727u, 0x7F7F7F7Fu, 0x57575757u, 0x15151515u, 0x00000000u}},
+      {"grayToRed",
+       {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
+       [](CImage32& i) { i.grayToRed(); },
+       {pixelOf(0, 0, 255, 0), pixelOf(0, 0, 39, 0)}},
+      {"grayToGreen",
+       {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
+       [](CImage32& i) { i.grayToGreen(); },
+       {pixelOf(0, 255, 0, 0), pixelOf(0, 39, 0, 0)}},
+      {"grayToBlue",
+       {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
+       [](CImage32& i) { i.grayToBlue(); },
+       {pixelOf(255, 0, 0, 0), pixelOf(39, 0, 0, 0)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto image = rowOf(c.input);
+    c.op(*image);
+    EXPECT_EQ(pixelsOf(*image), c.expected);
+  }
 }
 
-TEST(ImageAddColor, ClampsEachByteAt255) {
-  // The fourth byte takes part; a clamped byte carries nothing into the next one.
-  auto image = rowOf({pixelOf(240, 240, 240, 0), pixelOf(10, 20, 30, 250)});
-  image->addColor(pixelOf(48, 32, 16, 10));
-  EXPECT_THAT(pixelsOf(*image), ElementsAre(pixelOf(255, 255, 255, 10), pixelOf(58, 52, 46, 255)));
-}
-
-TEST(ImageSubColor, ClampsEachByteAtZero) {
-  auto image = rowOf({pixelOf(8, 8, 8, 0), pixelOf(100, 50, 20, 9), pixelOf(0, 5, 0, 30)});
-  image->subColor(pixelOf(48, 32, 16, 0));
-  image->subColor(pixelOf(0, 0, 0, 10));
-  EXPECT_THAT(pixelsOf(*image),
-              ElementsAre(pixelOf(0, 0, 0, 0), pixelOf(52, 18, 4, 0), pixelOf(0, 0, 0, 20)));
-}
-
-TEST(ImageMaskPixel, AndsEveryPixelWithTheColour) {
-  auto image = rowOf({0x12345678u, 0xFFFFFFFFu});
-  image->maskPixel(0x00FF00F0u);
-  EXPECT_THAT(pixelsOf(*image), ElementsAre(0x00340070u, 0x00FF00F0u));
-}
-
-TEST(ImageMaskPixel, OddWidthWarnsAndWritesNothing) {
-  auto image = rowOf({0x12345678u, 0xFFFFFFFFu, 0x0000FFFFu});
-  ReportCapture capture;
-  image->maskPixel(0);
-  EXPECT_THAT(capture.lines(), ElementsAre("CImage32Buffered|maskPixel: width must be even"));
-  EXPECT_THAT(pixelsOf(*image), ElementsAre(0x12345678u, 0xFFFFFFFFu, 0x0000FFFFu));
-}
-
-TEST(ImageInvert, TwoByOneGivesTheComplementOfEachByte) {
-  auto image = rowOf({pixelOf(0, 128, 255, 0), pixelOf(120, 86, 52, 18)});
-  image->invert();
-  EXPECT_THAT(pixelsOf(*image),
-              ElementsAre(pixelOf(255, 127, 0, 255), pixelOf(135, 169, 203, 237)));
-}
-
-TEST(ImageInvert, ThreeWideWarnsAndLeavesEveryPixel) {
-  CImage32Buffered image(3, 2);
-  fillDistinct(image, 0x0A0B0C0Du);
-  const std::vector<uint32_t> before = pixelsOf(image);
-  ReportCapture capture;
-  image.invert();
-  EXPECT_THAT(capture.lines(), ElementsAre("CImage32Buffered|invert: width must be even"));
-  EXPECT_EQ(capture.reports()[0].level, ReportLevel::Warning);
-  EXPECT_EQ(pixelsOf(image), before);
-}
-
-TEST(ImageGray, WhiteGivesFullGrayInAllFourBytes) {
-  auto image = rowOf({pixelOf(255, 255, 255, 0)});
-  image->toGray();
-  EXPECT_THAT(pixelsOf(*image), ElementsAre(0xFFFFFFFFu));
-}
-
-TEST(ImageGray, WeightsAreFiveSixteenElevenOverThirtyTwo) {
-  // blue 255: 1275 >> 5 = 39; green 255: 4080 >> 5 = 127; red 255: 2805 >> 5 = 87;
-  // (10, 20, 30): 50 + 320 + 330 = 700 >> 5 = 21; the fourth byte does not count.
-  auto image = rowOf({pixelOf(255, 0, 0, 0), pixelOf(0, 255, 0, 0), pixelOf(0, 0, 255, 0),
-                      pixelOf(10, 20, 30, 0), pixelOf(0, 0, 0, 255)});
-  image->toGray();
-  EXPECT_THAT(pixelsOf(*image),
-              ElementsAre(0x27272727u, 0x7F7F7F7Fu, 0x57575757u, 0x15151515u, 0x00000000u));
-}
-
-TEST(ImageGray, GrayToOneChannelLeavesTheOtherBytesZero) {
-  auto red = rowOf({pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)});
-  auto green = rowOf({pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)});
-  auto blue = rowOf({pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)});
-  red->grayToRed();
-  green->grayToGreen();
-  blue->grayToBlue();
-  EXPECT_THAT(pixelsOf(*red), ElementsAre(pixelOf(0, 0, 255, 0), pixelOf(0, 0, 39, 0)));
-  EXPECT_THAT(pixelsOf(*green), ElementsAre(pixelOf(0, 255, 0, 0), pixelOf(0, 39, 0, 0)));
-  EXPECT_THAT(pixelsOf(*blue), ElementsAre(pixelOf(255, 0, 0, 0), pixelOf(39, 0, 0, 0)));
+TEST(ImagePixelOps, MaskAndInvertOfAnOddWidthWarnAndWriteNothing) {
+  const std::pair<const char*, void (*)(CImage32&)> ops[] = {
+      {"maskPixel", [](CImage32& i) { i.maskPixel(0); }},
+      {"invert", [](CImage32& i) { i.invert(); }},
+  };
+  for (const auto& [name, op] : ops) {
+    CImage32Buffered image(3, 2);
+    fillDistinct(image, 0x0A0B0C0Du);
+    const std::vector<uint32_t> before = pixelsOf(image);
+    ReportCapture capture;
+    op(image);
+    EXPECT_THAT(capture.lines(),
+                ElementsAre(std::string("CImage32Buffered|") + name + ": width must be even"));
+    EXPECT_EQ(capture.reports()[0].level, ReportLevel::Warning);
+    EXPECT_EQ(pixelsOf(image), before);
+  }
 }
 
 TEST(ImageEmpty, OperationsOnAnEmptyImageDoNothingAndSayNothing) {
