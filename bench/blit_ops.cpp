@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_layer.h"
+
 #include <cstring>
 
 #include "image/blit_kernels_p.h"
@@ -15,22 +17,9 @@ namespace {
 
 namespace bk = blit_kernels;
 
-constexpr int32_t kWidth = 512;
-constexpr int32_t kHeight = 256;
-constexpr size_t kCount = static_cast<size_t>(kWidth) * kHeight;
+using namespace bench_layer;
+
 constexpr float kOpacity = 0.3f;
-
-// Varied bytes, so no operation runs on a constant image.
-void fillVaried(CImage32& image, uint32_t seed) {
-  uint32_t* p = image.getPixels();
-  for (size_t i = 0; i < kCount; ++i)
-    p[i] = (static_cast<uint32_t>(i) + seed) * 2654435761u;
-}
-
-void setBytes(benchmark::State& state) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(kCount * sizeof(uint32_t)));
-}
 
 // Source, destination and alpha map of one layer size; the destination keeps the results of the
 // earlier iterations (the kernels have no data-dependent branches).

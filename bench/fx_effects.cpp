@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_layer.h"
+
 #include <cstring>
 #include <vector>
 
@@ -16,32 +18,9 @@
 
 namespace {
 
-constexpr int32_t kWidth = 512;
-constexpr int32_t kHeight = 256;
-constexpr size_t kCount = static_cast<size_t>(kWidth) * kHeight;
+using namespace bench_layer;
 
-// A layer with varied bytes, so no effect runs on a constant image.
-void fillVaried(CImage32& image) {
-  uint32_t* p = image.getPixels();
-  for (size_t i = 0; i < kCount; ++i)
-    p[i] = static_cast<uint32_t>(i) * 2654435761u;
-}
-
-void setBytes(benchmark::State& state) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(kCount * sizeof(uint32_t)));
-}
-
-void BM_Memcpy(benchmark::State& state) {
-  std::vector<uint32_t> source(kCount, 0x12345678u);
-  std::vector<uint32_t> destination(kCount);
-  for (auto _ : state) {
-    std::memcpy(destination.data(), source.data(), kCount * sizeof(uint32_t));
-    benchmark::ClobberMemory();
-  }
-  setBytes(state);
-}
-BENCHMARK(BM_Memcpy);
+BENCHMARK(memcpyLayer)->Name("BM_Memcpy");
 
 // The layer is refilled outside the timing every iteration would cost more than the effects;
 // running them again on their own output measures the same work.

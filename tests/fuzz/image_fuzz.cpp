@@ -11,19 +11,10 @@
 
 #include "base/report.h"
 #include "image/cimage32.h"
-
-namespace {
-
-class DiscardReports final : public ReportSink {
- public:
-  void onReport(const Report&) override {}
-};
-
-}  // namespace
+#include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static DiscardReports sink;
-  setReportSink(&sink);
+  discardReports();
   if (size == 0) return 0;
   static const char* const kExtensions[] = {".bmp", ".tga", ".jpg"};
   const std::string path = "/tmp/image_fuzz_" + std::to_string(getpid()) + kExtensions[data[0] % 3];

@@ -10,19 +10,10 @@
 
 #include "base/report.h"
 #include "script/script_engine.h"
-
-namespace {
-
-class DiscardReports final : public ReportSink {
- public:
-  void onReport(const Report&) override {}
-};
-
-}  // namespace
+#include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static DiscardReports sink;
-  setReportSink(&sink);
+  discardReports();
   const std::string path = "/tmp/script_fuzz_" + std::to_string(getpid()) + ".lscx";
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
     std::fwrite(data, 1, size, file);
