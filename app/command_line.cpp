@@ -2,35 +2,58 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace {
 
 constexpr std::string_view kHelp =
     R"(Usage:
+  showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]
   showplayer render SCRIPT --at MS [--at MS ...] --out PATH
+  showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]
   showplayer help | --help | -h
 
 Commands:
-  render  Loads the show SCRIPT (an .lscx file; the files it names are found from its own
-          folder), renders the frame at each script time MS and writes the whole 512 x 384
-          display as an 8-bit RGB PNG. The show draws into the 512 x 256 band that starts at
-          row 64; its first row, last row and first column are cleared to black, and the rows
-          above and below it stay black. As in the player, the display memory is kept from one
-          frame to the next: a frame in which the show draws nothing shows the previous one.
+  play    Plays the show SCRIPT (an .lscx file; the files it names are found from its own
+          folder) full screen, in step with its music. Without SCRIPT the first .lscx file of
+          the current folder is played; without any, the screen stays black until a script is
+          dropped on the window. Only the first word of SCRIPT is taken (blanks, commas and
+          tabs end it).
+          Keys: Escape ends, F12 switches between full screen and a window, I or F9 shows
+          the frame rate and the script time. Dropping an .lscx file on the window plays it
+          instead. The show ends by itself after 285000 ms.
 
+          --windowed  start in a 512 x 384 window instead of full screen
+          --start MS  begin at script time MS: the music seeks there
+          --no-audio  play without sound; the music still sets the time, at real speed
+
+  render  Loads the show SCRIPT and draws its frames without a window. Each frame is the
+          whole 512 x 384 display; the show draws into the 512 x 256 band that starts at
+          row 64, its first row, last row and first column cleared to black. As in the
+          player, the display memory is kept from one frame to the next: a frame in which
+          the show draws nothing shows the previous one.
+
+          With --at, single frames as 8-bit RGB PNG files:
           --at MS    script time in milliseconds, a whole number (negative allowed);
                      repeat it for several frames, rendered in the order given
           --out PATH with one --at, the PNG file to write; with several, a folder
                      (created when missing) that receives frame-MS.png for each time
 
+          Without --at, the show is exported: frame k is drawn at script time
+          FROM + k * 1000 / N, for every such time below TO.
+          --out VIDEO    a video file (H.264 in .mp4 when available, else MPEG-4), with
+                         the show's music, cut to the same span, as its sound track
+          --out FOLDER/  a folder (ending in '/') of numbered PNG files instead
+          --fps N        frames per second, 1 to 240 (default 25)
+          --from MS      first script time (default 0)
+          --to MS        end of the span (default: 285000 or the end of the music,
+                         whichever comes first)
+
   help    Shows this text.
 
-The interactive player (window, music and keys) comes with the display work; it is not built
-yet, so `showplayer` alone only shows this text.
-
-Exit status: 0 when every frame was written; 1 when the script cannot be opened or a frame
-cannot be written; 2 for a usage error. A show that asks to end (a fatal report) ends the
-program with the code it asked for, after writing the frame in which it asked.
+Exit status: 0 on success; 1 when the script cannot be opened or the output cannot be
+written; 2 for a usage error. A show that asks to end (a fatal report) ends the program with
+the code it asked for.
 )";
 
 bool isHelpWord(std::string_view word) {
@@ -44,50 +67,134 @@ ParsedCommand usageError(std::string message) {
   return out;
 }
 
+// Walks the arguments after the command word: options with a value, flags and one script.
+class ArgumentWalker {
+ public:
+  ArgumentWalker(const std::vector<std::string>& arguments, std::size_t first)
+      : m_arguments(arguments), m_index(first) {}
+
+  bool done() const { return m_index >= m_arguments.size(); }
+  const std::string& next() { return m_arguments[m_index++]; }
+  // The value of the option just read; nullopt when the line ends.
+  std::optional<std::string> value() {
+    if (done()) return std::nullopt;
+    return next();
+  }
+
+ private:
+  const std::vector<std::string>& m_arguments;
+  std::size_t m_index;
+};
+
+bool looksLikeOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-';
+}
+
+// Reads a time option's value into `target`; an error message when it is not a time.
+std::optional<std::string> readTime(ArgumentWalker& walker, const std::string& option,
+                                    std::int32_t& target) {
+  const std::optional<std::string> value = walker.value();
+  if (!value) return option + " needs a value";
+  const std::optional<std::int32_t> time = CommandLine::parseTime(*value);
+  if (!time) return option + " needs a whole number of milliseconds, not '" + *value + "'";
+  target = *time;
+  return std::nullopt;
+}
+
+ParsedCommand parsePlay(const std::vector<std::string>& arguments, std::size_t first) {
+  ParsedCommand out;
+  out.kind = CommandKind::kPlay;
+  PlayRequest& request = out.play;
+  bool hasScript = false;
+  ArgumentWalker walker(arguments, first);
+  while (!walker.done()) {
+    const std::string& argument = walker.next();
+    if (argument == "--help" || argument == "-h") {
+      out.kind = CommandKind::kHelp;
+      return out;
+    }
+    if (argument == "--windowed") {
+      request.windowed = true;
+    } else if (argument == "--no-audio") {
+      request.audio = false;
+    } else if (argument == "--start") {
+      std::int32_t start = 0;
+      if (const auto error = readTime(walker, argument, start)) return usageError(*error);
+      request.start = start;
+    } else if (looksLikeOption(argument)) {
+      return usageError("unknown option '" + argument + "'");
+    } else {
+      if (hasScript) return usageError("more than one script: '" + argument + "'");
+      request.scriptText = argument;
+      hasScript = true;
+    }
+  }
+  return out;
+}
+
 ParsedCommand parseRender(const std::vector<std::string>& arguments) {
   ParsedCommand out;
   out.kind = CommandKind::kRender;
   RenderRequest& request = out.render;
   bool hasScript = false;
   bool hasOut = false;
-  for (std::size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (isHelpWord(argument) && argument != "help") {
+  bool hasSpan = false;  // --fps, --from or --to given
+  ArgumentWalker walker(arguments, 1);
+  while (!walker.done()) {
+    const std::string& argument = walker.next();
+    if (argument == "--help" || argument == "-h") {
       out.kind = CommandKind::kHelp;
       return out;
     }
-    if (argument == "--at" || argument == "--out") {
-      if (i + 1 >= arguments.size()) return usageError(argument + " needs a value");
-      const std::string& value = arguments[++i];
-      if (argument == "--out") {
-        if (hasOut) return usageError("--out given twice");
-        if (value.empty()) return usageError("--out needs a path");
-        request.outPath = value;
-        hasOut = true;
-        continue;
-      }
-      const std::optional<std::int32_t> time = CommandLine::parseTime(value);
-      if (!time) {
-        return usageError("--at needs a whole number of milliseconds, not '" + value + "'");
-      }
-      if (std::find(request.times.begin(), request.times.end(), *time) != request.times.end()) {
+    if (argument == "--out") {
+      const std::optional<std::string> value = walker.value();
+      if (!value) return usageError("--out needs a value");
+      if (hasOut) return usageError("--out given twice");
+      if (value->empty()) return usageError("--out needs a path");
+      request.outPath = *value;
+      hasOut = true;
+    } else if (argument == "--at") {
+      std::int32_t time = 0;
+      if (const auto error = readTime(walker, argument, time)) return usageError(*error);
+      if (std::find(request.times.begin(), request.times.end(), time) != request.times.end()) {
         // Two frames of one time would go to the same file.
-        return usageError("--at " + std::to_string(*time) + " given twice");
+        return usageError("--at " + std::to_string(time) + " given twice");
       }
-      request.times.push_back(*time);
-      continue;
-    }
-    if (argument.size() > 1 && argument[0] == '-') {
+      request.times.push_back(time);
+    } else if (argument == "--from") {
+      if (const auto error = readTime(walker, argument, request.from)) return usageError(*error);
+      hasSpan = true;
+    } else if (argument == "--to") {
+      std::int32_t to = 0;
+      if (const auto error = readTime(walker, argument, to)) return usageError(*error);
+      request.to = to;
+      hasSpan = true;
+    } else if (argument == "--fps") {
+      const std::optional<std::string> value = walker.value();
+      if (!value) return usageError("--fps needs a value");
+      const std::optional<std::int32_t> fps = CommandLine::parseTime(*value);
+      if (!fps || *fps < 1 || *fps > 240) {
+        return usageError("--fps needs a whole number from 1 to 240, not '" + *value + "'");
+      }
+      request.fps = *fps;
+      hasSpan = true;
+    } else if (looksLikeOption(argument)) {
       return usageError("unknown option '" + argument + "'");
+    } else {
+      if (hasScript) return usageError("more than one script: '" + argument + "'");
+      if (argument.empty()) return usageError("the script path is empty");
+      request.scriptPath = argument;
+      hasScript = true;
     }
-    if (hasScript) return usageError("more than one script: '" + argument + "'");
-    if (argument.empty()) return usageError("the script path is empty");
-    request.scriptPath = argument;
-    hasScript = true;
   }
   if (!hasScript) return usageError("render needs a script");
-  if (request.times.empty()) return usageError("render needs at least one --at MS");
   if (!hasOut) return usageError("render needs --out PATH");
+  if (!request.times.empty() && hasSpan) {
+    return usageError("--at draws single frames; --fps, --from and --to are for an export");
+  }
+  if (request.to && *request.to <= request.from) {
+    return usageError("--to must be later than --from");
+  }
   return out;
 }
 
@@ -96,11 +203,7 @@ ParsedCommand parseRender(const std::vector<std::string>& arguments) {
 namespace CommandLine {
 
 ParsedCommand parse(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) {
-    ParsedCommand out;
-    out.kind = CommandKind::kNoCommand;
-    return out;
-  }
+  if (arguments.empty()) return parsePlay(arguments, 0);
   const std::string& command = arguments[0];
   if (isHelpWord(command)) {
     ParsedCommand out;
@@ -108,7 +211,9 @@ ParsedCommand parse(const std::vector<std::string>& arguments) {
     return out;
   }
   if (command == "render") return parseRender(arguments);
-  return usageError("unknown command '" + command + "'");
+  if (command == "play") return parsePlay(arguments, 1);
+  // Anything else is the player's script or one of its options.
+  return parsePlay(arguments, 0);
 }
 
 std::optional<std::int32_t> parseTime(std::string_view text) {

@@ -7,18 +7,34 @@
 #include <string_view>
 #include <vector>
 
-// What `showplayer render` is asked for.
+// What `showplayer render` is asked for: single frames (`times` given) or a video export.
 struct RenderRequest {
   std::string scriptPath;
-  // Script times in ms, in the order given.
+  // Script times in ms, in the order given (--at). Empty: export the span below.
   std::vector<std::int32_t> times;
-  // The PNG file for one time; the folder of the frame-<MS>.png files for several.
+  // Frames: the PNG file for one time, the folder of frame-<MS>.png files for several.
+  // Export: a video file (.mp4, .mkv, ...), or a folder when it ends with '/' (numbered PNGs).
   std::string outPath;
+  // Export only: frames per second, and the span [from, to) in script ms. Unset `to`: the
+  // whole show (to its end time or the end of the music, whichever is first).
+  std::int32_t fps = 25;
+  std::int32_t from = 0;
+  std::optional<std::int32_t> to;
+};
+
+// What `showplayer [play] [SCRIPT]` is asked for.
+struct PlayRequest {
+  // The command-line text of the script; empty: the first .lscx of the current folder.
+  std::string scriptText;
+  bool windowed = false;
+  // Begin at this script time (the music seeks there).
+  std::optional<std::int32_t> start;
+  bool audio = true;
 };
 
 enum class CommandKind {
   kHelp,        // help, --help or -h: the help on stdout, success
-  kNoCommand,   // no argument at all: the help on stderr, usage error
+  kPlay,        // play, a script alone, or nothing at all: see PlayRequest
   kRender,      // render: see RenderRequest
   kUsageError,  // anything else: ParsedCommand::error says what is wrong
 };
@@ -26,6 +42,7 @@ enum class CommandKind {
 struct ParsedCommand {
   CommandKind kind = CommandKind::kUsageError;
   RenderRequest render;
+  PlayRequest play;
   std::string error;
 };
 

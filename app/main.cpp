@@ -1,4 +1,4 @@
-// showplayer: plays scripted shows. For now it renders frames offline (`showplayer render`).
+// showplayer: plays scripted shows in a window, renders their frames, exports them to video.
 
 #include <cstdio>
 #include <string>
@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/export_command.h"
 #include "app/render_command.h"
+#include "app/script_player.h"
 
 namespace {
 
@@ -24,10 +26,10 @@ int main(int argc, char** argv) {
     case CommandKind::kHelp:
       printHelp(stdout);
       return CommandLine::kExitSuccess;
-    case CommandKind::kNoCommand:
-      printHelp(stderr);
-      return CommandLine::kExitUsage;
+    case CommandKind::kPlay:
+      return runPlayer(command.play);
     case CommandKind::kRender:
+      if (command.render.times.empty()) return ExportCommand(command.render).run();
       return RenderCommand(command.render).run();
     case CommandKind::kUsageError:
       break;

@@ -6,6 +6,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libbz2-dev libjpeg62-turbo-dev
+  libsdl2-dev libopenmpt-dev libsndfile1-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  xvfb xauth x11-apps
   clang-format clang libclang-rt-14-dev
 )
 

@@ -20,22 +20,50 @@ ParsedCommand parse(std::vector<std::string> arguments) {
 // --- Commands ---
 
 TEST(CommandLineCommands, KindsOfCommand) {
-  // No argument is its own kind so that the help goes with a usage status.
-  EXPECT_EQ(parse({}).kind, CommandKind::kNoCommand);
+  // Nothing, a script alone, or "play": the player.
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {}, {"show.lscx"}, {"play"}, {"play", "show.lscx"}, {"--windowed"}}) {
+    EXPECT_EQ(parse(arguments).kind, CommandKind::kPlay) << ::testing::PrintToString(arguments);
+  }
   for (const auto& arguments : std::vector<std::vector<std::string>>{
            {"help"}, {"--help"}, {"-h"}, {"render", "show.lscx", "--help"}, {"render", "-h"}}) {
     EXPECT_EQ(parse(arguments).kind, CommandKind::kHelp) << ::testing::PrintToString(arguments);
   }
-  const ParsedCommand unknown = parse({"play", "show.lscx"});
-  EXPECT_EQ(unknown.kind, CommandKind::kUsageError);
-  EXPECT_THAT(unknown.error, HasSubstr("'play'"));
 }
 
-TEST(CommandLineCommands, HelpTextDocumentsRenderAndThePlayerStillToCome) {
+TEST(CommandLineCommands, HelpTextDocumentsEveryForm) {
   const std::string text(CommandLine::helpText());
+  EXPECT_THAT(text, HasSubstr("showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]"));
   EXPECT_THAT(text, HasSubstr("showplayer render SCRIPT --at MS [--at MS ...] --out PATH"));
+  EXPECT_THAT(
+      text,
+      HasSubstr("showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]"));
   EXPECT_THAT(text, HasSubstr("frame-MS.png"));
-  EXPECT_THAT(text, HasSubstr("interactive player"));
+}
+
+// --- play ---
+
+TEST(CommandLinePlay, OptionsAndScript) {
+  const ParsedCommand none = parse({});
+  EXPECT_EQ(none.play.scriptText, "");
+  EXPECT_FALSE(none.play.windowed);
+  EXPECT_TRUE(none.play.audio);
+  EXPECT_EQ(none.play.start, std::nullopt);
+
+  const ParsedCommand all =
+      parse({"play", "--windowed", "shows/a.lscx", "--start", "12000", "--no-audio"});
+  ASSERT_EQ(all.kind, CommandKind::kPlay) << all.error;
+  EXPECT_EQ(all.play.scriptText, "shows/a.lscx");
+  EXPECT_TRUE(all.play.windowed);
+  EXPECT_FALSE(all.play.audio);
+  EXPECT_EQ(all.play.start, 12000);
+
+  EXPECT_EQ(parse({"a.lscx", "--start", "-5"}).play.start, -5);
+  EXPECT_THAT(parse({"a.lscx", "--start", "soon"}).error, HasSubstr("'soon'"));
+  EXPECT_THAT(parse({"a.lscx", "--start"}).error, HasSubstr("--start needs a value"));
+  EXPECT_THAT(parse({"a.lscx", "b.lscx"}).error, HasSubstr("more than one script"));
+  EXPECT_THAT(parse({"play", "--fullscreen"}).error, HasSubstr("unknown option '--fullscreen'"));
+  EXPECT_EQ(parse({"play", "--help"}).kind, CommandKind::kHelp);
 }
 
 // --- render: accepted forms ---
@@ -75,10 +103,9 @@ TEST(CommandLineRender, AcceptedForms) {
 
 TEST(CommandLineRenderErrors, MissingPieces) {
   EXPECT_THAT(parse({"render"}).error, HasSubstr("script"));
-  EXPECT_THAT(parse({"render", "a.lscx", "--out", "x.png"}).error, HasSubstr("--at"));
   EXPECT_THAT(parse({"render", "a.lscx", "--at", "5"}).error, HasSubstr("--out"));
-  for (const auto& arguments : std::vector<std::vector<std::string>>{
-           {"render"}, {"render", "a.lscx", "--out", "x.png"}, {"render", "a.lscx", "--at", "5"}}) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"render"}, {"render", "a.lscx", "--at", "5"}}) {
     EXPECT_EQ(parse(arguments).kind, CommandKind::kUsageError);
   }
 }
@@ -111,6 +138,37 @@ TEST(CommandLineRenderErrors, RepeatedOrUnknownOptionsAndASecondScript) {
               HasSubstr("more than one script"));
   EXPECT_EQ(parse({"render", "", "--at", "1", "--out", "x"}).kind, CommandKind::kUsageError);
   EXPECT_EQ(parse({"render", "a.lscx", "--at", "1", "--out", ""}).kind, CommandKind::kUsageError);
+}
+
+// --- render: export ---
+
+TEST(CommandLineExport, DefaultsAndSpan) {
+  const ParsedCommand plain = parse({"render", "a.lscx", "--out", "show.mp4"});
+  ASSERT_EQ(plain.kind, CommandKind::kRender) << plain.error;
+  EXPECT_TRUE(plain.render.times.empty());
+  EXPECT_EQ(plain.render.fps, 25);
+  EXPECT_EQ(plain.render.from, 0);
+  EXPECT_EQ(plain.render.to, std::nullopt);
+
+  const ParsedCommand span =
+      parse({"render", "a.lscx", "--fps", "50", "--from", "1000", "--to", "3000", "--out", "f/"});
+  ASSERT_EQ(span.kind, CommandKind::kRender) << span.error;
+  EXPECT_EQ(span.render.fps, 50);
+  EXPECT_EQ(span.render.from, 1000);
+  EXPECT_EQ(span.render.to, 3000);
+  EXPECT_EQ(span.render.outPath, "f/");
+}
+
+TEST(CommandLineExport, Errors) {
+  for (const char* fps : {"0", "241", "-3", "25.5", "x"}) {
+    EXPECT_THAT(parse({"render", "a.lscx", "--fps", fps, "--out", "v.mp4"}).error,
+                HasSubstr("--fps needs a whole number from 1 to 240"))
+        << fps;
+  }
+  EXPECT_THAT(parse({"render", "a.lscx", "--from", "2000", "--to", "2000", "--out", "v.mp4"}).error,
+              HasSubstr("--to must be later than --from"));
+  EXPECT_THAT(parse({"render", "a.lscx", "--at", "5", "--fps", "30", "--out", "v"}).error,
+              HasSubstr("--at draws single frames"));
 }
 
 // --- Times ---

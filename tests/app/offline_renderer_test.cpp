@@ -115,7 +115,11 @@ TEST(RenderCommandFiles, OneTimeWritesTheOutPathSeveralWriteFramesNamedAfterThei
       {{1, 2}, "out/", {"out/frame-1.png", "out/frame-2.png"}},
   };
   for (const Case& c : cases) {
-    const RenderCommand command(RenderRequest{"a.lscx", c.times, c.out});
+    RenderRequest request;
+    request.scriptPath = "a.lscx";
+    request.times = c.times;
+    request.outPath = c.out;
+    const RenderCommand command(request);
     for (std::size_t k = 0; k < c.paths.size(); ++k)
       EXPECT_EQ(command.framePath(k), c.paths[k]) << c.out;
   }

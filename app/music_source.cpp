@@ -1,0 +1,1 @@
+#include "app/music_source.h"

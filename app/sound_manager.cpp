@@ -1,0 +1,1 @@
+#include "app/sound_manager.h"
