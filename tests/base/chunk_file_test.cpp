@@ -1,0 +1,316 @@
+#include <bzlib.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/chunk_file.h"
+#include "base/chunk_file_reader.h"
+#include "base/chunk_file_writer.h"
+#include "base/report.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes le(std::uint64_t value, int size) {
+  Bytes out;
+  for (int i = 0; i < size; ++i)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  return out;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// A chunk laid out by hand; the length is given so that it can lie.
+Bytes chunk(std::uint16_t id, std::uint32_t length, const Bytes& payload = {}) {
+  return le(id, 2) + le(length, 4) + payload;
+}
+
+Bytes fileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// A packed file made with the library directly: flag 1, the stated size, the stream.
+Bytes packedFile(const Bytes& data, std::uint32_t statedSize) {
+  std::vector<char> stream(data.size() + 600);
+  auto size = static_cast<unsigned int>(stream.size());
+  std::vector<char> source(data.begin(), data.end());
+  EXPECT_EQ(BZ2_bzBuffToBuffCompress(stream.data(), &size, source.data(),
+                                     static_cast<unsigned int>(source.size()), 1, 0, 30),
+            BZ_OK);
+  return Bytes{1} + le(statedSize, 4) + Bytes(stream.begin(), stream.begin() + size);
+}
+
+const float kMatrix[4][4] = {{0, 1, 2, 9}, {10, 11, 12, 9}, {20, 21, 22, 9}, {30, 31, 32, 9}};
+const std::string kLongText(255, 'x');
+
+// Every field kind, nesting, an unknown chunk and a child read only in part.
+void writeSample(const std::string& path, std::uint8_t flag) {
+  ChunkFileWriterManager manager(StringC(path.c_str()), flag);
+  ChunkFileWriter root(&manager), child(&manager), grandChild(&manager);
+  root.beginChunk(1);
+  child.beginChunk(10);
+  child.writeByte(255);
+  child.writeWord(65535);
+  child.writeInt(INT32_MIN);
+  child.writeInt(0xFFFFFFFFu);
+  child.writeFloat(-3.25f);
+  child.endChunk();
+  child.beginChunk(11);
+  child.writeString(StringC(""));
+  child.writeString(StringC(kLongText.c_str()));
+  child.writePoint3(1.5f, -2.0f, 3.0f);
+  child.writeMatrix(kMatrix);
+  child.writeAngleAxis(0.25f, 0.5f, 0.75f, 1.0f);
+  child.endChunk();
+  child.beginChunk(99);  // unknown to the reader
+  child.writeInt(5);
+  child.endChunk();
+  child.beginChunk(13);
+  child.writeInt(42);
+  grandChild.beginChunk(14);
+  grandChild.writeInt(7);
+  grandChild.writeInt(8);
+  grandChild.endChunk();
+  child.endChunk();
+  root.endChunk();
+}
+
+// Reads the sample back, checking every value; false when anything differs.
+bool readSample(ChunkFileReaderManager& manager) {
+  ChunkFileReader root(&manager), child, grandChild;
+  bool ok = root.getIdentifier() == 1;
+  int nbChild = 0;
+  while (root.nextChild(child)) {
+    ++nbChild;
+    if (child.getIdentifier() == 10) {
+      ok &= child.readByte() == 255 && child.readWord() == 65535 && child.readInt() == INT32_MIN;
+      ok &= child.readUnsignedInt() == 0xFFFFFFFFu && child.readFloat() == -3.25f;
+      ok &= !child.nextChild(grandChild);  // its own fields fill it
+    } else if (child.getIdentifier() == 11) {
+      ok &= child.readString() == "" && child.readString() == kLongText.c_str();
+      float x = 0, y = 0, z = 0, angle = 0, matrix[4][4] = {};
+      child.readPoint3(x, y, z);
+      ok &= x == 1.5f && y == -2.0f && z == 3.0f;
+      child.readMatrix(matrix);
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+          ok &= matrix[r][c] == (c < 3 ? kMatrix[r][c] : r == 3 ? 1.0f : 0.0f);
+      child.readAngleAxis(x, y, z, angle);
+      ok &= x == 0.25f && y == 0.5f && z == 0.75f && angle == 1.0f;
+    } else if (child.getIdentifier() == 13) {
+      ok &= child.readInt() == 42;
+      ok &= child.nextChild(grandChild) && grandChild.getIdentifier() == 14;
+      ok &= grandChild.readInt() == 7 && !child.nextChild(grandChild);  // 8 is left unread
+    } else {
+      ok &= child.getIdentifier() == 99;
+    }
+  }
+  return ok && nbChild == 4 && !manager.hasFailed();
+}
+
+std::string readerLine(const std::string& text, const std::string& name) {
+  return "ChunkFileReaderManager: |" + text + " fileName: " + name;
+}
+
+}  // namespace
+
+TEST(ChunkFileWriter, WritesTheLayoutByteForByte) {
+  TempDir dir;
+  const std::string path = (dir.path() / "small.bin").string();
+  {
+    ChunkFileWriterManager manager(StringC(path.c_str()), ChunkFile::kPlain);
+    ChunkFileWriter root(&manager), child(&manager), grandChild(&manager);
+    root.beginChunk(0x0102);
+    root.writeByte(0xAB);
+    root.writeWord(0x1234);
+    root.writeInt(-2);
+    root.writeFloat(1.0f);
+    root.writeString(StringC("hi"));
+    child.beginChunk(7);
+    grandChild.beginChunk(9);
+    grandChild.endChunk();
+    child.endChunk();
+    child.beginChunk(8);
+    child.writeAngleAxis(2.0f, 0.5f, -1.0f, 1.0f);
+    child.writeMatrix(kMatrix);
+    child.endChunk();
+    root.endChunk();
+    EXPECT_TRUE(std::filesystem::exists(path + "_tmp"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(path + "_tmp"));
+  Bytes matrix;  // rows 0 to 3, three elements each
+  for (const float value : {0.f, 1.f, 2.f, 10.f, 11.f, 12.f, 20.f, 21.f, 22.f, 30.f, 31.f, 32.f})
+    matrix = matrix + le(std::bit_cast<std::uint32_t>(value), 4);
+  const Bytes expected = Bytes{
+      0x00,                                            // flag: stored as is
+      0x02, 0x01, 0x66, 0x00, 0x00, 0x00,              // root 0x0102, 102 bytes
+      0xAB, 0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF,        // byte, word, int -2
+      0x00, 0x00, 0x80, 0x3F, 0x68, 0x69, 0x00,        // float 1, "hi"
+      0x07, 0x00, 0x0C, 0x00, 0x00, 0x00,              // child 7, 12 bytes, holding
+      0x09, 0x00, 0x06, 0x00, 0x00, 0x00,              // an empty child, 6 bytes
+      0x08, 0x00, 0x46, 0x00, 0x00, 0x00,              // child 8, 70 bytes
+      0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x40,  // angle 1, x 2
+      0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x80, 0xBF,  // y 0.5, z -1
+  };
+  EXPECT_EQ(fileBytes(path), expected + matrix);
+}
+
+TEST(ChunkFile, RoundTripsPlainAndPacked) {
+  TempDir dir;
+  const std::string plainPath = (dir.path() / "plain.lcx").string();
+  writeSample(plainPath, ChunkFile::kPlain);
+  const Bytes plain = fileBytes(plainPath);
+  const Bytes data(plain.begin() + 1, plain.end());
+  for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked, std::uint8_t{7}}) {
+    SCOPED_TRACE(int{flag});
+    ReportCapture capture;
+    const std::string path = (dir.path() / ("sample" + std::to_string(flag))).string();
+    writeSample(path, flag);
+    const Bytes file = fileBytes(path);
+    ASSERT_GE(file.size(), 5u);
+    EXPECT_EQ(file[0], flag);
+    if (flag != ChunkFile::kPlain) {
+      // The size, then what the library makes of the data with block size 1 and work factor 30.
+      Bytes expected = packedFile(data, static_cast<std::uint32_t>(data.size()));
+      expected[0] = flag;
+      EXPECT_EQ(file, expected);
+    }
+    ChunkFileReaderManager manager(StringC(path.c_str()));
+    EXPECT_EQ(Bytes(manager.getData().begin(), manager.getData().end()), data);
+    EXPECT_TRUE(readSample(manager));
+    EXPECT_TRUE(capture.reports().empty());
+  }
+}
+
+TEST(ChunkFile, NamesWithBackslashesAndOtherCase) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "Data");
+  writeSample((dir.path() / "Data\\Take.lcx").string(), ChunkFile::kPacked);
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "Data" / "Take.lcx"));
+  ChunkFileReaderManager manager(StringC((dir.path() / "DATA\\take.LCX").string().c_str()));
+  EXPECT_TRUE(readSample(manager));
+}
+
+TEST(ChunkFile, StringsAtTheLimit) {
+  ReportCapture capture;
+  const Bytes raw(256, 'y');
+  const Bytes file =
+      Bytes{0} + chunk(1, 6 + 256 + 3 + 2, raw + Bytes{'o', 'k', 0} + Bytes{'n', 'o'});
+  ChunkFileReaderManager manager(file, StringC("s"));
+  ChunkFileReader root(&manager);
+  // No terminator among 256 bytes: all consumed, 255 kept; the next field reads as written.
+  EXPECT_EQ(root.readString().view(), std::string(255, 'y'));
+  EXPECT_EQ(root.readString().view(), "ok");
+  EXPECT_TRUE(capture.reports().empty());
+  // Cut short by the chunk's end: broken.
+  EXPECT_EQ(root.readString().view(), "");
+  EXPECT_EQ(capture.lines(), std::vector<std::string>{
+                                 readerLine("read past the end of a chunk at offset 265!", "s")});
+}
+
+TEST(ChunkFile, ReportsOfTheWriter) {
+  TempDir dir;
+  ReportCapture capture;
+  const std::string path = (dir.path() / "w.bin").string();
+  {
+    ChunkFileWriterManager manager(StringC(path.c_str()), ChunkFile::kPlain);
+    ChunkFileWriter chunkWriter(&manager), orphan(nullptr);
+    chunkWriter.beginChunk(1);
+    chunkWriter.writeString(StringC());
+    chunkWriter.endChunk();
+    orphan.beginChunk(2);
+    orphan.writeInt(1);
+    orphan.endChunk();
+  }
+  EXPECT_EQ(fileBytes(path), Bytes{0} + chunk(1, 7, {0}));
+  const std::string missing = (dir.path() / "no" / "x.bin").string();
+  { ChunkFileWriterManager manager(StringC(missing.c_str()), ChunkFile::kPacked); }
+  dir.enter();
+  { ChunkFileWriterManager unnamed{StringC(), ChunkFile::kPlain}; }
+  EXPECT_FALSE(std::filesystem::exists("_tmp"));
+  ChunkFileReaderManager reader(StringC(missing.c_str()));
+  EXPECT_TRUE(reader.hasFailed());
+  EXPECT_EQ(capture.lines(),
+            (std::vector<std::string>{
+                "ChunkFileWriter: |::ChunkFileWriter: pManager NULL !",
+                "ChunkFileWriterManager: |found NULL string",
+                "ChunkFileWriterManager: |can't open file for writing! fileName: " + missing,
+                "ChunkFileWriterManager: |can't open file for writing! fileName: ",
+                readerLine("can't open file for reading!", missing)}));
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST(ChunkFileReader, PackedFileOfSizeZeroGivesEmptyData) {
+  ReportCapture capture;
+  ChunkFileReaderManager empty(Bytes{1, 0, 0, 0, 0}, StringC("e"));
+  EXPECT_EQ(empty.getDataSize(), 0u);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST(ChunkFileReader, BrokenFilesAreReportedOnceAndReadNothing) {
+  const Bytes good = chunk(1, 22, chunk(2, 8, {1, 0}) + chunk(3, 8, {2, 0}));
+  Bytes flipped = packedFile(good, 22);
+  flipped[flipped.size() / 2] ^= 0x55;
+  const struct {
+    const char* what;
+    Bytes file;
+    std::string text;
+  } kCases[] = {
+      {"empty file", {}, "file too short!"},
+      {"packed, no size", {1, 18, 0}, "file too short!"},
+      {"shorter than a header", {0, 1, 0, 6}, "broken chunk at offset 0!"},
+      {"top past the end", Bytes{0} + chunk(1, 7), "broken chunk at offset 0!"},
+      {"top below the header", Bytes{0} + chunk(1, 5, {0}), "broken chunk at offset 0!"},
+      {"child of length 0", Bytes{0} + chunk(1, 12, chunk(2, 0)), "broken chunk at offset 6!"},
+      {"child past its parent", Bytes{0} + chunk(1, 12, chunk(2, 7)) + Bytes{0},
+       "broken chunk at offset 6!"},
+      {"tail too short for a header", Bytes{0} + chunk(1, 17, chunk(2, 8, {1, 0}) + Bytes{3, 0, 9}),
+       "broken chunk at offset 14!"},
+      // 1 byte left in the child, though 3 are left in the parent
+      {"field past its chunk", Bytes{0} + chunk(1, 15, chunk(2, 7, {5}) + Bytes{9, 9}),
+       "read past the end of a chunk at offset 12!"},
+      {"size says more", packedFile(good, 23), "can't unpack file!"},
+      {"size says less", packedFile(good, 21), "can't unpack file!"},
+      {"size beyond any limit", packedFile(good, 0xFFFFFFFFu), "unpacked size too large!"},
+      {"corrupt stream", flipped, "can't unpack file!"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.what);
+    ReportCapture capture;
+    ChunkFileReaderManager manager(c.file, StringC("bad"));
+    ChunkFileReader root(&manager), child;
+    while (root.nextChild(child))
+      child.readWord();
+    EXPECT_EQ(root.readInt(), 0);
+    EXPECT_TRUE(manager.hasFailed());
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{readerLine(c.text, "bad")});
+  }
+}
+
+TEST(ChunkFileReader, EveryTruncationIsReported) {
+  TempDir dir;
+  for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
+    const std::string path = (dir.path() / "t.lcx").string();
+    writeSample(path, flag);
+    const Bytes file = fileBytes(path);
+    for (std::ptrdiff_t size = 0; size < std::ssize(file); ++size) {
+      SCOPED_TRACE(std::to_string(flag) + " cut at " + std::to_string(size));
+      ReportCapture capture;
+      ChunkFileReaderManager manager(Bytes(file.begin(), file.begin() + size), StringC("t"));
+      EXPECT_FALSE(readSample(manager));
+      EXPECT_TRUE(manager.hasFailed());
+      EXPECT_EQ(capture.reports().size(), 1u);
+    }
+  }
+}
