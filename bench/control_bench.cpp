@@ -53,3 +53,118 @@ void BM_ParseTwentyOperations(benchmark::State& state) {
 BENCHMARK(BM_ParseTwentyOperations);
 
 }  // namespace
+
+// getValue of every track kind with 10, 100 and 1000 keys, at random times across the track:
+// the per-frame cost of one animated value (a linear key search, then the segment's formula).
+
+#include <random>
+#include <vector>
+
+#include "control/track_bezier.h"
+#include "control/track_curve.h"
+#include "control/track_rotation.h"
+
+namespace {
+
+constexpr float kKeySpacing = 40.0f;  // ms between keys
+constexpr std::size_t kNbQueryTime = 4096;
+
+std::vector<float> queryTimes(int32_t nbKey) {
+  std::mt19937 generator(1234);
+  std::uniform_real_distribution<float> time(0.0f, kKeySpacing * static_cast<float>(nbKey - 1));
+  std::vector<float> times(kNbQueryTime);
+  for (float& t : times)
+    t = time(generator);
+  return times;
+}
+
+// Key i of a track: at i * spacing, with a value (or angle) that wanders.
+template <class Key>
+Key benchKey(int32_t i);
+
+template <>
+TrackKey<float> benchKey(int32_t i) {
+  return {kKeySpacing * static_cast<float>(i), static_cast<float>((i * 37) % 11)};
+}
+template <>
+TrackKey<Point3D> benchKey(int32_t i) {
+  const float v = static_cast<float>((i * 37) % 11);
+  return {kKeySpacing * static_cast<float>(i), {v, 2.0f * v, -v}};
+}
+template <>
+TrackKeyTCB<float> benchKey(int32_t i) {
+  TrackKeyTCB<float> key;
+  key.time = kKeySpacing * static_cast<float>(i);
+  key.value = static_cast<float>((i * 37) % 11);
+  key.tension = 0.25f;
+  key.easeFrom = 0.5f;
+  return key;
+}
+template <>
+TrackKeyTCB<Point3D> benchKey(int32_t i) {
+  TrackKeyTCB<Point3D> key;
+  key.time = kKeySpacing * static_cast<float>(i);
+  const float v = static_cast<float>((i * 37) % 11);
+  key.value = {v, 2.0f * v, -v};
+  key.bias = 0.25f;
+  return key;
+}
+template <>
+TrackKeyBezier benchKey(int32_t i) {
+  TrackKeyBezier key;
+  key.time = kKeySpacing * static_cast<float>(i);
+  key.value = static_cast<float>((i * 37) % 11);
+  // Every third key has Custom handles, which makes its segments solve a cubic.
+  const auto type = i % 3 == 0 ? TrackTangent::Custom : TrackTangent::Smooth;
+  key.inType = key.outType = static_cast<uint16_t>(type);
+  key.inSlope = -0.1f;
+  key.outSlope = 0.1f;
+  key.inLength = key.outLength = 10.0f;
+  return key;
+}
+template <>
+TrackKeyRotation benchKey(int32_t i) {
+  TrackKeyRotation key;
+  key.time = kKeySpacing * static_cast<float>(i);
+  key.axis = {0.6f, 0.0f, 0.8f};
+  key.angle = 0.3f * static_cast<float>(i % 17);
+  return key;
+}
+template <>
+TrackKeyRotationTCB benchKey(int32_t i) {
+  TrackKeyRotationTCB key;
+  key.time = kKeySpacing * static_cast<float>(i);
+  key.axis = i % 2 ? Point3D{0.0f, 1.0f, 0.0f} : Point3D{0.6f, 0.0f, 0.8f};
+  key.angle = 0.4f;
+  key.continuity = 0.2f;
+  return key;
+}
+
+template <class TrackClass>
+void BM_TrackGetValue(benchmark::State& state) {
+  const auto nbKey = static_cast<int32_t>(state.range(0));
+  TrackClass track;
+  track.createKey(nbKey);
+  for (int32_t i = 0; i < nbKey; ++i)
+    track.setKey(i, benchKey<typename TrackClass::KeyType>(i));
+  track.prepare();
+  const std::vector<float> times = queryTimes(nbKey);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(track.getValue(times[next]));
+    next = (next + 1) % kNbQueryTime;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_TrackGetValue<TrackFloatLinear>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackFloatHermite>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackFloatTCB>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackBezier>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackPoint3DLinear>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackPoint3DHermite>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackPoint3DTCB>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackRotationLinear>)->Arg(10)->Arg(100)->Arg(1000);
+BENCHMARK(BM_TrackGetValue<TrackRotationTCB>)->Arg(10)->Arg(100)->Arg(1000);
+
+}  // namespace
