@@ -168,3 +168,96 @@ BENCHMARK(BM_TrackGetValue<TrackRotationLinear>)->Arg(10)->Arg(100)->Arg(1000);
 BENCHMARK(BM_TrackGetValue<TrackRotationTCB>)->Arg(10)->Arg(100)->Arg(1000);
 
 }  // namespace
+
+// One frame of the controllers of a show: 200 .lcx controllers (180 keyframers with 20 keys and
+// four beats, 20 noise controllers, half of them fractal) are marked stale and each asked for its
+// value, as the engine does at every frame. Allocations during the frames are counted: there must
+// be none.
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "control/lcx_controller_keyframer.h"
+#include "control/lcx_controller_noise.h"
+
+namespace {
+std::atomic<long> g_nbAllocation{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  g_nbAllocation.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+// The pair of the replaced operator new; gcc sees only free() meeting a new-expression.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace {
+
+constexpr int32_t kNbController = 200;
+constexpr int32_t kNbNoise = 20;
+constexpr int32_t kNbFrameKey = 20;
+constexpr float kFramePeriod = 38.46154f;
+
+std::vector<std::unique_ptr<LCXController>> showControllers() {
+  std::vector<std::unique_ptr<LCXController>> controllers;
+  for (int32_t c = 0; c < kNbController - kNbNoise; ++c) {
+    auto pKeyFramer = std::make_unique<LCXControllerKeyFramer>();
+    LCXPointList beats;
+    for (int32_t b = 0; b < 4; ++b)
+      beats.push_back({static_cast<float>(b) * 4000.0f, 0.0f});
+    LCXPointList keys;
+    for (int32_t k = 0; k < kNbFrameKey; ++k)
+      keys.push_back({static_cast<float>(k) * 200.0f, static_cast<float>((k * 37 + c) % 11)});
+    pKeyFramer->createBeatPosition(&beats);
+    if (c % 2)
+      pKeyFramer->createInterpolationModelLinear(&keys);
+    else
+      pKeyFramer->createInterpolationModelHermite(&keys);
+    pKeyFramer->setAccumulate(c % 3 == 0);
+    controllers.push_back(std::move(pKeyFramer));
+  }
+  for (int32_t n = 0; n < kNbNoise; ++n) {
+    auto pNoise = std::make_unique<LCXControllerNoise>();
+    pNoise->setSeed(n * 17);
+    pNoise->setFractal(n % 2 == 0);
+    controllers.push_back(std::move(pNoise));
+  }
+  return controllers;
+}
+
+void BM_LCXControllerFrame(benchmark::State& state) {
+  const std::vector<std::unique_ptr<LCXController>> controllers = showControllers();
+  float time = 0.0f;
+  float sum = 0.0f;
+  const long nbAllocationBefore = g_nbAllocation.load();
+  for (auto _ : state) {
+    for (const auto& pController : controllers)
+      pController->setUpdate(1);
+    for (const auto& pController : controllers)
+      sum += pController->getValue(time);
+    time = time < 20000.0f ? time + kFramePeriod : 0.0f;
+  }
+  benchmark::DoNotOptimize(sum);
+  const long nbAllocation = g_nbAllocation.load() - nbAllocationBefore;
+  state.counters["allocations"] = static_cast<double>(nbAllocation);
+  if (nbAllocation != 0) state.SkipWithError("the frame allocated");
+  state.SetItemsProcessed(state.iterations() * kNbController);
+}
+BENCHMARK(BM_LCXControllerFrame);
+
+}  // namespace
