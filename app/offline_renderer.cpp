@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/config.h"
+#include "app/frame_step.h"
 #include "base/file_tools.h"
 
 namespace {
@@ -28,35 +29,13 @@ OfflineRenderer::~OfflineRenderer() = default;
 bool OfflineRenderer::loadScript(const std::string& path) {
   const bool readable = isReadableFile(path);
   m_pEngine.reset();
-
-  StringC remembered;
-  const bool hasRemembered = FileTools::getCurrentDirectory(remembered);
-  StringC directory, file;
-  StringC(std::string_view(path)).splitPath(directory, file);
-  bool changed = false;
-  if (!directory.view().empty()) changed = FileTools::setCurrentDirectory(directory);
-
   // Loaded even when the file cannot be read, so that the engine reports it in its own words.
-  m_pEngine = std::make_unique<ScriptEngine>();
-  m_pEngine->load(file);
-
-  if (changed && hasRemembered) FileTools::setCurrentDirectory(remembered);
-  m_pEngine->start();
+  m_pEngine = FrameStep::loadScript(StringC(std::string_view(path)), {});
   return readable;
 }
 
 void OfflineRenderer::renderFrame(std::int32_t time) {
-  using namespace app_config;
-  uint32_t* pBand = m_display.getPixels() + static_cast<std::size_t>(kScreenTopRow) *
-                                                static_cast<std::size_t>(kDisplayWidth);
-  m_screen.setPixelData(kDisplayWidth, kScreenHeight, pBand);
-  if (m_pEngine) {
-    m_pEngine->setFrameTime(time);
-    m_pEngine->render(&m_screen);
-  } else {
-    m_screen.fill(0);
-  }
-  m_screen.clearFirstRow();
-  m_screen.clearLastRow();
-  m_screen.clearFirstColumn();
+  if (m_pEngine) m_pEngine->setFrameTime(time);
+  FrameStep::renderBand(m_display.getPixels(), m_screen, m_pEngine.get());
+  FrameStep::clearBandEdges(m_screen);
 }

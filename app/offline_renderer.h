@@ -28,6 +28,8 @@ class OfflineRenderer {
 
   // The whole display, 512 x 384.
   const CImage32& getDisplay() const { return m_display; }
+  // The loaded show; null before loadScript.
+  const ScriptEngine* getEngine() const { return m_pEngine.get(); }
 
  private:
   CImage32Buffered m_display;

@@ -24,12 +24,25 @@ std::string RenderCommand::framePath(std::size_t index) const {
   return path + "frame-" + std::to_string(m_request.times[index]) + ".png";
 }
 
-void RenderCommand::fail(const std::string& message) const {
-  // Installing the stderr sink again writes out a run of repeated reports it still holds, so
-  // that our line comes after it.
+void CommandOutput::flushReports() {
+  // Installing the stderr sink again writes out a run of repeated reports it still holds.
   setReportSink(setReportSink(nullptr));
-  std::fprintf(m_pErrors, "showplayer: %s\n", message.c_str());
-  std::fflush(m_pErrors);
+}
+
+void CommandOutput::fail(std::FILE* pErrors, const std::string& message) {
+  flushReports();
+  std::fprintf(pErrors, "showplayer: %s\n", message.c_str());
+  std::fflush(pErrors);
+}
+
+std::string CommandOutput::showEnded(int exitCode, std::int32_t time,
+                                     const std::string& lastFrame) {
+  return "the show asked to end (exit code " + std::to_string(exitCode) + ") at " +
+         std::to_string(time) + " ms; " + lastFrame + " is its last frame";
+}
+
+void RenderCommand::fail(const std::string& message) const {
+  CommandOutput::fail(m_pErrors, message);
 }
 
 int RenderCommand::run() {
@@ -58,11 +71,10 @@ int RenderCommand::run() {
     // A fatal report during this frame (or while loading) ends the show after the frame, as
     // the player ends after the frame step.
     if (const std::optional<int> exitCode = quitRequested()) {
-      fail("the show asked to end (exit code " + std::to_string(*exitCode) + ") at " +
-           std::to_string(time) + " ms; " + path + " is its last frame");
+      fail(CommandOutput::showEnded(*exitCode, time, path));
       return *exitCode;
     }
   }
-  setReportSink(setReportSink(nullptr));
+  CommandOutput::flushReports();
   return CommandLine::kExitSuccess;
 }

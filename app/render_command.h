@@ -2,10 +2,25 @@
 // `showplayer render`: renders the frames of a show at given script times into PNG files.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "app/command_line.h"
+
+// What the render and export commands write besides their files.
+namespace CommandOutput {
+
+// Writes "showplayer: <message>" as one line to `pErrors`, after any report still held by the
+// report sink.
+void fail(std::FILE* pErrors, const std::string& message);
+// Writes out any report the report sink still holds (a run of repeats is held back).
+void flushReports();
+// The message for a show that asked to end (a fatal report) while its frame at `time` ms was
+// drawn; `lastFrame` names the last frame written.
+std::string showEnded(int exitCode, std::int32_t time, const std::string& lastFrame);
+
+}  // namespace CommandOutput
 
 class RenderCommand {
  public:

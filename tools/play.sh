@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and plays the bundled show. Until the player window exists,
-# the show is rendered to pictures in out/colors/.
+# Installs what is missing, builds, and plays the bundled show. On a machine without a display
+# the show is exported to out/colors.mp4 instead. Arguments go to the player (for example
+# --windowed, --start MS, --no-audio).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,8 +9,12 @@ tools/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
 
-mkdir -p out/colors
-times=()
-for ms in 0 2500 5000 7500 10000 12500 15000 17500; do times+=(--at "$ms"); done
-build/showplayer render examples/colors/colors.lscx "${times[@]}" --out out/colors
-echo "Frames written to $(pwd)/out/colors/"
+show=examples/colors/colors.lscx
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/showplayer "$show" "$@"
+fi
+echo "No display: exporting the show to out/colors.mp4"
+mkdir -p out
+# The show lasts twenty seconds.
+build/showplayer render "$show" --to 20000 --out out/colors.mp4
+echo "Video written to $(pwd)/out/colors.mp4"

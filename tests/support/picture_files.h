@@ -10,19 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/byte_writer.h"
+
 namespace picture_files {
 
+using byte_writer::putLe16;
+using byte_writer::putLe32;
+
 using PixelFunction = std::function<std::uint32_t(int x, int y)>;
-
-inline void putLe16(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  bytes.push_back(static_cast<std::uint8_t>(value & 0xFFu));
-  bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFFu));
-}
-
-inline void putLe32(std::vector<std::uint8_t>& bytes, std::uint32_t value) {
-  putLe16(bytes, value & 0xFFFFu);
-  putLe16(bytes, value >> 16);
-}
 
 // Blue, green, red.
 inline void putBgr(std::vector<std::uint8_t>& bytes, std::uint32_t rgb) {
