@@ -14,10 +14,20 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
+#include "image/pixel_kernels_p.h"
 #include "image/simd_p.h"
 
 namespace blit_kernels {
+
+using pixel_kernels::BlendSpanFn;
+using pixel_kernels::BlitOp;
+using pixel_kernels::kNbBlitOp;
+using pixel_kernels::kNbWeightedBlitOp;
+using pixel_kernels::WeightedBlitOp;
+using pixel_kernels::WeightedSpanFn;
+using pixel_kernels::Weights;
 
 // Integer weight of an opacity: alpha * 255 rounded to the nearest integer, ties to even. The
 // product is taken in double, where it is exact (24-bit mantissa times 8 bits), so an opacity whose
@@ -178,13 +188,6 @@ struct BlendAlphaSubFromSource {
 
 // --- Weight fetches ---
 
-// Where a weighted span takes its weights: one word for every pixel (an opacity, weightWord), or
-// the words of an alpha map read in step with the source.
-struct Weights {
-  const uint32_t* pMap = nullptr;
-  uint32_t word = 0;
-};
-
 // Every pixel weighted by weights.word.
 struct FetchConstant {
   static uint32_t pixel(const Weights& weights, size_t /*i*/) { return weights.word; }
@@ -271,31 +274,17 @@ void blendSpanWeighted(uint32_t* pDst, const uint32_t* pSrc, Weights weights, si
 #endif
 }
 
-// --- Tables, indexed once per operator call ---
+// A plain copy: memmove is the library's own fastest copy, and a source copied onto itself is
+// left as it is.
+inline void copySpan(uint32_t* pDst, const uint32_t* pSrc, size_t count) {
+  if (count != 0) std::memmove(pDst, pSrc, count * sizeof(uint32_t));
+}
 
-// The unweighted combinations, in table order.
-enum class BlitOp : int { Copy, HalfAdd, Add, Sub, Count };
-
-// The weighted combinations and where their weights come from, in table order.
-enum class WeightedBlitOp : int {
-  Alpha,               // opacity
-  AlphaMap,            // alpha map
-  AlphaAdd,            // opacity
-  AlphaAddMap,         // alpha map
-  AlphaSub,            // opacity
-  AlphaSubFromSource,  // alpha map
-  Count
-};
-
-using BlendSpanFn = void (*)(uint32_t* pDst, const uint32_t* pSrc, size_t count);
-using WeightedSpanFn = void (*)(uint32_t* pDst, const uint32_t* pSrc, Weights weights,
-                                size_t count);
-
-inline constexpr size_t kNbBlitOp = static_cast<size_t>(BlitOp::Count);
-inline constexpr size_t kNbWeightedBlitOp = static_cast<size_t>(WeightedBlitOp::Count);
+// --- Tables: the SSE2 spans and their scalar twins. The spans the images run come from the
+// kernel set chosen at start-up (pixel_kernels_p.h), indexed once per operator call. ---
 
 inline constexpr std::array<BlendSpanFn, kNbBlitOp> kBlendSpans = {
-    &blendSpan<BlendCopy>,
+    &copySpan,
     &blendSpan<BlendHalfAdd>,
     &blendSpan<BlendAdd>,
     &blendSpan<BlendSub>,
@@ -330,14 +319,15 @@ constexpr bool readsAlphaMap(WeightedBlitOp op) {
          op == WeightedBlitOp::AlphaSubFromSource;
 }
 
+// The spans of the path activeKernels() chose.
 inline BlendSpanFn blendSpanFor(BlitOp op) {
-  return kBlendSpans[static_cast<size_t>(op)];
+  return pixel_kernels::activeKernels().blendSpans[static_cast<size_t>(op)];
 }
 inline BlendSpanFn blendSpanScalarFor(BlitOp op) {
   return kBlendSpansScalar[static_cast<size_t>(op)];
 }
 inline WeightedSpanFn weightedSpanFor(WeightedBlitOp op) {
-  return kWeightedSpans[static_cast<size_t>(op)];
+  return pixel_kernels::activeKernels().weightedSpans[static_cast<size_t>(op)];
 }
 inline WeightedSpanFn weightedSpanScalarFor(WeightedBlitOp op) {
   return kWeightedSpansScalar[static_cast<size_t>(op)];

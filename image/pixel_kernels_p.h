@@ -4,9 +4,14 @@
 // - `scalar`, one pixel per step written like the formula (the reference);
 // - `sse2`, four pixels per SSE2 instruction with a scalar tail (plain scalar loops where the
 //   build has no SSE2);
-// - `avx2`, eight pixels per AVX2 instruction, in pixel_kernels_avx2.cpp, the only file built for
-//   AVX2; x86 only, and a kernel gets a version there only if it measured faster than SSE2.
+// - `avx2`, eight pixels per AVX2 instruction, in pixel_kernels_avx2.cpp and (the two-image spans)
+//   blit_kernels_avx2.cpp, the only files built for AVX2; x86 only, and a kernel gets a version
+//   there only if it measured faster than SSE2.
 // The images call `packed`, which forwards to the fastest path the CPU runs, picked once.
+//
+// The same sets carry the span loops of the two-image operators (blit_kernels_p.h): each path has
+// one span per unweighted and per weighted combination, and activeKernels() picks them with the
+// rest.
 
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +69,58 @@ void toGray(uint32_t* pPixels, size_t count);
 void grayToChannel(uint32_t* pPixels, size_t count, GrayChannel channel);
 }  // namespace packed
 
+// --- Two-image spans: pDst[i] = blend(pDst[i], pSrc[i]) for i < count ---
+
+// The unweighted combinations, in table order.
+enum class BlitOp : int { Copy, HalfAdd, Add, Sub, Count };
+
+// The weighted combinations and where their weights come from, in table order.
+enum class WeightedBlitOp : int {
+  Alpha,               // opacity
+  AlphaMap,            // alpha map
+  AlphaAdd,            // opacity
+  AlphaAddMap,         // alpha map
+  AlphaSub,            // opacity
+  AlphaSubFromSource,  // alpha map
+  Count
+};
+
+inline constexpr size_t kNbBlitOp = static_cast<size_t>(BlitOp::Count);
+inline constexpr size_t kNbWeightedBlitOp = static_cast<size_t>(WeightedBlitOp::Count);
+
+// Where a weighted span takes its weights: one word for every pixel (an opacity in all four
+// bytes), or the words of an alpha map read in step with the source.
+struct Weights {
+  const uint32_t* pMap = nullptr;
+  uint32_t word = 0;
+};
+
+using BlendSpanFn = void (*)(uint32_t* pDst, const uint32_t* pSrc, size_t count);
+using WeightedSpanFn = void (*)(uint32_t* pDst, const uint32_t* pSrc, Weights weights,
+                                size_t count);
+
+namespace sse2 {
+// The SSE2 spans by operation; the AVX2 spans hand them their unaligned heads and short tails.
+void blendSpan(BlitOp op, uint32_t* pDst, const uint32_t* pSrc, size_t count);
+void weightedSpan(WeightedBlitOp op, uint32_t* pDst, const uint32_t* pSrc, Weights weights,
+                  size_t count);
+}  // namespace sse2
+
+#if defined(__x86_64__) || defined(__i386__)
+// The AVX2 spans (call only when the CPU has AVX2). A plain copy has none: memmove is as fast.
+namespace avx2 {
+void halfAddSpan(uint32_t* pDst, const uint32_t* pSrc, size_t count);
+void addSpan(uint32_t* pDst, const uint32_t* pSrc, size_t count);
+void subSpan(uint32_t* pDst, const uint32_t* pSrc, size_t count);
+void alphaSpan(uint32_t* pDst, const uint32_t* pSrc, Weights weights, size_t count);
+void alphaMapSpan(uint32_t* pDst, const uint32_t* pSrc, Weights weights, size_t count);
+void alphaAddSpan(uint32_t* pDst, const uint32_t* pSrc, Weights weights, size_t count);
+void alphaAddMapSpan(uint32_t* pDst, const uint32_t* pSrc, Weights weights, size_t count);
+void alphaSubSpan(uint32_t* pDst, const uint32_t* pSrc, Weights weights, size_t count);
+void alphaSubFromSourceSpan(uint32_t* pDst, const uint32_t* pSrc, Weights weights, size_t count);
+}  // namespace avx2
+#endif
+
 // One path's kernels. A path without its own version of a kernel holds the next narrower one.
 struct KernelSet {
   void (*fill)(uint32_t* pPixels, size_t count, uint32_t color);
@@ -74,6 +131,9 @@ struct KernelSet {
   void (*invert)(uint32_t* pPixels, size_t count);
   void (*toGray)(uint32_t* pPixels, size_t count);
   void (*grayToChannel)(uint32_t* pPixels, size_t count, GrayChannel channel);
+  // Indexed by BlitOp and WeightedBlitOp.
+  BlendSpanFn blendSpans[kNbBlitOp];
+  WeightedSpanFn weightedSpans[kNbWeightedBlitOp];
 };
 
 enum class KernelPath { Scalar, Sse2, Avx2 };

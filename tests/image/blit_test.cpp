@@ -1,5 +1,5 @@
 // The two-image operators and the mix dispatcher: size and width refusals, the formulas over every
-// byte pair, and the packed spans against their scalar twins.
+// byte pair, and every kernel path's spans over every input.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include "base/report.h"
 #include "image/blit_kernels_p.h"
 #include "image/cimage32.h"
+#include "image/pixel_kernels_p.h"
 #include "tests/image/image_test_util.h"
 
 using ::testing::Each;
@@ -404,62 +405,129 @@ TEST_P(ImageBlitFormula, EveryBytePairMatchesTheFormula) {
 
 INSTANTIATE_TEST_SUITE_P(AllOperators, ImageBlitFormula, ::testing::ValuesIn(kFormulas));
 
-// --- Packed spans against their scalar twins ---
+// --- Every path's spans against the formulas, over every input ---
+// The images run only the path chosen at start-up; these run each path's spans directly, so a
+// wrong lane on a path this machine does not pick by default still shows. Every (d, s) pair for
+// the unweighted spans, every (d, s, w) triple for the weighted ones, each in every byte position.
 
-// Bytes drawn from the edge values and from uniform random bytes, half and half.
-uint32_t edgeOrRandom(std::mt19937& rng) {
-  static constexpr uint32_t kEdgeBytes[] = {0x00, 0xFF, 0x80, 0x7F, 0x01, 0xFE};
-  uint32_t pixel = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const uint32_t draw = static_cast<uint32_t>(rng());
-    pixel |= ((draw & 1u) ? kEdgeBytes[(draw >> 1) % 6] : (draw >> 8) & 0xFFu) << shift;
-  }
-  return pixel;
+using pixel_kernels::KernelPath;
+using pixel_kernels::KernelSet;
+
+struct SpanFormula {
+  const char* name;
+  bk::WeightedBlitOp op;
+  uint32_t (*byte)(int d, int s, int w);
+};
+
+const SpanFormula kSpanFormulas[] = {
+    {"alpha", bk::WeightedBlitOp::Alpha,
+     [](int d, int s, int a) { return static_cast<uint32_t>(d * (255 - a) / 256 + s * a / 256); }},
+    {"alphaMap", bk::WeightedBlitOp::AlphaMap,
+     [](int d, int s, int m) { return static_cast<uint32_t>(s * m / 256 + d * (255 - m) / 256); }},
+    {"alphaAdd", bk::WeightedBlitOp::AlphaAdd,
+     [](int d, int s, int a) { return clampByte(d + s * a / 256); }},
+    {"alphaAddMap", bk::WeightedBlitOp::AlphaAddMap,
+     [](int d, int s, int m) { return clampByte(d + s * m / 256); }},
+    {"alphaSub", bk::WeightedBlitOp::AlphaSub,
+     [](int d, int s, int a) { return clampByte(d - s * a / 256); }},
+    {"alphaSubFromSource", bk::WeightedBlitOp::AlphaSubFromSource,
+     [](int d, int s, int m) { return clampByte(s * m / 256 - d); }},
+};
+
+// 16384 pixels whose byte k holds the pair p = i + 16384 k as (p >> 8, p & 255) in d and s: the
+// 65536 pairs once each, spread over the four byte positions.
+constexpr size_t kPairPixels = 16384;
+uint32_t pairByte(size_t i, int k, bool high) {
+  const size_t p = i + kPairPixels * static_cast<size_t>(k);
+  return static_cast<uint32_t>(high ? p >> 8 : p & 255u);
 }
 
-TEST(BlitSpans, PackedMatchesScalarTwinOnRandomDataInsideTheRun) {
-  constexpr uint32_t kSentinel = 0xDEADBEEFu;
-  constexpr size_t kSlack = 4;
-  std::mt19937 rng(5150u);
-  for (size_t count : {0, 1, 2, 3, 4, 5, 6, 8, 10, 1000}) {
-    // Offsets 1..3 start the run off the 16-byte alignment of the vector.
-    for (size_t offset = 0; offset < 4; ++offset) {
-      const size_t size = count + offset + kSlack;
-      std::vector<uint32_t> source(size), map(size), start(size, kSentinel);
-      for (size_t i = 0; i < size; ++i) {
-        source[i] = edgeOrRandom(rng);
-        map[i] = edgeOrRandom(rng);
+class SpanPathFormulas : public ::testing::TestWithParam<KernelPath> {
+ protected:
+  const KernelSet* kernels() const { return pixel_kernels::kernelsFor(GetParam()); }
+};
+
+TEST_P(SpanPathFormulas, UnweightedSpansOnEveryBytePair) {
+  const KernelSet* pKernels = kernels();
+  if (!pKernels) GTEST_SKIP() << "path not available here";
+  const std::pair<bk::BlitOp, uint32_t (*)(int, int)> spans[] = {
+      {bk::BlitOp::Copy, [](int, int s) { return static_cast<uint32_t>(s); }},
+      {bk::BlitOp::HalfAdd, [](int d, int s) { return static_cast<uint32_t>(d / 2 + s / 2); }},
+      {bk::BlitOp::Add, [](int d, int s) { return clampByte(d + s); }},
+      {bk::BlitOp::Sub, [](int d, int s) { return clampByte(d - s); }},
+  };
+  std::vector<uint32_t> source(kPairPixels), start(kPairPixels);
+  for (size_t i = 0; i < kPairPixels; ++i) {
+    for (int k = 0; k < 4; ++k) {
+      start[i] |= pairByte(i, k, true) << (8 * k);
+      source[i] |= pairByte(i, k, false) << (8 * k);
+    }
+  }
+  for (const auto& [op, formula] : spans) {
+    std::vector<uint32_t> destination = start;
+    pKernels->blendSpans[static_cast<size_t>(op)](destination.data(), source.data(), kPairPixels);
+    for (size_t i = 0; i < kPairPixels; ++i) {
+      for (int k = 0; k < 4; ++k) {
+        ASSERT_EQ(byteOf(destination[i], k), formula(static_cast<int>(byteOf(start[i], k)),
+                                                     static_cast<int>(byteOf(source[i], k))))
+            << "op " << static_cast<int>(op) << " pixel " << i << " byte " << k;
       }
-      for (size_t i = offset; i < offset + count; ++i)
-        start[i] = edgeOrRandom(rng);
-      const auto check = [&](const std::vector<uint32_t>& packed,
-                             const std::vector<uint32_t>& scalar, const std::string& what) {
-        ASSERT_EQ(packed, scalar) << what << " count " << count << " offset " << offset;
-        for (size_t i = 0; i < size; ++i) {
-          if (i < offset || i >= offset + count) {
-            ASSERT_EQ(packed[i], kSentinel) << what << " wrote word " << i << " outside the run";
-          }
-        }
-      };
-      for (size_t op = 0; op < bk::kNbBlitOp; ++op) {
-        std::vector<uint32_t> packed = start, scalar = start;
-        bk::kBlendSpans[op](packed.data() + offset, source.data() + offset, count);
-        bk::kBlendSpansScalar[op](scalar.data() + offset, source.data() + offset, count);
-        check(packed, scalar, "blend op " + std::to_string(op));
+    }
+  }
+}
+
+TEST_P(SpanPathFormulas, WeightedSpansOnEveryByteTriple) {
+  const KernelSet* pKernels = kernels();
+  if (!pKernels) GTEST_SKIP() << "path not available here";
+  std::vector<uint32_t> source(kPairPixels), start(kPairPixels), map(kPairPixels);
+  for (size_t i = 0; i < kPairPixels; ++i) {
+    for (int k = 0; k < 4; ++k) {
+      start[i] |= pairByte(i, k, true) << (8 * k);
+      source[i] |= pairByte(i, k, false) << (8 * k);
+    }
+  }
+  std::vector<uint32_t> destination(kPairPixels);
+  for (const SpanFormula& formula : kSpanFormulas) {
+    const bool readsMap = bk::readsAlphaMap(formula.op);
+    for (uint32_t w = 0; w < 256; ++w) {
+      // An opacity weights every byte alike; a map gives the four bytes of a pixel different
+      // weights, and each runs through all 256 values as w does.
+      for (size_t i = 0; i < kPairPixels; ++i) {
+        map[i] = 0;
+        for (uint32_t k = 0; k < 4; ++k)
+          map[i] |= ((w + 77u * k + static_cast<uint32_t>(i)) & 255u) << (8 * k);
       }
-      for (size_t op = 0; op < bk::kNbWeightedBlitOp; ++op) {
-        for (uint32_t weight : {0u, 1u, 127u, 128u, 191u, 255u}) {
-          const bk::Weights weights{map.data() + offset, all(weight)};
-          std::vector<uint32_t> packed = start, scalar = start;
-          bk::kWeightedSpans[op](packed.data() + offset, source.data() + offset, weights, count);
-          bk::kWeightedSpansScalar[op](scalar.data() + offset, source.data() + offset, weights,
-                                       count);
-          check(packed, scalar,
-                "weighted op " + std::to_string(op) + " weight " + std::to_string(weight));
+      const bk::Weights weights{readsMap ? map.data() : nullptr, all(w)};
+      destination = start;
+      pKernels->weightedSpans[static_cast<size_t>(formula.op)](destination.data(), source.data(),
+                                                               weights, kPairPixels);
+      for (size_t i = 0; i < kPairPixels; ++i) {
+        for (int k = 0; k < 4; ++k) {
+          const int weight = readsMap ? static_cast<int>(byteOf(map[i], k)) : static_cast<int>(w);
+          const uint32_t expected = formula.byte(static_cast<int>(byteOf(start[i], k)),
+                                                 static_cast<int>(byteOf(source[i], k)), weight);
+          ASSERT_EQ(byteOf(destination[i], k), expected)
+              << formula.name << " w " << w << " pixel " << i << " byte " << k;
         }
       }
     }
   }
 }
+
+std::string pathName(const ::testing::TestParamInfo<KernelPath>& info) {
+  switch (info.param) {
+    case KernelPath::Scalar:
+      return "scalar";
+    case KernelPath::Sse2:
+      return "sse2";
+    case KernelPath::Avx2:
+      return "avx2";
+  }
+  return "unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, SpanPathFormulas,
+                         ::testing::Values(KernelPath::Scalar, KernelPath::Sse2, KernelPath::Avx2),
+                         pathName);
 
 }  // namespace

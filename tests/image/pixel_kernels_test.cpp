@@ -24,11 +24,18 @@ using pixel_kernels::KernelPath;
 using pixel_kernels::KernelSet;
 
 // The `packed` entry points gathered like a path, to check that each forwards to its own kernel.
+// The blit spans have no such entries: the images take them from activeKernels() (`active` below).
 constexpr KernelSet kPackedEntries = {
-    pixel_kernels::packed::fill,      pixel_kernels::packed::doubleIntensity,
-    pixel_kernels::packed::addColor,  pixel_kernels::packed::subColor,
-    pixel_kernels::packed::maskPixel, pixel_kernels::packed::invert,
-    pixel_kernels::packed::toGray,    pixel_kernels::packed::grayToChannel,
+    pixel_kernels::packed::fill,
+    pixel_kernels::packed::doubleIntensity,
+    pixel_kernels::packed::addColor,
+    pixel_kernels::packed::subColor,
+    pixel_kernels::packed::maskPixel,
+    pixel_kernels::packed::invert,
+    pixel_kernels::packed::toGray,
+    pixel_kernels::packed::grayToChannel,
+    {},
+    {},
 };
 
 // A path under test: where its kernels come from, nullptr when this CPU or build lacks it.
@@ -48,6 +55,9 @@ PathCase avx2Path() {
 }
 PathCase packedPath() {
   return {"packed", [] { return &kPackedEntries; }};
+}
+PathCase activePath() {
+  return {"active", [] { return &pixel_kernels::activeKernels(); }};
 }
 
 void PrintTo(const PathCase& path, std::ostream* os) {
@@ -320,28 +330,105 @@ INSTANTIATE_TEST_SUITE_P(PixelKernels, PathFormulas,
                            return info.param.name;
                          });
 
-// --- Blit spans ---
+// --- Blit spans: every path against the scalar twins ---
 
-TEST(BlitSpans, CopySpanMatchesTheSourceAndStaysInsideTheRun) {
-  using blit_kernels::BlitOp;
-  std::mt19937 rng(77u);
+// A two-image span of a set, called with a uniform signature (unweighted spans ignore the weights).
+using SpanCall = std::function<void(const KernelSet&, uint32_t*, const uint32_t*,
+                                    pixel_kernels::Weights, size_t)>;
+
+struct SpanCase {
+  std::string name;
+  SpanCall call;
+  bool readsMap;
+};
+
+void PrintTo(const SpanCase& span, std::ostream* os) {
+  *os << span.name;
+}
+
+std::vector<SpanCase> allSpans() {
+  using pixel_kernels::BlitOp;
+  using pixel_kernels::WeightedBlitOp;
+  const auto blend = [](BlitOp op) {
+    return [op](const KernelSet& k, uint32_t* d, const uint32_t* s, pixel_kernels::Weights,
+                size_t n) { k.blendSpans[static_cast<size_t>(op)](d, s, n); };
+  };
+  const auto weighted = [](WeightedBlitOp op) {
+    return [op](const KernelSet& k, uint32_t* d, const uint32_t* s, pixel_kernels::Weights w,
+                size_t n) { k.weightedSpans[static_cast<size_t>(op)](d, s, w, n); };
+  };
+  return {
+      {"copy", blend(BlitOp::Copy), false},
+      {"halfAdd", blend(BlitOp::HalfAdd), false},
+      {"add", blend(BlitOp::Add), false},
+      {"sub", blend(BlitOp::Sub), false},
+      {"alpha", weighted(WeightedBlitOp::Alpha), false},
+      {"alphaMap", weighted(WeightedBlitOp::AlphaMap), true},
+      {"alphaAdd", weighted(WeightedBlitOp::AlphaAdd), false},
+      {"alphaAddMap", weighted(WeightedBlitOp::AlphaAddMap), true},
+      {"alphaSub", weighted(WeightedBlitOp::AlphaSub), false},
+      {"alphaSubFromSource", weighted(WeightedBlitOp::AlphaSubFromSource), true},
+  };
+}
+
+using PathAndSpan = std::tuple<PathCase, SpanCase>;
+
+class SpanPathMatchesScalar : public ::testing::TestWithParam<PathAndSpan> {};
+
+// Every length around the vector steps, the destination starting at each 4-byte offset of a 32-byte
+// line (which moves the aligned part of a span), and the source and map at other offsets. Only
+// the map words in step with the run may be read: the map ends where the run ends, and a
+// weighted span without a map gets a null map.
+TEST_P(SpanPathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutside) {
+  const auto& [path, span] = GetParam();
+  KERNELS_OR_SKIP(pKernels, path);
+  const KernelSet& reference = *pixel_kernels::kernelsFor(KernelPath::Scalar);
+  std::mt19937 rng(19937u);
   for (size_t count : kCounts) {
-    std::vector<uint32_t> source(count + 2 * kSlack);
-    for (uint32_t& p : source)
-      p = edgeOrRandomPixel(rng);
-    for (const bool usePacked : {false, true}) {
-      std::vector<uint32_t> destination(count + 2 * kSlack, kSentinel);
-      const blit_kernels::BlendSpanFn span = usePacked
-                                                 ? blit_kernels::blendSpanFor(BlitOp::Copy)
-                                                 : blit_kernels::blendSpanScalarFor(BlitOp::Copy);
-      span(destination.data() + kSlack, source.data() + kSlack, count);
-      for (size_t i = 0; i < destination.size(); ++i) {
-        const bool inside = i >= kSlack && i < kSlack + count;
-        ASSERT_EQ(destination[i], inside ? source[i] : kSentinel)
-            << "packed " << usePacked << " count " << count << " word " << i;
+    for (size_t start = 0; start < kStarts; ++start) {
+      for (uint32_t weight : {0u, 0xFFFFFFFFu, 0x80808080u, 0x7F0180FEu}) {
+        std::vector<uint32_t> input(count), source(count + start), map(count + 3);
+        for (uint32_t& pixel : input)
+          pixel = edgeOrRandomPixel(rng);
+        for (uint32_t& pixel : source)
+          pixel = edgeOrRandomPixel(rng);
+        for (uint32_t& pixel : map)
+          pixel = edgeOrRandomPixel(rng);
+        // The source runs `start` words into its vector, the map 3: never in step with the
+        // destination's alignment.
+        const uint32_t* pSource = source.data() + start;
+        const pixel_kernels::Weights weights{span.readsMap ? map.data() + 3 : nullptr, weight};
+        GuardedRun expected(input, start);
+        GuardedRun actual(input, start);
+        span.call(reference, expected.pixels(), pSource, weights, count);
+        span.call(*pKernels, actual.pixels(), pSource, weights, count);
+        for (size_t i = 0; i < count; ++i) {
+          ASSERT_EQ(actual.pixels()[i], expected.pixels()[i])
+              << path.name << " " << span.name << " count " << count << " start " << start
+              << " weight " << weight << " pixel " << i << " d " << input[i] << " s " << pSource[i];
+        }
+        ASSERT_EQ(actual.firstOverwrittenOutside(), -1)
+            << path.name << " " << span.name << " count " << count << " start " << start;
       }
     }
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(BlitSpans, SpanPathMatchesScalar,
+                         ::testing::Combine(::testing::Values(sse2Path(), avx2Path(), activePath()),
+                                            ::testing::ValuesIn(allSpans())),
+                         [](const ::testing::TestParamInfo<PathAndSpan>& info) {
+                           return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
+                         });
+
+TEST(BlitSpans, ImagesUseTheSpansOfTheActiveSet) {
+  const KernelSet& active = pixel_kernels::activeKernels();
+  for (size_t op = 0; op < pixel_kernels::kNbBlitOp; ++op)
+    EXPECT_EQ(blit_kernels::blendSpanFor(static_cast<pixel_kernels::BlitOp>(op)),
+              active.blendSpans[op]);
+  for (size_t op = 0; op < pixel_kernels::kNbWeightedBlitOp; ++op)
+    EXPECT_EQ(blit_kernels::weightedSpanFor(static_cast<pixel_kernels::WeightedBlitOp>(op)),
+              active.weightedSpans[op]);
 }
 
 }  // namespace
