@@ -1,0 +1,94 @@
+// The scene kind: its parameter type names and its binding.
+
+#include "control/lecx_controller_l3x.h"
+
+#include <array>
+
+#include "base/report.h"
+
+namespace {
+// The word syntax of scene parameters, NAME and IDX standing for an object name and an index.
+// Informational: binding parses the words itself. The last four modifiers are listed without
+// the T their keywords have (MODIFIERTSKEW ...).
+constexpr std::array<std::string_view, 69> kSceneNames = {
+    "SCENE MAINANIM",
+    "SCENE CAMERA",
+    "NODE NAME MAINANIM",
+    "NODE NAME POSX",
+    "NODE NAME POSY",
+    "NODE NAME POSZ",
+    "NODE NAME SCALE",
+    "NODE NAME SCALEX",
+    "NODE NAME SCALEY",
+    "NODE NAME SCALEZ",
+    "NODE NAME ROTX",
+    "NODE NAME ROTY",
+    "NODE NAME ROTZ",
+    "TRIOBJECT NAME MAINANIM",
+    "TRIOBJECT NAME MODIFIERANIM",
+    "SHAPE NAME MAINANIM",
+    "SHAPE NAME SPEANIM",
+    "SHAPE NAME MODIFIERANIM",
+    "CAMERA NAME MAINANIM",
+    "CAMERA NAME FOV",
+    "CAMERA NAME ROLL",
+    "LIGHT NAME MAINANIM",
+    "LIGHT NAME INTENSITY",
+    "LIGHT NAME NEARATT",
+    "LIGHT NAME FARATT",
+    "LIGHT NAME HOTSPOT",
+    "LIGHT NAME FALLOFF",
+    "MTL NAME IDX MAINANIM",
+    "MTL NAME IDX POLYOPACITY",
+    "MTL NAME IDX POLYPALETTESPEPARAM",
+    "MTL NAME IDX LINEOPACITY",
+    "WSMODIFIER NAME MAINANIM",
+    "WSMODIFIER NAME MODIFIERANIM",
+    "MODIFIERGIZMO NAME IDX MAINANIM",
+    "MODIFIERGIZMO NAME IDX POSX",
+    "MODIFIERGIZMO NAME IDX POSY",
+    "MODIFIERGIZMO NAME IDX POSZ",
+    "MODIFIERGIZMO NAME IDX SCALE",
+    "MODIFIERGIZMO NAME IDX SCALEX",
+    "MODIFIERGIZMO NAME IDX SCALEY",
+    "MODIFIERGIZMO NAME IDX SCALEZ",
+    "MODIFIERGIZMO NAME IDX ROTX",
+    "MODIFIERGIZMO NAME IDX ROTY",
+    "MODIFIERGIZMO NAME IDX ROTZ",
+    "MODIFIERTAPE NAME AMOUNT",
+    "MODIFIERTAPE NAME CURVE",
+    "MODIFIERSPHERY NAME PERCENT",
+    "MODIFIERSTRETCH NAME STRETCH",
+    "MODIFIERSTRETCH NAME AMPLIFY",
+    "MODIFIERWAVE NAME AMP1",
+    "MODIFIERWAVE NAME AMP2",
+    "MODIFIERWAVE NAME WAVELEN",
+    "MODIFIERWAVE NAME PHASE",
+    "MODIFIERWAVE NAME DECAY",
+    "MODIFIERTWIST NAME ANGLE",
+    "MODIFIERTWIST NAME BIAS",
+    "MODIFIERSKEW NAME AMOUNT",
+    "MODIFIERSKEW NAME DIRECTION",
+    "MODIFIERNOISE NAME SCALE",
+    "MODIFIERNOISE NAME PHASE",
+    "MODIFIERNOISE NAME STRENGTH",
+    "MODIFIERNOISE NAME STRENGTHX",
+    "MODIFIERNOISE NAME STRENGTHY",
+    "MODIFIERNOISE NAME STRENGTHZ",
+    "MODIFIERMELT NAME AMOUNT",
+    "MODIFIERMELT NAME SPREAD",
+    "MODIFIERMELT NAME SOLIDITY",
+    "MODIFIERBEND NAME ANGLE",
+    "MODIFIERBEND NAME DIRECTION",
+};
+}  // namespace
+
+std::span<const std::string_view> LECXControllerL3X::paramTypeNames() const {
+  return kSceneNames;
+}
+
+bool LECXControllerL3X::bind() {
+  m_bindings.clear();
+  report(caption(), "can t prepare controller Interface: m_pScene NULL", ReportLevel::Warning);
+  return false;
+}
