@@ -4,18 +4,10 @@
 
 #include <string>
 
-#include "base/chunk_file_reader.h"
-#include "base/chunk_file_writer.h"
 #include "base/report.h"
 #include "control/lcx_controller_keyframer.h"
 #include "control/lcx_controller_live.h"
 #include "control/lcx_controller_noise.h"
-
-namespace {
-constexpr std::uint16_t kFileChunk = 1;
-constexpr std::uint16_t kControllerChunk = 2;
-constexpr const char* kCaption = "LCXControllerManager";
-}  // namespace
 
 LCXController* LCXControllerManager::createController(int32_t type) {
   m_pController.reset();
@@ -37,55 +29,4 @@ LCXController* LCXControllerManager::createController(int32_t type) {
       break;
   }
   return m_pController.get();
-}
-
-bool LCXControllerManager::load(const StringC& fileName) {
-  ChunkFileReaderManager manager(fileName);
-  return load(manager);
-}
-
-bool LCXControllerManager::load(std::span<const std::uint8_t> fileBytes, const StringC& fileName) {
-  ChunkFileReaderManager manager(fileBytes, fileName);
-  return load(manager);
-}
-
-bool LCXControllerManager::load(ChunkFileReaderManager& manager) {
-  m_pController.reset();
-  // A file that cannot be read is reported by the reader.
-  if (manager.hasFailed()) return false;
-  ChunkFileReader root(&manager);
-  if (manager.hasFailed()) return false;
-  if (root.getIdentifier() != kFileChunk) {
-    report(kCaption, "not a lcx file", ReportLevel::Warning);
-    return false;
-  }
-  ChunkFileReader child;
-  while (!manager.hasFailed() && root.nextChild(child)) {
-    if (child.getIdentifier() != kControllerChunk) continue;
-    const int32_t type = child.readInt();
-    if (manager.hasFailed()) break;
-    if (LCXController* pController = createController(type)) pController->load(child, manager);
-  }
-  // Nothing of a broken file is kept.
-  if (manager.hasFailed()) m_pController.reset();
-  return m_pController != nullptr;
-}
-
-bool LCXControllerManager::save(const StringC& fileName, std::uint8_t packingFlag) const {
-  if (!m_pController) {
-    report(kCaption, "save: no controller", ReportLevel::Warning);
-    return false;
-  }
-  ChunkFileWriterManager manager(fileName, packingFlag);
-  if (!manager.isOpen()) return false;
-  ChunkFileWriter file(&manager);
-  file.beginChunk(kFileChunk);
-  ChunkFileWriter controller(&manager);
-  controller.beginChunk(kControllerChunk);
-  controller.writeInt(static_cast<int32_t>(m_pController->getType()));
-  m_pController->save(manager);
-  controller.endChunk();
-  file.endChunk();
-  manager.close();
-  return true;
 }

@@ -5,35 +5,18 @@
 // are read. Reports go to the caption "LECXControllerManager".
 
 #include <cstdint>
-#include <memory>
-#include <span>
 
-#include "base/chunk_file.h"
-#include "base/string_c.h"
+#include "control/controller_file.h"
 #include "control/lecx_controller.h"
 
-class ChunkFileReaderManager;
-
-class LECXControllerManager {
+class LECXControllerManager : public ControllerFileManager<LECXController, LECXControllerManager> {
  public:
+  static constexpr std::uint16_t kFileChunk = 10;
+  static constexpr std::uint16_t kControllerChunk = 12;
+  static constexpr const char* kCaption = "LECXControllerManager";
+  static constexpr const char* kNotThisKind = "not a lecx file";
+
   // Replaces the held controller with an empty one of `type` (1 to 4); any other type reports
   // "unknow controller type: %d" and leaves the manager empty. Returns the new controller or null.
   LECXController* createController(int32_t type);
-  // Reads the file. A file that is not an .lecx file ("not a lecx file"), or broken on the way
-  // (reported by the reader), leaves the manager empty. True when a controller is held afterwards.
-  bool load(const StringC& fileName);
-  // The same from a file's bytes already in memory; fileName only names it in reports.
-  bool load(std::span<const std::uint8_t> fileBytes, const StringC& fileName);
-  // Writes the held controller (nothing, reported, when empty).
-  bool save(const StringC& fileName, std::uint8_t packingFlag = ChunkFile::kPlain) const;
-
-  LECXController* getController() const { return m_pController.get(); }
-  // Hands the controller over to the caller; the manager is empty afterwards.
-  std::unique_ptr<LECXController> releaseController() { return std::move(m_pController); }
-  void deleteController() { m_pController.reset(); }
-
- private:
-  bool load(ChunkFileReaderManager& manager);
-
-  std::unique_ptr<LECXController> m_pController;
 };
