@@ -143,10 +143,9 @@ std::string ExportCommand::numberedFramePath(const std::string& folder, std::int
 
 std::string ExportCommand::temporaryPath(const std::string& path) {
   const fs::path target(path);
-  // A hidden name beside the target. (Built by appending: GCC 12 warns falsely about
-  // "." + string at -O3.)
-  std::string name(1, '.');
-  name.append(target.filename().string()).append(".partial-").append(std::to_string(getpid()));
+  // A hidden name beside the target.
+  const std::string name =
+      "." + target.filename().string() + ".partial-" + std::to_string(getpid());
   return (target.parent_path() / name).string();
 }
 
