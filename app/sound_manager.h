@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/string_c.h"
+#include "control/sound_level_source.h"
 #include "script/script_clock.h"
 
 class MusicSource;
@@ -22,7 +23,7 @@ struct SoundOptions {
   TickSource* pTicks = nullptr;
 };
 
-class SoundManager final : public ScriptMusic {
+class SoundManager final : public ScriptMusic, public SoundLevelSource {
  public:
   explicit SoundManager(SoundOptions options = {});
   ~SoundManager() override;
@@ -46,7 +47,7 @@ class SoundManager final : public ScriptMusic {
   // 1.0; 0.0 for a module, before play() and when nothing is loaded. Without an audio device,
   // or while paused, the samples at the clock's position are decoded on demand, so a paused
   // show shows the level of the moment it stands at.
-  float getVU();
+  float getVU() override;
 
   // --- For the player and for authoring ---
   // Moves any music, module or stream, to `ms` (the player's --start); before play(), where
