@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/chunk_file.h"
+#include "base/report.h"
+#include "control/lcx_controller_keyframer.h"
+#include "control/lcx_controller_manager.h"
+#include "control/lcx_controller_noise.h"
+#include "control/lecx_controller.h"
+#include "control/lecx_controller_manager.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tools/show_tool.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Outcome {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Outcome run(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = runShowTool(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+Bytes readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// dump FILE > json, build json -o copy: the copy must hold the same bytes.
+void expectRoundTrip(const std::string& file, bool tree = false) {
+  std::vector<std::string> dumpArgs{"dump", file};
+  if (tree) dumpArgs.emplace_back("--tree");
+  const Outcome dumped = run(dumpArgs);
+  ASSERT_EQ(dumped.code, 0) << dumped.err;
+  const std::string json = file + ".json";
+  const std::string copy = file + ".copy";
+  writeText(json, dumped.out);
+  const Outcome built = run({"build", json, "-o", copy});
+  ASSERT_EQ(built.code, 0) << built.err;
+  EXPECT_EQ(readBytes(copy), readBytes(file)) << dumped.out;
+}
+
+void saveLcx(LCXControllerManager& manager, const std::string& stem, const TempDir& dir) {
+  for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
+    const std::string file = (dir.path() / (stem + std::to_string(flag) + ".lcx")).string();
+    ASSERT_TRUE(manager.save(StringC(file.c_str()), flag));
+    SCOPED_TRACE(file);
+    expectRoundTrip(file);
+    expectRoundTrip(file, true);
+  }
+}
+
+TEST(ShowToolRoundTrip, EveryLcxKindPlainAndPacked) {
+  TempDir dir;
+  LCXControllerManager manager;
+  for (const int type : {1, 2, 4}) {
+    ASSERT_NE(manager.createController(type), nullptr);
+    if (type == 4) {
+      auto* pNoise = static_cast<LCXControllerNoise*>(manager.getController());
+      pNoise->setSeed(-7);
+      pNoise->setFractal(true);
+      pNoise->setFrequency(0.1f);
+    }
+    saveLcx(manager, "kind" + std::to_string(type) + "_", dir);
+  }
+  const LCXPointList points{{0.0f, 0.0f, 1, 1, 0, 0, 0, 0},
+                            {12.7f, -3.25f, 5, 5, 0.5f, 4.0f, -0.5f, 3.0f},
+                            {900.0f, 1e-7f, 2, 3, 0, 0, 0, 0}};
+  for (int model = 0; model < 3; ++model) {
+    auto* pKeys = static_cast<LCXControllerKeyFramer*>(manager.createController(3));
+    pKeys->createBeatPosition(&points);
+    if (model == 0) pKeys->createInterpolationModelLinear(&points);
+    if (model == 1) pKeys->createInterpolationModelHermite(&points);
+    if (model == 2) pKeys->createInterpolationModelBezier(&points);
+    pKeys->setAccumulate(model);
+    saveLcx(manager, "keys" + std::to_string(model) + "_", dir);
+  }
+  // A keyframer without a track has no chunk 11.
+  manager.createController(3);
+  saveLcx(manager, "empty_", dir);
+}
+
+TEST(ShowToolRoundTrip, EveryLecxKindPlainAndPacked) {
+  TempDir dir;
+  LECXControllerManager manager;
+  for (const int type : {1, 2, 3, 4}) {
+    LECXController* pController = manager.createController(type);
+    ASSERT_NE(pController, nullptr);
+    pController->addParam({"Red", "0.5 * time2 + beat", 0});
+    pController->addParam({"\xc3\xa9t\xc3\xa9", "sin(time1)", -3});
+    for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
+      const std::string file =
+          (dir.path() / ("k" + std::to_string(type) + std::to_string(flag) + ".LECX")).string();
+      ASSERT_TRUE(manager.save(StringC(file.c_str()), flag));
+      SCOPED_TRACE(file);
+      expectRoundTrip(file);
+    }
+  }
+  // A name that is not UTF-8 cannot be JSON text: its chunk stays hex.
+  manager.createController(3)->addParam({"\xff\xfe", "1", 0});
+  const std::string latin = (dir.path() / "latin.lecx").string();
+  ASSERT_TRUE(manager.save(StringC(latin.c_str())));
+  expectRoundTrip(latin);
+  EXPECT_NE(run({"dump", latin}).out.find("\"hex\": \"fffe00\""), std::string::npos);
+
+  const std::string file = (dir.path() / "k10.LECX").string();
+  const Outcome dumped = run({"dump", file});
+  EXPECT_NE(dumped.out.find("\"kind\": \"effect-colour\""), std::string::npos);
+  EXPECT_NE(dumped.out.find("\"formula\": \"0.5 * time2 + beat\""), std::string::npos);
+  EXPECT_NE(dumped.out.find("\"packed\": false"), std::string::npos);
+  EXPECT_NE(run({"dump", (dir.path() / "k21.LECX").string()}).out.find("\"packed\": true"),
+            std::string::npos);
+}
+
+// Chunks the typed view cannot decode (wrong counts, missing fields, infinite floats, unknown
+// identifiers, bytes after the top chunk) stay hex and still build back the same bytes.
+TEST(ShowToolRoundTrip, UndecodableChunksStayHex) {
+  TempDir dir;
+  Bytes data{0};
+  auto chunk = [&](std::uint16_t id, const Bytes& payload) {
+    byte_writer::putLe16(data, id);
+    byte_writer::putLe32(data, static_cast<std::uint32_t>(payload.size() + 6));
+    data.insert(data.end(), payload.begin(), payload.end());
+  };
+  chunk(1, {2,    0,    0x2c, 0, 0, 0, 3,    0,    0, 0,                    // controller type 3
+            10,   0,    14,   0, 0, 0, 9,    0,    0, 0, 0, 0, 0x80, 0x7f,  // 9 beats, 1 present
+            12,   0,    6,    0, 0, 0,                                      // accumulate, no int
+            0x34, 0x12, 8,    0, 0, 0, 0xff, 0xfe,                          // unknown chunk
+            11,   0,    6,    0, 0, 0});
+  data.insert(data.end(), {1, 2, 3});
+  const std::string lcx = (dir.path() / "odd.lcx").string();
+  std::ofstream(lcx, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  expectRoundTrip(lcx);
+  const Outcome dumped = run({"dump", lcx});
+  EXPECT_NE(dumped.out.find("\"hex\": \"090000000000807f\""), std::string::npos);
+  EXPECT_NE(dumped.out.find("\"trailing\": \"010203\""), std::string::npos);
+
+  // The same bytes under another name are a plain chunk tree.
+  const std::string other = (dir.path() / "odd.bin").string();
+  std::filesystem::copy_file(lcx, other);
+  EXPECT_NE(run({"dump", other}).out.find("\"format\": \"chunks\""), std::string::npos);
+  expectRoundTrip(other);
+
+  // Nesting deeper than the JSON shows as chunks: the deepest levels stay hex.
+  Bytes nested{0};
+  const std::uint32_t depth = 200;
+  for (std::uint32_t level = 0; level < depth; ++level) {
+    byte_writer::putLe16(nested, level);
+    byte_writer::putLe32(nested, (depth - level) * 6);
+  }
+  const std::string deep = (dir.path() / "deep.bin").string();
+  std::ofstream(deep, std::ios::binary)
+      .write(reinterpret_cast<const char*>(nested.data()),
+             static_cast<std::streamsize>(nested.size()));
+  expectRoundTrip(deep);
+}
+
+// Written by hand: a keyframer restarting at 0 and 1000 over a linear curve (0, 0) to (500, 10).
+constexpr const char* kHandKeyframer = R"({
+  "format": "lcx",
+  "chunks": [{"id": 1, "children": [{"id": 2, "type": 3, "children": [
+    {"id": 10, "beats": [0, 1000]},
+    {"id": 11, "children": [{"id": 1, "trackType": 1, "children": [
+      {"id": 1, "keys": [{"time": 0, "value": 0}, {"time": 500, "value": 10}]}]}]},
+    {"id": 12, "accumulate": ACC}]}]}]
+})";
+
+float valueAt(const std::string& file, float time) {
+  LCXControllerManager manager;
+  EXPECT_TRUE(manager.load(StringC(file.c_str())));
+  LCXController* pController = manager.getController();
+  if (!pController) return -1.0f;
+  return pController->getValue(time);
+}
+
+TEST(ShowToolBuild, HandWrittenKeyframerGivesItsCurve) {
+  TempDir dir;
+  for (const bool accumulate : {false, true}) {
+    std::string text = kHandKeyframer;
+    text.replace(text.find("ACC"), 3, accumulate ? "1" : "0");
+    const std::string json = (dir.path() / "hand.json").string();
+    const std::string lcx = (dir.path() / "hand.lcx").string();
+    writeText(json, text);
+    ASSERT_EQ(run({"build", json, "-o", lcx, "--pack"}).code, 0);
+    EXPECT_EQ(readBytes(lcx).at(0), ChunkFile::kPacked);
+    EXPECT_FLOAT_EQ(valueAt(lcx, 250.0f), 5.0f);
+    EXPECT_FLOAT_EQ(valueAt(lcx, 1250.0f), accumulate ? 15.0f : 5.0f);
+    EXPECT_FLOAT_EQ(valueAt(lcx, 700.0f), 10.0f);
+  }
+}
+
+TEST(ShowToolErrors, BrokenInputFilesAreReported) {
+  TempDir dir;
+  ReportCapture capture;
+  const std::string missing = (dir.path() / "missing.lcx").string();
+  Outcome result = run({"dump", missing});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(result.err, "showtool: cannot read " + missing + "\n");
+  EXPECT_FALSE(capture.reports().empty());
+
+  // A top chunk that claims more bytes than there are.
+  capture.clear();
+  const std::string cut = (dir.path() / "cut.lcx").string();
+  writeText(cut, std::string("\0\1\0\x40\0\0\0", 7));
+  result = run({"dump", cut});
+  EXPECT_EQ(result.code, 1);
+  EXPECT_EQ(result.err, "showtool: cannot read " + cut + "\n");
+  EXPECT_FALSE(capture.reports().empty());
+
+  // A packed file whose bzip2 stream is garbage.
+  capture.clear();
+  writeText(cut, std::string("\1\x10\0\0\0garbage", 12));
+  EXPECT_EQ(run({"dump", cut}).code, 1);
+  EXPECT_FALSE(capture.reports().empty());
+}
+
+TEST(ShowToolErrors, JsonThatDoesNotMatchTheModelNamesThePath) {
+  TempDir dir;
+  const std::string json = (dir.path() / "bad.json").string();
+  const std::string out = (dir.path() / "out.lcx").string();
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {R"({"format": "lcx", "chunks": [{"id": 1, "children": [{"id": 2, "type": "x"}]}]})",
+       "$.chunks[0].children[0].type: expected an integer"},
+      {R"({"format": "lcx", "chunks": [{"id": 70000}]})",
+       "$.chunks[0].id: out of range 0 to 65535"},
+      {R"({"format": "lcx", "chunks": [{"id": 1, "hex": "abc"}]})",
+       "$.chunks[0].hex: odd number of hex digits"},
+      {R"({"format": "lcx", "chunks": [{"id": 1, "children": [{"id": 2, "type": 3,
+          "children": [{"id": 10, "beats": [1e300]}]}]}]})",
+       "$.chunks[0].children[0].children[0].beats[0]: not a finite float"},
+      {R"({"format": "lcx", "chunks": [{"id": 1, "children": [{"id": 2, "type": 3,
+          "children": [{"id": 11, "children": [{"id": 1, "trackType": 9,
+          "children": [{"id": 1, "keys": []}]}]}]}]}]})",
+       "$.chunks[0].children[0].children[0].children[0].children[0].keys: unknown field"},
+      {R"({"format": "lcx", "chunks": [{"id": 1, "children": [{"id": 2, "type": 3,
+          "children": [{"id": 11, "children": [{"id": 1, "trackType": 3,
+          "children": [{"id": 1, "keys": [{"time": 0, "value": 1}]}]}]}]}]}]})",
+       "$.chunks[0].children[0].children[0].children[0].children[0].keys[0].bias: missing"},
+      {R"({"format": "lecx", "chunks": [{"id": 5, "seed": 1}]})",
+       "$.chunks[0].seed: unknown field"},
+      {R"({"format": "xml", "chunks": []})", R"($.format: expected "lcx", "lecx" or "chunks")"},
+      {R"({"format": "lcx", "packed": 1, "chunks": []})", "$.packed: expected true or false"},
+      {R"({"format": "lcx"})", "$.chunks: missing"},
+  };
+  for (const auto& [text, what] : cases) {
+    writeText(json, text);
+    const Outcome result = run({"build", json, "-o", out});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_EQ(result.err, "showtool: " + json + ": " + what + "\n") << text;
+  }
+  writeText(json, "{\"format\": ");
+  const Outcome syntax = run({"build", json, "-o", out});
+  EXPECT_EQ(syntax.code, 1);
+  EXPECT_EQ(syntax.err.rfind("showtool: " + json + ": [json.exception.parse_error", 0), 0u)
+      << syntax.err;
+}
+
+TEST(ShowToolErrors, UsageErrorsExitWithTwoAndHelp) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                               {"dump"},
+                                               {"dump", "a", "b"},
+                                               {"build", "a.json"},
+                                               {"build", "a.json", "-o"},
+                                               {"dump", "a", "--pack"},
+                                               {"frobnicate", "a"}}) {
+    const Outcome result = run(args);
+    EXPECT_EQ(result.code, 2);
+    EXPECT_NE(result.err.find("usage: showtool dump FILE"), std::string::npos);
+  }
+  const Outcome help = run({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_EQ(help.out.rfind("usage: showtool", 0), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#pragma once
+// Chunk data <-> JSON. A chunk becomes {"id": n, ...own fields..., "children": [...]}: the own
+// fields are named and typed when a schema knows the chunk, and kept as "hex" bytes otherwise, so
+// the JSON mirrors the chunk tree exactly (order, unknown chunks) and builds back the same bytes.
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace ChunkJson {
+
+enum class FieldKind : std::uint8_t {
+  Byte,
+  Word,
+  Int,
+  Float,
+  String,
+  // int count, then count floats.
+  FloatList,
+  // int count, then count key records laid out by the context's track type.
+  KeyList,
+};
+
+struct FieldSpec {
+  const char* pName;
+  FieldKind kind;
+};
+
+// Where a chunk sits: a kind of parent and a number the parent passed down (a controller type or
+// a track type).
+struct Context {
+  int kind = 0;
+  std::int32_t param = 0;
+};
+
+struct ChunkSpec {
+  const char* pLabel;
+  std::vector<FieldSpec> fields;
+  // The context of the chunk's children.
+  int childKind;
+  // When set, the first own field (read as an integer) becomes the children's param.
+  bool paramFromFirstField;
+};
+
+class Schema {
+ public:
+  virtual ~Schema() = default;
+  // The spec of chunk `id` in `context`, or null when the chunk is not known there.
+  virtual const ChunkSpec* find(Context context, std::uint16_t id) const = 0;
+  // The fields of one key of a track of `trackType`; empty when the type is unknown.
+  virtual std::span<const FieldSpec> keyFields(std::int32_t trackType) const = 0;
+};
+
+// A JSON that does not match the model; what() names the JSON path.
+class ModelError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The chunks of unpacked chunk data as a JSON array. With typed set, known chunks get named
+// fields; otherwise (and where typed decoding does not fit the bytes) own fields stay hex.
+// Bytes after the last whole chunk go to `trailing` as hex (empty when there are none).
+nlohmann::ordered_json toJson(std::span<const std::uint8_t> data, const Schema& schema, bool typed,
+                              std::string& trailing);
+
+// The chunk data of a JSON array of chunks (the inverse of toJson); throws ModelError.
+std::vector<std::uint8_t> fromJson(const nlohmann::ordered_json& chunks, const Schema& schema,
+                                   std::string_view trailing);
+
+std::string toHex(std::span<const std::uint8_t> bytes);
+// Throws ModelError naming `path` when the text is not an even count of hex digits.
+std::vector<std::uint8_t> fromHex(std::string_view text, const std::string& path);
+
+}  // namespace ChunkJson

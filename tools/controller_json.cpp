@@ -1,0 +1,256 @@
+#include "tools/controller_json.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ControllerJson {
+
+namespace {
+
+using ChunkJson::ChunkSpec;
+using ChunkJson::Context;
+using ChunkJson::FieldKind;
+using ChunkJson::FieldSpec;
+using Json = nlohmann::ordered_json;
+
+// Context kinds.
+enum : int {
+  kNone = -1,
+  kTop = 0,
+  kLcxFile,
+  kLcxController,
+  kNoise,
+  kRecording,
+  kInput,
+  kTrackHolder,
+  kTrack,
+  kLecxFile,
+  kLecxController,
+  kParamList,
+  kParamCount,
+  kParam,
+};
+
+ChunkSpec field(const char* pName, FieldKind kind) {
+  return {pName, {{pName, kind}}, kNone, false};
+}
+
+const FieldSpec kCurveKey[] = {{"time", FieldKind::Int}, {"value", FieldKind::Float}};
+const FieldSpec kTcbKey[] = {{"time", FieldKind::Int},      {"value", FieldKind::Float},
+                             {"bias", FieldKind::Float},    {"continuity", FieldKind::Float},
+                             {"tension", FieldKind::Float}, {"easeFrom", FieldKind::Float},
+                             {"easeTo", FieldKind::Float}};
+const FieldSpec kBezierKey[] = {{"time", FieldKind::Int},        {"value", FieldKind::Float},
+                                {"inSlope", FieldKind::Float},   {"inLength", FieldKind::Float},
+                                {"inType", FieldKind::Word},     {"outSlope", FieldKind::Float},
+                                {"outLength", FieldKind::Float}, {"outType", FieldKind::Word}};
+
+class LcxSchema final : public ChunkJson::Schema {
+ public:
+  const ChunkSpec* find(Context context, std::uint16_t id) const override {
+    switch (context.kind) {
+      case kTop:
+        return id == 1 ? &m_file : nullptr;
+      case kLcxFile:
+        return id == 2 ? &m_controller : nullptr;
+      case kLcxController:
+        if (context.param == 3)
+          return id == 10 ? &m_beats : id == 11 ? &m_track : id == 12 ? &m_accumulate : nullptr;
+        if (context.param == 4) return id == 10 ? &m_noise : nullptr;
+        if (context.param == 1 || context.param == 2)
+          return id == 1000 ? &m_recording : id == 10 ? &m_input : nullptr;
+        return nullptr;
+      case kNoise:
+        return id >= 100 && id <= 105 ? &m_noiseFields[id - 100] : nullptr;
+      case kRecording:
+        return id >= 1101 && id <= 1106 ? &m_recordingFields[id - 1101] : nullptr;
+      case kInput:
+        return id == 11 ? &m_channel : nullptr;
+      case kTrackHolder:
+        return id == 1 ? &m_trackChunk : nullptr;
+      case kTrack:
+        return id == 1 && context.param >= 1 && context.param <= 4 ? &m_keys[context.param - 1]
+                                                                   : nullptr;
+      default:
+        return nullptr;
+    }
+  }
+  std::span<const FieldSpec> keyFields(std::int32_t trackType) const override {
+    switch (trackType) {
+      case 1:
+      case 2:
+        return kCurveKey;
+      case 3:
+        return kTcbKey;
+      case 4:
+        return kBezierKey;
+      default:
+        return {};
+    }
+  }
+
+ private:
+  ChunkSpec m_file{"file", {}, kLcxFile, false};
+  ChunkSpec m_controller{"controller", {{"type", FieldKind::Int}}, kLcxController, true};
+  ChunkSpec m_beats = field("beats", FieldKind::FloatList);
+  ChunkSpec m_track{"track", {}, kTrackHolder, false};
+  ChunkSpec m_accumulate = field("accumulate", FieldKind::Int);
+  ChunkSpec m_noise{"noise", {}, kNoise, false};
+  ChunkSpec m_noiseFields[6] = {
+      field("seed", FieldKind::Int),          field("fractal", FieldKind::Byte),
+      field("positiveOnly", FieldKind::Byte), field("frequency", FieldKind::Float),
+      field("roughness", FieldKind::Float),   field("strength", FieldKind::Float)};
+  ChunkSpec m_recording{"recording", {}, kRecording, false};
+  ChunkSpec m_recordingFields[6] = {
+      field("recordingOn", FieldKind::Byte), field("fileName", FieldKind::String),
+      field("step", FieldKind::Int),         field("startTime", FieldKind::Int),
+      field("endTime", FieldKind::Int),      field("scale", FieldKind::Float)};
+  ChunkSpec m_input{"input", {}, kInput, false};
+  ChunkSpec m_channel = field("channel", FieldKind::Word);
+  ChunkSpec m_trackChunk{"track-type", {{"trackType", FieldKind::Byte}}, kTrack, true};
+  ChunkSpec m_keys[4] = {{"linear-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
+                         {"hermite-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
+                         {"tcb-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
+                         {"bezier-keys", {{"keys", FieldKind::KeyList}}, kNone, false}};
+};
+
+class LecxSchema final : public ChunkJson::Schema {
+ public:
+  const ChunkSpec* find(Context context, std::uint16_t id) const override {
+    switch (context.kind) {
+      case kTop:
+        return id == 10 ? &m_file : nullptr;
+      case kLecxFile:
+        return id == 12 ? &m_controller : nullptr;
+      case kLecxController:
+        return id == 100 ? &m_params : nullptr;
+      case kParamList:
+        return id == 101 ? &m_count : nullptr;
+      case kParamCount:
+        return id == 102 ? &m_param : nullptr;
+      case kParam:
+        return id >= 1 && id <= 3 ? &m_paramFields[id - 1] : nullptr;
+      default:
+        return nullptr;
+    }
+  }
+  std::span<const FieldSpec> keyFields(std::int32_t) const override { return {}; }
+
+ private:
+  ChunkSpec m_file{"file", {}, kLecxFile, false};
+  ChunkSpec m_controller{"controller", {{"type", FieldKind::Int}}, kLecxController, true};
+  ChunkSpec m_params{"params", {}, kParamList, false};
+  ChunkSpec m_count{"param-count", {{"count", FieldKind::Int}}, kParamCount, false};
+  ChunkSpec m_param{"param", {}, kParam, false};
+  ChunkSpec m_paramFields[3] = {field("name", FieldKind::String),
+                                field("formula", FieldKind::String), field("mode", FieldKind::Int)};
+};
+
+class NoSchema final : public ChunkJson::Schema {
+ public:
+  const ChunkSpec* find(Context, std::uint16_t) const override { return nullptr; }
+  std::span<const FieldSpec> keyFields(std::int32_t) const override { return {}; }
+};
+
+const char* formatName(Format format) {
+  switch (format) {
+    case Format::Lcx:
+      return "lcx";
+    case Format::Lecx:
+      return "lecx";
+    default:
+      return "chunks";
+  }
+}
+
+// The controller kind, as a label.
+const char* kindOf(const Json& chunks, Format format) {
+  static constexpr const char* kLcxKinds[] = {"input", "sound", "keyframer", "noise"};
+  static constexpr const char* kLecxKinds[] = {"effect-colour", "scene", "mix-blit",
+                                               "effect-demospe01"};
+  if (format == Format::Chunks || chunks.empty() || !chunks[0].contains("children")) return nullptr;
+  // The last controller chunk is the one a load keeps.
+  const char* pKind = nullptr;
+  for (const Json& child : chunks[0]["children"]) {
+    if (!child.contains("type") || !child["type"].is_number_integer()) continue;
+    const auto type = child["type"].get<std::int64_t>();
+    if (type < 1 || type > 4)
+      pKind = "unknown";
+    else
+      pKind = format == Format::Lcx ? kLcxKinds[type - 1] : kLecxKinds[type - 1];
+  }
+  return pKind;
+}
+
+}  // namespace
+
+Format formatOfFileName(std::string_view fileName) {
+  const auto dot = fileName.rfind('.');
+  if (dot == std::string_view::npos) return Format::Chunks;
+  std::string extension(fileName.substr(dot + 1));
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == "lcx") return Format::Lcx;
+  if (extension == "lecx") return Format::Lecx;
+  return Format::Chunks;
+}
+
+const ChunkJson::Schema& schemaOf(Format format) {
+  static const LcxSchema kLcx;
+  static const LecxSchema kLecx;
+  static const NoSchema kNone;
+  switch (format) {
+    case Format::Lcx:
+      return kLcx;
+    case Format::Lecx:
+      return kLecx;
+    default:
+      return kNone;
+  }
+}
+
+Json toDocument(std::span<const std::uint8_t> data, Format format, bool packed, bool tree) {
+  std::string trailing;
+  Json chunks = ChunkJson::toJson(data, schemaOf(format), !tree, trailing);
+  Json document = Json::object();
+  document["format"] = formatName(format);
+  document["packed"] = packed;
+  if (const char* pKind = kindOf(chunks, format)) document["kind"] = pKind;
+  document["chunks"] = std::move(chunks);
+  if (!trailing.empty()) document["trailing"] = trailing;
+  return document;
+}
+
+Built fromDocument(const Json& document) {
+  if (!document.is_object()) throw ChunkJson::ModelError("$: expected an object");
+  Format format = Format::Chunks;
+  bool knownFormat = false;
+  for (const Format candidate : {Format::Lcx, Format::Lecx, Format::Chunks})
+    if (document.contains("format") && document["format"] == formatName(candidate)) {
+      format = candidate;
+      knownFormat = true;
+    }
+  if (!knownFormat)
+    throw ChunkJson::ModelError("$.format: expected \"lcx\", \"lecx\" or \"chunks\"");
+  for (const auto& [name, value] : document.items())
+    if (name != "format" && name != "packed" && name != "kind" && name != "chunks" &&
+        name != "trailing")
+      throw ChunkJson::ModelError("$." + name + ": unknown field");
+  Built built;
+  if (document.contains("packed")) {
+    if (!document["packed"].is_boolean())
+      throw ChunkJson::ModelError("$.packed: expected true or false");
+    built.packed = document["packed"].get<bool>();
+  }
+  if (!document.contains("chunks")) throw ChunkJson::ModelError("$.chunks: missing");
+  std::string trailing;
+  if (document.contains("trailing")) {
+    if (!document["trailing"].is_string())
+      throw ChunkJson::ModelError("$.trailing: expected a string");
+    trailing = document["trailing"].get<std::string>();
+  }
+  built.data = ChunkJson::fromJson(document["chunks"], schemaOf(format), trailing);
+  return built;
+}
+
+}  // namespace ControllerJson

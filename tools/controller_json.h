@@ -1,0 +1,41 @@
+#pragma once
+// The typed views of controller files: the chunks of .lcx (keyframer, noise, input, sound) and
+// .lecx (effect, mix and scene parameter bindings) files with named fields, and the document
+// that wraps a chunk list:
+//
+//   {"format": "lcx" | "lecx" | "chunks", "packed": false, "kind": "keyframer",
+//    "chunks": [{"id": 1, "chunk": "file", "children": [...]}], "trailing": "00ff"}
+//
+// "kind" and every chunk's "chunk" are labels for the reader; building ignores them. "trailing"
+// (hex bytes after the last whole chunk) is present only when there are any.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/chunk_json.h"
+
+namespace ControllerJson {
+
+enum class Format : std::uint8_t { Lcx, Lecx, Chunks };
+
+// The format a file name's extension implies (.lcx, .lecx, ignoring case; anything else Chunks).
+Format formatOfFileName(std::string_view fileName);
+const ChunkJson::Schema& schemaOf(Format format);
+
+// The document of unpacked chunk data. With tree set, no chunk gets named fields.
+nlohmann::ordered_json toDocument(std::span<const std::uint8_t> data, Format format, bool packed,
+                                  bool tree);
+
+struct Built {
+  std::vector<std::uint8_t> data;
+  bool packed = false;
+};
+// The chunk data a document describes; throws ChunkJson::ModelError naming the JSON path.
+Built fromDocument(const nlohmann::ordered_json& document);
+
+}  // namespace ControllerJson
