@@ -124,14 +124,14 @@ class FieldReader {
   bool m_ok = true;
 };
 
-// Decodes a spec's fields into `node`; false when they do not fit the bytes.
-bool decodeFields(const ChunkSpec& spec, const Schema& schema, Context context, FieldReader& reader,
-                  Json& node) {
-  for (const FieldSpec& field : spec.fields) {
+// Decodes a layout's fields into `node`; false when they do not fit the bytes.
+bool decodeFields(const ChunkLayout& layout, const Schema& schema, Context context,
+                  FieldReader& reader, Json& node) {
+  for (const FieldLayout& field : layout.fields) {
     if (field.kind == FieldKind::FloatList || field.kind == FieldKind::KeyList) {
       const auto count = reader.read(FieldKind::Int);
       if (!count || count->get<std::int32_t>() < 0) return false;
-      std::span<const FieldSpec> key;
+      std::span<const FieldLayout> key;
       if (field.kind == FieldKind::KeyList) {
         key = schema.keyFields(context.param);
         if (key.empty()) return false;
@@ -145,7 +145,7 @@ bool decodeFields(const ChunkSpec& spec, const Schema& schema, Context context, 
           continue;
         }
         Json record = Json::object();
-        for (const FieldSpec& part : key) {
+        for (const FieldLayout& part : key) {
           auto value = reader.read(part.kind);
           if (!value) return false;
           record[part.pName] = std::move(*value);
@@ -162,12 +162,13 @@ bool decodeFields(const ChunkSpec& spec, const Schema& schema, Context context, 
   return true;
 }
 
-Context childContext(const ChunkSpec* pSpec, Context context, std::span<const std::uint8_t> own) {
-  if (!pSpec) return {-1, 0};
-  Context child{pSpec->childKind, context.param};
-  if (pSpec->paramFromFirstField) {
+Context childContext(const ChunkLayout* pLayout, Context context,
+                     std::span<const std::uint8_t> own) {
+  if (!pLayout) return {-1, 0};
+  Context child{pLayout->childKind, context.param};
+  if (pLayout->paramFromFirstField) {
     child.param = own.empty() ? -1 : own[0];
-    if (!pSpec->fields.empty() && pSpec->fields[0].kind == FieldKind::Int)
+    if (!pLayout->fields.empty() && pLayout->fields[0].kind == FieldKind::Int)
       child.param = own.size() >= 4 ? static_cast<std::int32_t>(readU32(own.data())) : -1;
   }
   return child;
@@ -177,16 +178,16 @@ Json chunkToJson(std::span<const std::uint8_t> chunk, const Schema& schema, Cont
                  bool typed, int depth) {
   const auto id = static_cast<std::uint16_t>(chunk[0] | chunk[1] << 8);
   const auto payload = chunk.subspan(kHeaderSize);
-  const ChunkSpec* pSpec = schema.find(context, id);
+  const ChunkLayout* pLayout = schema.find(context, id);
   Json node = Json::object();
   node["id"] = id;
-  if (pSpec) node["chunk"] = pSpec->pLabel;
+  if (pLayout) node["chunk"] = pLayout->pLabel;
   if (depth < kMaxDepth) {
     std::optional<std::size_t> ownSize;
     Json fields = Json::object();
-    if (pSpec) {
+    if (pLayout) {
       FieldReader reader(payload);
-      if (decodeFields(*pSpec, schema, context, reader, fields) && reader.ok())
+      if (decodeFields(*pLayout, schema, context, reader, fields) && reader.ok())
         ownSize = reader.consumed();
     } else if (splitChunks(payload) && !payload.empty()) {
       // An unknown chunk whose bytes are exactly a list of chunks is shown as one.
@@ -195,12 +196,12 @@ Json chunkToJson(std::span<const std::uint8_t> chunk, const Schema& schema, Cont
     const auto own = payload.first(ownSize.value_or(0));
     const auto children = ownSize ? splitChunks(payload.subspan(*ownSize)) : std::nullopt;
     if (children) {
-      if (typed && pSpec)
+      if (typed && pLayout)
         node.update(fields);
-      else if (!own.empty() || pSpec)
+      else if (!own.empty() || pLayout)
         node["hex"] = toHex(own);
       if (!children->empty()) {
-        const Context inner = childContext(pSpec, context, own);
+        const Context inner = childContext(pLayout, context, own);
         Json list = Json::array();
         for (const auto& child : *children)
           list.push_back(chunkToJson(child, schema, inner, typed, depth + 1));
@@ -268,9 +269,9 @@ void encodeField(FieldKind kind, const Json& value, const std::string& path, Byt
   }
 }
 
-void encodeFields(const ChunkSpec& spec, const Schema& schema, Context context, const Json& node,
-                  const std::string& path, Bytes& out) {
-  for (const FieldSpec& field : spec.fields) {
+void encodeFields(const ChunkLayout& layout, const Schema& schema, Context context,
+                  const Json& node, const std::string& path, Bytes& out) {
+  for (const FieldLayout& field : layout.fields) {
     const std::string fieldPath = at(path, field.pName);
     if (!node.contains(field.pName)) bad(fieldPath, "missing");
     const Json& value = node[field.pName];
@@ -293,11 +294,11 @@ void encodeFields(const ChunkSpec& spec, const Schema& schema, Context context, 
       if (!value[i].is_object()) bad(itemPath, "expected an object");
       for (const auto& [name, part] : value[i].items()) {
         bool known = false;
-        for (const FieldSpec& f : key)
+        for (const FieldLayout& f : key)
           known = known || name == f.pName;
         if (!known) bad(at(itemPath, name), "unknown key field");
       }
-      for (const FieldSpec& part : key) {
+      for (const FieldLayout& part : key) {
         if (!value[i].contains(part.pName)) bad(at(itemPath, part.pName), "missing");
         encodeField(part.kind, value[i][part.pName], at(itemPath, part.pName), out);
       }
@@ -311,13 +312,13 @@ void chunkFromJson(const Json& node, const Schema& schema, Context context, cons
   if (!node.is_object()) bad(path, "expected a chunk object");
   if (!node.contains("id")) bad(at(path, "id"), "missing");
   const auto id = static_cast<std::uint16_t>(integer(node["id"], at(path, "id"), 0, 65535));
-  const ChunkSpec* pSpec = schema.find(context, id);
+  const ChunkLayout* pLayout = schema.find(context, id);
   const bool hasHex = node.contains("hex");
   for (const auto& [name, value] : node.items()) {
     if (name == "id" || name == "chunk" || name == "hex" || name == "children") continue;
     bool known = false;
-    if (pSpec && !hasHex)
-      for (const FieldSpec& field : pSpec->fields)
+    if (pLayout && !hasHex)
+      for (const FieldLayout& field : pLayout->fields)
         known = known || name == field.pName;
     if (!known) bad(at(path, name), "unknown field");
   }
@@ -330,15 +331,15 @@ void chunkFromJson(const Json& node, const Schema& schema, Context context, cons
     if (!node["hex"].is_string()) bad(at(path, "hex"), "expected a string");
     const Bytes own = fromHex(node["hex"].get<std::string>(), at(path, "hex"));
     out.insert(out.end(), own.begin(), own.end());
-  } else if (pSpec) {
-    encodeFields(*pSpec, schema, context, node, path, out);
+  } else if (pLayout) {
+    encodeFields(*pLayout, schema, context, node, path, out);
   }
   if (node.contains("children")) {
     const Json& children = node["children"];
     const std::string childrenPath = at(path, "children");
     if (!children.is_array()) bad(childrenPath, "expected an array");
     const Bytes own(out.begin() + static_cast<std::ptrdiff_t>(ownStart), out.end());
-    const Context inner = childContext(pSpec, context, own);
+    const Context inner = childContext(pLayout, context, own);
     for (std::size_t i = 0; i < children.size(); ++i)
       chunkFromJson(children[i], schema, inner, childrenPath + "[" + std::to_string(i) + "]",
                     depth + 1, out);

@@ -26,7 +26,7 @@ enum class FieldKind : std::uint8_t {
   KeyList,
 };
 
-struct FieldSpec {
+struct FieldLayout {
   const char* pName;
   FieldKind kind;
 };
@@ -38,9 +38,9 @@ struct Context {
   std::int32_t param = 0;
 };
 
-struct ChunkSpec {
+struct ChunkLayout {
   const char* pLabel;
-  std::vector<FieldSpec> fields;
+  std::vector<FieldLayout> fields;
   // The context of the chunk's children.
   int childKind;
   // When set, the first own field (read as an integer) becomes the children's param.
@@ -50,10 +50,10 @@ struct ChunkSpec {
 class Schema {
  public:
   virtual ~Schema() = default;
-  // The spec of chunk `id` in `context`, or null when the chunk is not known there.
-  virtual const ChunkSpec* find(Context context, std::uint16_t id) const = 0;
+  // The layout of chunk `id` in `context`, or null when the chunk is not known there.
+  virtual const ChunkLayout* find(Context context, std::uint16_t id) const = 0;
   // The fields of one key of a track of `trackType`; empty when the type is unknown.
-  virtual std::span<const FieldSpec> keyFields(std::int32_t trackType) const = 0;
+  virtual std::span<const FieldLayout> keyFields(std::int32_t trackType) const = 0;
 };
 
 // A JSON that does not match the model; what() names the JSON path.

@@ -7,10 +7,10 @@ namespace ControllerJson {
 
 namespace {
 
-using ChunkJson::ChunkSpec;
+using ChunkJson::ChunkLayout;
 using ChunkJson::Context;
 using ChunkJson::FieldKind;
-using ChunkJson::FieldSpec;
+using ChunkJson::FieldLayout;
 using Json = nlohmann::ordered_json;
 
 // Context kinds.
@@ -31,23 +31,23 @@ enum : int {
   kParam,
 };
 
-ChunkSpec field(const char* pName, FieldKind kind) {
+ChunkLayout field(const char* pName, FieldKind kind) {
   return {pName, {{pName, kind}}, kNone, false};
 }
 
-const FieldSpec kCurveKey[] = {{"time", FieldKind::Int}, {"value", FieldKind::Float}};
-const FieldSpec kTcbKey[] = {{"time", FieldKind::Int},      {"value", FieldKind::Float},
-                             {"bias", FieldKind::Float},    {"continuity", FieldKind::Float},
-                             {"tension", FieldKind::Float}, {"easeFrom", FieldKind::Float},
-                             {"easeTo", FieldKind::Float}};
-const FieldSpec kBezierKey[] = {{"time", FieldKind::Int},        {"value", FieldKind::Float},
-                                {"inSlope", FieldKind::Float},   {"inLength", FieldKind::Float},
-                                {"inType", FieldKind::Word},     {"outSlope", FieldKind::Float},
-                                {"outLength", FieldKind::Float}, {"outType", FieldKind::Word}};
+const FieldLayout kCurveKey[] = {{"time", FieldKind::Int}, {"value", FieldKind::Float}};
+const FieldLayout kTcbKey[] = {{"time", FieldKind::Int},      {"value", FieldKind::Float},
+                               {"bias", FieldKind::Float},    {"continuity", FieldKind::Float},
+                               {"tension", FieldKind::Float}, {"easeFrom", FieldKind::Float},
+                               {"easeTo", FieldKind::Float}};
+const FieldLayout kBezierKey[] = {{"time", FieldKind::Int},        {"value", FieldKind::Float},
+                                  {"inSlope", FieldKind::Float},   {"inLength", FieldKind::Float},
+                                  {"inType", FieldKind::Word},     {"outSlope", FieldKind::Float},
+                                  {"outLength", FieldKind::Float}, {"outType", FieldKind::Word}};
 
 class LcxSchema final : public ChunkJson::Schema {
  public:
-  const ChunkSpec* find(Context context, std::uint16_t id) const override {
+  const ChunkLayout* find(Context context, std::uint16_t id) const override {
     switch (context.kind) {
       case kTop:
         return id == 1 ? &m_file : nullptr;
@@ -75,7 +75,7 @@ class LcxSchema final : public ChunkJson::Schema {
         return nullptr;
     }
   }
-  std::span<const FieldSpec> keyFields(std::int32_t trackType) const override {
+  std::span<const FieldLayout> keyFields(std::int32_t trackType) const override {
     switch (trackType) {
       case 1:
       case 2:
@@ -90,33 +90,33 @@ class LcxSchema final : public ChunkJson::Schema {
   }
 
  private:
-  ChunkSpec m_file{"file", {}, kLcxFile, false};
-  ChunkSpec m_controller{"controller", {{"type", FieldKind::Int}}, kLcxController, true};
-  ChunkSpec m_beats = field("beats", FieldKind::FloatList);
-  ChunkSpec m_track{"track", {}, kTrackHolder, false};
-  ChunkSpec m_accumulate = field("accumulate", FieldKind::Int);
-  ChunkSpec m_noise{"noise", {}, kNoise, false};
-  ChunkSpec m_noiseFields[6] = {
+  ChunkLayout m_file{"file", {}, kLcxFile, false};
+  ChunkLayout m_controller{"controller", {{"type", FieldKind::Int}}, kLcxController, true};
+  ChunkLayout m_beats = field("beats", FieldKind::FloatList);
+  ChunkLayout m_track{"track", {}, kTrackHolder, false};
+  ChunkLayout m_accumulate = field("accumulate", FieldKind::Int);
+  ChunkLayout m_noise{"noise", {}, kNoise, false};
+  ChunkLayout m_noiseFields[6] = {
       field("seed", FieldKind::Int),          field("fractal", FieldKind::Byte),
       field("positiveOnly", FieldKind::Byte), field("frequency", FieldKind::Float),
       field("roughness", FieldKind::Float),   field("strength", FieldKind::Float)};
-  ChunkSpec m_recording{"recording", {}, kRecording, false};
-  ChunkSpec m_recordingFields[6] = {
+  ChunkLayout m_recording{"recording", {}, kRecording, false};
+  ChunkLayout m_recordingFields[6] = {
       field("recordingOn", FieldKind::Byte), field("fileName", FieldKind::String),
       field("step", FieldKind::Int),         field("startTime", FieldKind::Int),
       field("endTime", FieldKind::Int),      field("scale", FieldKind::Float)};
-  ChunkSpec m_input{"input", {}, kInput, false};
-  ChunkSpec m_channel = field("channel", FieldKind::Word);
-  ChunkSpec m_trackChunk{"track-type", {{"trackType", FieldKind::Byte}}, kTrack, true};
-  ChunkSpec m_keys[4] = {{"linear-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
-                         {"hermite-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
-                         {"tcb-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
-                         {"bezier-keys", {{"keys", FieldKind::KeyList}}, kNone, false}};
+  ChunkLayout m_input{"input", {}, kInput, false};
+  ChunkLayout m_channel = field("channel", FieldKind::Word);
+  ChunkLayout m_trackChunk{"track-type", {{"trackType", FieldKind::Byte}}, kTrack, true};
+  ChunkLayout m_keys[4] = {{"linear-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
+                           {"hermite-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
+                           {"tcb-keys", {{"keys", FieldKind::KeyList}}, kNone, false},
+                           {"bezier-keys", {{"keys", FieldKind::KeyList}}, kNone, false}};
 };
 
 class LecxSchema final : public ChunkJson::Schema {
  public:
-  const ChunkSpec* find(Context context, std::uint16_t id) const override {
+  const ChunkLayout* find(Context context, std::uint16_t id) const override {
     switch (context.kind) {
       case kTop:
         return id == 10 ? &m_file : nullptr;
@@ -134,22 +134,23 @@ class LecxSchema final : public ChunkJson::Schema {
         return nullptr;
     }
   }
-  std::span<const FieldSpec> keyFields(std::int32_t) const override { return {}; }
+  std::span<const FieldLayout> keyFields(std::int32_t) const override { return {}; }
 
  private:
-  ChunkSpec m_file{"file", {}, kLecxFile, false};
-  ChunkSpec m_controller{"controller", {{"type", FieldKind::Int}}, kLecxController, true};
-  ChunkSpec m_params{"params", {}, kParamList, false};
-  ChunkSpec m_count{"param-count", {{"count", FieldKind::Int}}, kParamCount, false};
-  ChunkSpec m_param{"param", {}, kParam, false};
-  ChunkSpec m_paramFields[3] = {field("name", FieldKind::String),
-                                field("formula", FieldKind::String), field("mode", FieldKind::Int)};
+  ChunkLayout m_file{"file", {}, kLecxFile, false};
+  ChunkLayout m_controller{"controller", {{"type", FieldKind::Int}}, kLecxController, true};
+  ChunkLayout m_params{"params", {}, kParamList, false};
+  ChunkLayout m_count{"param-count", {{"count", FieldKind::Int}}, kParamCount, false};
+  ChunkLayout m_param{"param", {}, kParam, false};
+  ChunkLayout m_paramFields[3] = {field("name", FieldKind::String),
+                                  field("formula", FieldKind::String),
+                                  field("mode", FieldKind::Int)};
 };
 
 class NoSchema final : public ChunkJson::Schema {
  public:
-  const ChunkSpec* find(Context, std::uint16_t) const override { return nullptr; }
-  std::span<const FieldSpec> keyFields(std::int32_t) const override { return {}; }
+  const ChunkLayout* find(Context, std::uint16_t) const override { return nullptr; }
+  std::span<const FieldLayout> keyFields(std::int32_t) const override { return {}; }
 };
 
 const char* formatName(Format format) {
