@@ -69,6 +69,28 @@ class ChunkFileWriter {
   // Stored as angle, x, y, z.
   void writeAngleAxis(float x, float y, float z, float angle);
 
+  // A whole chunk holding one field, through this writer.
+  void writeByteChunk(std::uint16_t identifier, std::uint8_t value) {
+    beginChunk(identifier);
+    writeByte(value);
+    endChunk();
+  }
+  void writeIntChunk(std::uint16_t identifier, std::int32_t value) {
+    beginChunk(identifier);
+    writeInt(value);
+    endChunk();
+  }
+  void writeFloatChunk(std::uint16_t identifier, float value) {
+    beginChunk(identifier);
+    writeFloat(value);
+    endChunk();
+  }
+  void writeStringChunk(std::uint16_t identifier, const StringC& text) {
+    beginChunk(identifier);
+    writeString(text);
+    endChunk();
+  }
+
   std::uint16_t getIdentifier() const { return m_identifier; }
   std::uint32_t getLength() const { return m_length; }
   std::uint32_t getStartOffset() const { return m_startOffset; }

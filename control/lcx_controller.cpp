@@ -68,24 +68,12 @@ void LCXControllerRecorded::save(ChunkFileWriterManager& manager) const {
   recording.beginChunk(kRecordingChunk);
   {
     ChunkFileWriter field(&manager);
-    field.beginChunk(kRecordingOnChunk);
-    field.writeByte(settings.recording);
-    field.endChunk();
-    field.beginChunk(kFileNameChunk);
-    field.writeString(settings.fileName);
-    field.endChunk();
-    field.beginChunk(kStepChunk);
-    field.writeInt(settings.step);
-    field.endChunk();
-    field.beginChunk(kStartTimeChunk);
-    field.writeInt(settings.startTime);
-    field.endChunk();
-    field.beginChunk(kEndTimeChunk);
-    field.writeInt(settings.endTime);
-    field.endChunk();
-    field.beginChunk(kScaleChunk);
-    field.writeFloat(settings.scale);
-    field.endChunk();
+    field.writeByteChunk(kRecordingOnChunk, settings.recording);
+    field.writeStringChunk(kFileNameChunk, settings.fileName);
+    field.writeIntChunk(kStepChunk, settings.step);
+    field.writeIntChunk(kStartTimeChunk, settings.startTime);
+    field.writeIntChunk(kEndTimeChunk, settings.endTime);
+    field.writeFloatChunk(kScaleChunk, settings.scale);
   }
   recording.endChunk();
 

@@ -98,9 +98,7 @@ void LCXControllerKeyFramer::save(ChunkFileWriterManager& manager) const {
   }
 
   ChunkFileWriter accumulate(&manager);
-  accumulate.beginChunk(kAccumulateChunk);
-  accumulate.writeInt(m_accumulate);
-  accumulate.endChunk();
+  accumulate.writeIntChunk(kAccumulateChunk, m_accumulate);
 }
 
 void LCXControllerKeyFramer::takeLastKeyValue() {

@@ -90,15 +90,9 @@ void LECXController::save(ChunkFileWriterManager& manager) const {
     ChunkFileWriter record(&manager);
     record.beginChunk(kParamChunk);
     ChunkFileWriter field(&manager);
-    field.beginChunk(kParamNameChunk);
-    field.writeString(param.name);
-    field.endChunk();
-    field.beginChunk(kParamFormulaChunk);
-    field.writeString(param.formula);
-    field.endChunk();
-    field.beginChunk(kParamModeChunk);
-    field.writeInt(param.mode);
-    field.endChunk();
+    field.writeStringChunk(kParamNameChunk, param.name);
+    field.writeStringChunk(kParamFormulaChunk, param.formula);
+    field.writeIntChunk(kParamModeChunk, param.mode);
     record.endChunk();
   }
   counted.endChunk();
