@@ -22,7 +22,8 @@ LCXController* LCXControllerManager::createController(int32_t type) {
       m_pController = std::make_unique<LCXControllerKeyFramer>();
       break;
     case LCXControllerType::Noise:
-      m_pController = std::make_unique<LCXControllerNoise>();
+      m_pController = m_pRuntimeRand ? std::make_unique<LCXControllerNoise>(*m_pRuntimeRand)
+                                     : std::make_unique<LCXControllerNoise>();
       break;
     default:
       report(kCaption, "unknow controller type: " + std::to_string(type), ReportLevel::Warning);

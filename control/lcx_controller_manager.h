@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "control/controller_file.h"
+#include "control/crt_rand.h"
 #include "control/lcx_controller.h"
 
 class LCXControllerManager : public ControllerFileManager<LCXController, LCXControllerManager> {
@@ -18,4 +19,10 @@ class LCXControllerManager : public ControllerFileManager<LCXController, LCXCont
   // Replaces the held controller with an empty one of `type` (1 to 4); any other type reports
   // "unknow controller type: %d" and leaves the manager empty. Returns the new controller or null.
   LCXController* createController(int32_t type);
+  // The program's runtime generator, from which noise controllers created afterwards draw their
+  // tables; null: each draws from its own.
+  void setRuntimeRand(CrtRand* pRuntimeRand) { m_pRuntimeRand = pRuntimeRand; }
+
+ private:
+  CrtRand* m_pRuntimeRand = nullptr;
 };

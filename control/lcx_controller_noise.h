@@ -11,6 +11,9 @@
 class LCXControllerNoise final : public LCXController {
  public:
   LCXControllerNoise() : LCXController(LCXControllerType::Noise) {}
+  // Draws its noise tables from the program's runtime generator (see Perlin).
+  explicit LCXControllerNoise(CrtRand& runtimeRand)
+      : LCXController(LCXControllerType::Noise), m_noise(runtimeRand) {}
 
   bool load(ChunkFileReader& chunk, ChunkFileReaderManager& manager) override;
   void save(ChunkFileWriterManager& manager) const override;

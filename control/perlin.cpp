@@ -48,7 +48,16 @@ int32_t wholeOctaves(float octaves) {
 }  // namespace
 
 Perlin::Perlin() {
-  CrtRand rng(kSeed);
+  CrtRand own;
+  build(own);
+}
+
+Perlin::Perlin(CrtRand& runtimeRand) {
+  build(runtimeRand);
+}
+
+void Perlin::build(CrtRand& rng) {
+  rng.srand(kSeed);
   for (int32_t i = 0; i < kTableSize; ++i) {
     const auto k = static_cast<size_t>(i);
     m_permutation[k] = i;

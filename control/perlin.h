@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "control/config.h"
+#include "control/crt_rand.h"
 
 class Perlin {
  public:
@@ -18,7 +19,11 @@ class Perlin {
   static constexpr uint32_t kSeed = 548485;
 
   // Builds the tables and prepares the fractal weights for H = 0.875, lacunarity 2, 6 octaves.
+  // The tables are drawn from a generator of the noise's own.
   Perlin();
+  // The same, drawn from the program's runtime generator: it is reseeded with kSeed, and what
+  // later draws from it (the "rand" of formulas) continues after the tables.
+  explicit Perlin(CrtRand& runtimeRand);
 
   // One-dimensional noise: x' = x + 10000, i = trunc(x'), f = x' - i, b = i AND 511,
   // u = f G1[P[b]], v = (f - 1) G1[P[b + 1]], s = f^2 (3 - 2f), result u + s (v - u).
@@ -41,6 +46,7 @@ class Perlin {
     const int32_t r = i % kTableLength;
     return static_cast<size_t>(r < 0 ? r + kTableLength : r);
   }
+  void build(CrtRand& rng);
   void prepareWeights(float h, float lacunarity, float octaves);
 
   std::array<int32_t, kTableLength> m_permutation{};

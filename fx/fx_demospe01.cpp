@@ -41,6 +41,11 @@ FxDemoSpe01::FxDemoSpe01(Clock clock) : m_clock(std::move(clock)) {
   if (!m_clock) m_clock = systemMilliseconds;
 }
 
+FxDemoSpe01::FxDemoSpe01(CrtRand& runtimeRand, Clock clock)
+    : m_noise(runtimeRand), m_clock(std::move(clock)) {
+  if (!m_clock) m_clock = systemMilliseconds;
+}
+
 int32_t FxDemoSpe01::rowWindow(int32_t y, int32_t height, uint32_t milliseconds) {
   if (m_mode == NOISE) {
     const float x = static_cast<float>(m_noise.permutation(0)) +

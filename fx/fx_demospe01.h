@@ -22,6 +22,8 @@ class FxDemoSpe01 {
   static uint32_t systemMilliseconds();
 
   explicit FxDemoSpe01(Clock clock = systemMilliseconds);
+  // Draws the noise tables from the program's runtime generator (see Perlin).
+  FxDemoSpe01(CrtRand& runtimeRand, Clock clock = systemMilliseconds);
 
   void setOffset(float offset) { m_offset = offset; }
   void setAmplitude(float amplitude) { m_amplitude = amplitude; }

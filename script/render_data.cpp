@@ -5,6 +5,7 @@
 
 #include "base/report.h"
 #include "script/config.h"
+#include "script/script_words_p.h"
 
 namespace {
 
@@ -59,4 +60,14 @@ bool RenderDataSceneDesc::animationFrame(std::int32_t length, float& frame) cons
   const float seconds = static_cast<float>(std::int64_t{m_timeOffset} + m_localTime) * 0.001f;
   frame = std::fmod(seconds * 30.0f, static_cast<float>(length));
   return true;
+}
+
+void RenderData3DDesc::setController(LECXController* pController) {
+  if (!pController) return;
+  if (pController->getType() != LECXControllerType::L3X) {
+    reportWrongController("3D_DESC " + std::string(m_name.view()) + " :", *pController,
+                          "RenderData3DDesc");
+    return;
+  }
+  m_pController = pController;
 }

@@ -94,6 +94,9 @@ class RenderData2DDesc : public RenderDataSceneDesc {
 
 class RenderData3DDesc : public RenderDataSceneDesc {
  public:
+  // Takes scene controllers (id 2); another kind is reported under "3D_DESC <name> :".
+  // FIXME: the controller's target, the scene, is set here once the 3D engine exists.
+  void setController(LECXController* pController) override;
   // FIXME: draws nothing until the 3D engine exists.
   void render(CImage32* pDst) override { (void)pDst; }
 };

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "base/string_c.h"
+#include "control/input_device.h"
 
 // A millisecond tick counter (the system's by default; tests drive their own).
 class TickSource {
@@ -40,4 +41,7 @@ struct ScriptEngineServices {
   TickSource* pTicks = nullptr;
   // Makes the music object when a script names music; without it the show runs on ticks.
   std::function<std::unique_ptr<ScriptMusic>()> createMusic;
+  // Makes the live-input device the first time an input controller needs one; unset: input
+  // controllers read -1.
+  std::function<std::unique_ptr<InputDevice>()> createInputDevice = {};
 };

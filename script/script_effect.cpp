@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/scan_line.h"
+#include "control/lecx_controller_effect.h"
 #include "fx/fx_color.h"
 #include "script/script_engine.h"
 #include "script/script_words_p.h"
@@ -38,9 +39,7 @@ DescHead readHead(ScanLine& in) {
 
 void bindController(ScriptEffectDesc& desc, const std::string& controllerName,
                     ScriptEngine& engine) {
-  if (ScriptController* pEntry = engine.findController(StringC(controllerName))) {
-    desc.setController(pEntry->getFirstController());
-  }
+  engine.attachController(desc, StringC(controllerName));
 }
 
 std::unique_ptr<ScriptEffectDesc> hvBlurDesc(const std::string& line, ScriptEngine&) {
@@ -130,12 +129,16 @@ std::unique_ptr<ScriptEffect> plainEffect(const std::string&, ScriptEngine&) {
   return std::make_unique<Effect>();
 }
 
+std::unique_ptr<ScriptEffect> demoSpe01Effect(const std::string&, ScriptEngine& engine) {
+  return std::make_unique<ScriptEffectDemoSpe01>(engine.getRuntimeRand());
+}
+
 constexpr EffectKind kEffectKinds[] = {
     {"HVBLUR", sizedEffect<ScriptEffectHVBlur>, hvBlurDesc},
     {"EMBOSS", sizedEffect<ScriptEffectEmboss>, embossDesc},
     {"RADIAL", sizedEffect<ScriptEffectRadial>, radialDesc},
     {"COLOR", plainEffect<ScriptEffectColor>, colorDesc},
-    {"DEMOSPE01", plainEffect<ScriptEffectDemoSpe01>, demoSpe01Desc},
+    {"DEMOSPE01", demoSpe01Effect, demoSpe01Desc},
 };
 
 const EffectKind* findKind(std::string_view typeWord) {
@@ -238,8 +241,8 @@ void ScriptEffectRadialDesc::apply(CImage32* pDst) {
 void ScriptEffectColorDesc::apply(CImage32* pDst) {
   auto* pEffect = static_cast<ScriptEffectColor*>(m_pEffect);
   if (!pEffect) return;
-  // FIXME: a bound controller's update runs first, once controllers exist: it rewrites red,
-  // green and blue for the operation's time.
+  // The controller rewrites red, green and blue for the operation's times first.
+  if (m_pController) m_pController->update();
   pEffect->m_red = channelOf(m_red);
   pEffect->m_green = channelOf(m_green);
   pEffect->m_blue = channelOf(m_blue);
@@ -253,9 +256,29 @@ void ScriptEffectDemoSpe01Desc::apply(CImage32* pDst) {
   pEffect->m_mode = m_mode;
   pEffect->m_phase = m_phase;
   pEffect->m_intensity = m_intensity;
-  // FIXME: a bound controller's update runs here, once controllers exist; what it writes is
-  // used at the next run.
+  // What the controller writes now reaches the effect at the next run.
+  if (m_pController) m_pController->update();
   pEffect->apply(pDst);
+}
+
+void ScriptEffectColorDesc::setController(LECXController* pController) {
+  if (!pController) return;
+  if (pController->getType() != LECXControllerType::EffectColor) {
+    reportWrongController("ScriptEffectColorDesc: ", *pController, "EffectColorDesc");
+    return;
+  }
+  static_cast<LECXControllerEffectColor*>(pController)->setTarget(&m_red, &m_green, &m_blue);
+  m_pController = pController;
+}
+
+void ScriptEffectDemoSpe01Desc::setController(LECXController* pController) {
+  if (!pController) return;
+  if (pController->getType() != LECXControllerType::EffectDemoSpe01) {
+    reportWrongController("ScriptEffectDemoSpe01Desc: ", *pController, "EffectDemoSpe01Desc");
+    return;
+  }
+  static_cast<LECXControllerEffectDemoSpe01*>(pController)->setTarget(&m_intensity, &m_phase);
+  m_pController = pController;
 }
 
 std::unique_ptr<ScriptEffect> createEffect(const std::string& line, ScriptEngine& engine) {

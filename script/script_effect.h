@@ -101,6 +101,9 @@ class ScriptEffectColor : public ScriptEffect {
 class ScriptEffectDemoSpe01 : public ScriptEffect {
  public:
   ScriptEffectDemoSpe01() : ScriptEffect("DEMOSPE01") {}
+  // The effect's noise tables are drawn from the program's runtime generator.
+  explicit ScriptEffectDemoSpe01(CrtRand& runtimeRand)
+      : ScriptEffect("DEMOSPE01"), m_fx(runtimeRand) {}
   void apply(CImage32* pDst) override;
 
   float m_phase = 0.0f;
@@ -156,6 +159,8 @@ class ScriptEffectRadialDesc : public ScriptEffectDesc {
 
 class ScriptEffectColorDesc : public ScriptEffectDesc {
  public:
+  // Takes controllers of the colour kind, which write red, green and blue.
+  void setController(LECXController* pController) override;
   void apply(CImage32* pDst) override;
   std::int32_t m_mode = 0;
   float m_red = 0.0f;
@@ -165,6 +170,8 @@ class ScriptEffectColorDesc : public ScriptEffectDesc {
 
 class ScriptEffectDemoSpe01Desc : public ScriptEffectDesc {
  public:
+  // Takes controllers of the DEMOSPE01 kind, which write intensity and phase.
+  void setController(LECXController* pController) override;
   void apply(CImage32* pDst) override;
   float m_phase = 0.0f;
   float m_intensity = 1.0f;

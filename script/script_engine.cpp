@@ -2,8 +2,10 @@
 
 #include <chrono>
 
+#include "base/file_tools.h"
 #include "base/report.h"
 #include "base/scan_line.h"
+#include "control/sound_level_source.h"
 #include "script/config.h"
 #include "script/script_reader_p.h"
 
@@ -92,6 +94,8 @@ std::uint32_t SystemTickSource::getTicks() {
 
 ScriptEngine::ScriptEngine(ScriptEngineServices services) : m_services(std::move(services)) {
   if (!m_services.pTicks) m_services.pTicks = &m_systemTicks;
+  m_controllerManager.setRuntimeRand(&m_runtimeRand);
+  m_controllerManager.setInputDeviceFactory(m_services.createInputDevice);
 }
 
 ScriptEngine::~ScriptEngine() {
@@ -126,7 +130,7 @@ void ScriptEngine::load(const StringC& fileName) {
     return;
   }
   readMusic(reader);
-  // FIXME: the .lcx controllers of data/lcx/ are loaded here once controllers exist.
+  loadControllerFolder();
   for (const std::string& line : reader.readSection(kSections[kLayerDimension])) {
     ScanLine in(line);
     std::string name;
@@ -197,8 +201,20 @@ void ScriptEngine::readResources(ScriptReader& reader, int sectionIndex,
       if (!fields[2].empty()) pResource->setSecondFile(StringC(fields[2]));
     }
     pResource->load();
+    if constexpr (std::is_same_v<Resource, ScriptController>) {
+      pResource->prepare(m_runtimeRand);
+      m_controllerManager.link(pResource->getFirstController());
+    }
     registry.add(std::move(pResource));
   }
+}
+
+void ScriptEngine::loadControllerFolder() {
+  // A music that can tell its level is what sound controllers read.
+  m_controllerManager.setMusic(dynamic_cast<SoundLevelSource*>(m_pMusic.get()));
+  StringC directory;
+  FileTools::getCurrentDirectory(directory);
+  m_controllerManager.load(StringC(std::string(directory.view()) + "data\\lcx\\"));
 }
 
 void ScriptEngine::createImageSources() {
@@ -264,9 +280,7 @@ void ScriptEngine::read3DDescs(ScriptReader& reader) {
     findRessource3D(StringC(fields.resource));
     pDesc->setTimeOffset(fields.timeOffset);
     pDesc->setCamera(fields.camera);
-    if (ScriptController* pEntry = findController(StringC(fields.word))) {
-      pDesc->setController(pEntry->getFirstController());
-    }
+    attachController(*pDesc, StringC(fields.word));
     m_descs3D.add(std::move(pDesc));
   }
 }
@@ -323,12 +337,12 @@ std::int32_t ScriptEngine::getTime() {
 
 void ScriptEngine::render(CImage32* pDst) {
   if (m_layerManagers.empty()) return;
-  // FIXME: the controllers are marked stale here, and the live-input marker drawn after the
-  // layers, once controllers exist.
+  m_controllerManager.prepareFrame();
   m_layerManagers.back()->setDestination(pDst);
   const std::int32_t time = getTime();
   for (const auto& pManager : m_layerManagers)
     pManager->run(time);
+  m_controllerManager.drawMarker(pDst);
 }
 
 ScriptLayerDim* ScriptEngine::findLayerDim(const StringC& name) const {

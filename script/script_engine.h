@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "base/string_c.h"
+#include "control/crt_rand.h"
+#include "control/lecx_controller.h"
 #include "image/cimage32.h"
 #include "script/render_data.h"
 #include "script/script_clock.h"
+#include "script/script_controller_manager.h"
 #include "script/script_effect.h"
 #include "script/script_layer_manager.h"
 #include "script/script_mix.h"
@@ -74,6 +77,21 @@ class ScriptEngine {
   ScriptLayerManager* getLayerManager(int index) const {
     return m_layerManagers[static_cast<std::size_t>(index)].get();
   }
+  // Gives the first controller of the CONTROLLER entry `name` to the target's setController,
+  // then lets the controller bind its parameters, whether the target took it or not. Nothing
+  // when no entry has that name ("NULL" silently, any other name reported by the lookup).
+  template <class Target>
+  void attachController(Target& target, const StringC& name) const {
+    ScriptController* pEntry = findController(name);
+    if (!pEntry) return;
+    LECXController* pController = pEntry->getFirstController();
+    target.setController(pController);
+    if (pController) pController->bind();
+  }
+  ScriptControllerManager& getControllerManager() { return m_controllerManager; }
+  // The C runtime's one generator, as this show has used it so far.
+  CrtRand& getRuntimeRand() { return m_runtimeRand; }
+
   const ScriptRegistry<ScriptLayerDim>& layerDims() const { return m_layerDims; }
   const ScriptRegistry<ScriptController>& controllers() const { return m_controllers; }
   const ScriptRegistry<ScriptImage>& images() const { return m_images; }
@@ -95,6 +113,7 @@ class ScriptEngine {
   void readMusic(ScriptReader& reader);
   template <class Resource>
   void readResources(ScriptReader& reader, int sectionIndex, ScriptRegistry<Resource>& registry);
+  void loadControllerFolder();
   void createImageSources();
   void readScreenLayers(ScriptReader& reader);
   void read2DDescs(ScriptReader& reader);
@@ -111,6 +130,12 @@ class ScriptEngine {
   StringC m_musicFile;
   std::unique_ptr<ScriptMusic> m_pMusic;
   std::uint32_t m_startTick = 0;
+
+  // The C runtime's one generator: noise tables and the "rand" of formulas draw from it in the
+  // order the show is loaded, as they always have.
+  CrtRand m_runtimeRand;
+  // Declared before the registries: destroyed last.
+  ScriptControllerManager m_controllerManager;
 
   // Released in this order by the destructor, the music first.
   ScriptRegistry<ScriptLayerDim> m_layerDims;

@@ -4,10 +4,17 @@
 
 #include "base/report.h"
 #include "base/scan_line.h"
+#include "control/lecx_controller.h"
 #include "script/render_data.h"
 #include "script/script_effect.h"
 #include "script/script_engine.h"
 #include "script/script_mix.h"
+
+void ScriptLayerOperation::setControllerTimes(LECXController* pController) const {
+  if (!pController) return;
+  pController->setTime1(static_cast<float>(m_time));
+  pController->setTime2(static_cast<float>(m_end));
+}
 
 void ScriptLayerOperationClear::execute() {
   if (m_pDestination) m_pDestination->fill(m_color);
@@ -18,8 +25,7 @@ void ScriptLayerOperationWrite::execute() {
     report("ScriptLayerOperationWrite :", "m_pRenderData NULL");
     return;
   }
-  // FIXME: a source driven by a controller hands it time1 = time and time2 = end here once
-  // controllers exist.
+  setControllerTimes(m_pRenderData->getController());
   m_pRenderData->setTimes(m_time, static_cast<std::int32_t>(std::int64_t{m_time} - m_start));
   m_pRenderData->render(m_pDestination);
 }
@@ -29,8 +35,7 @@ void ScriptLayerOperationEffect::execute() {
     report("ScriptLayerOperationEffect :", "m_pEffect NULL");
     return;
   }
-  // FIXME: a descriptor driven by a controller hands it time1 = time and time2 = end here once
-  // controllers exist.
+  setControllerTimes(m_pEffect->getController());
   m_pEffect->apply(m_pDestination);
 }
 
@@ -48,8 +53,7 @@ void ScriptLayerOperationMix::execute() {
     report(kCaption, "m_pMix NULL");
     return;
   }
-  // FIXME: a descriptor driven by a controller hands it time1 = time and time2 = end here once
-  // controllers exist.
+  setControllerTimes(m_pMix->getController());
   m_pMix->setTimes(static_cast<float>(m_time), static_cast<float>(m_end));
   m_pMix->mix(m_pDestination, m_pSource);
 }

@@ -10,6 +10,7 @@
 
 #include "image/cimage32.h"
 
+class LECXController;
 class RenderData;
 class ScriptEffectDesc;
 class ScriptEngine;
@@ -34,6 +35,9 @@ class ScriptLayerOperation {
   std::int32_t getEnd() const { return m_end; }
 
  protected:
+  // A controller that drives what the operation runs reads time1 = time, time2 = end.
+  void setControllerTimes(LECXController* pController) const;
+
   CImage32* m_pDestination = nullptr;
   std::int32_t m_time = 0;
   std::int32_t m_start = 0;

@@ -1,6 +1,7 @@
 #include "script/script_mix.h"
 
 #include "base/scan_line.h"
+#include "control/lecx_controller_effect.h"
 #include "script/script_engine.h"
 #include "script/script_words_p.h"
 
@@ -18,9 +19,19 @@ void ScriptMixBlitDesc::mix(CImage32* pDst, CImage32* pSrc) {
   // Clamped so that NaN, negative or too large opacities never reach the operators: NaN and
   // anything at or below 0 give 0, which mixes nothing.
   blitMix.m_alpha = m_alpha > 0.0f ? (m_alpha < 1.0f ? m_alpha : 1.0f) : 0.0f;
-  // FIXME: a bound controller's update runs here, once controllers exist; it writes m_alpha
-  // for the next run.
+  // What the controller writes now reaches the mix at the next run.
+  if (m_pController) m_pController->update();
   blitMix.mix(pDst, pSrc);
+}
+
+void ScriptMixBlitDesc::setController(LECXController* pController) {
+  if (!pController) return;
+  if (pController->getType() != LECXControllerType::MixBlit) {
+    reportWrongController("ScriptMixBlitDesc :", *pController, "MixBlitDesc");
+    return;
+  }
+  static_cast<LECXControllerMixBlit*>(pController)->setTarget(&m_alpha);
+  m_pController = pController;
 }
 
 std::unique_ptr<ScriptMix> createMix(const std::string& line, ScriptEngine&) {
@@ -56,8 +67,6 @@ std::unique_ptr<ScriptMixDesc> createMixDesc(const std::string& line, ScriptEngi
   in.real(pDesc->m_alpha);
   if (in.word(alphaMap)) pDesc->m_pAlphaMap = engine.findBuffer(StringC(alphaMap));
   pDesc->setMix(pMix);
-  if (ScriptController* pEntry = engine.findController(StringC(controllerName))) {
-    pDesc->setController(pEntry->getFirstController());
-  }
+  engine.attachController(*pDesc, StringC(controllerName));
   return pDesc;
 }

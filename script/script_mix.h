@@ -60,6 +60,8 @@ class ScriptMixDesc : public ScriptObject {
 
 class ScriptMixBlitDesc : public ScriptMixDesc {
  public:
+  // Takes controllers of the blit kind, which write the opacity.
+  void setController(LECXController* pController) override;
   // Hands its mode, alpha map and opacity (kept within 0..1) to the shared mix, then mixes.
   void mix(CImage32* pDst, CImage32* pSrc) override;
 

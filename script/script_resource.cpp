@@ -1,14 +1,27 @@
 #include "script/script_resource.h"
 
+#include "control/lecx_controller_manager.h"
+
 StringC ScriptFileResource::resolvedFile() const {
   StringC path = m_file;
   path.findFile();
   return path;
 }
 
+ScriptController::ScriptController() = default;
+ScriptController::~ScriptController() = default;
+
 void ScriptController::load() {
-  // FIXME: the .lecx controller file is read here once the controller files exist; until then
-  // the entry is only named, and descriptors that name it keep their fixed values.
+  m_pManager = std::make_unique<LECXControllerManager>();
+  m_pManager->load(resolvedFile());
+}
+
+void ScriptController::prepare(CrtRand& runtimeRand) {
+  if (LECXController* pController = getFirstController()) pController->prepare(runtimeRand);
+}
+
+LECXController* ScriptController::getFirstController() const {
+  return m_pManager ? m_pManager->getController() : nullptr;
 }
 
 void ScriptImage::load() {

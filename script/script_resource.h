@@ -7,7 +7,9 @@
 #include "image/cimage32.h"
 #include "script/script_object.h"
 
+class CrtRand;
 class LECXController;
+class LECXControllerManager;
 
 // A named object with the file it is loaded from (initially "NULL").
 class ScriptFileResource : public ScriptObject {
@@ -27,10 +29,17 @@ class ScriptFileResource : public ScriptObject {
 // An animation controller read from a .lecx file (CONTROLLER).
 class ScriptController : public ScriptFileResource {
  public:
+  ScriptController();
+  ~ScriptController() override;
+  // Reads the .lecx file; a file that does not load leaves the entry without controller.
   void load() override;
-  // The controller that descriptors bind to; null while none is loaded.
-  // FIXME: holds nothing until the .lecx reader exists.
-  LECXController* getFirstController() const { return nullptr; }
+  // Builds the controller's formulas; their "rand" constants draw from `runtimeRand`.
+  void prepare(CrtRand& runtimeRand);
+  // The controller that descriptors bind to; null when none was loaded.
+  LECXController* getFirstController() const;
+
+ private:
+  std::unique_ptr<LECXControllerManager> m_pManager;
 };
 
 // A picture read from an image file (IMAGE).

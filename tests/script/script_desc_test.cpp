@@ -2,6 +2,7 @@
 
 #include "fx/fx_hvblur.h"
 #include "tests/script/engine_fixture.h"
+#include "tests/support/controller_files.h"
 
 using Lines = std::vector<std::string>;
 
@@ -168,6 +169,7 @@ TEST_F(EngineTest, BlitMixDescriptors) {
 }
 
 TEST_F(EngineTest, ControllerFieldsOfDescriptorsAreLookedUp) {
+  ASSERT_TRUE(test_controllers::writeLecx("pulse.lecx", 1, {{"Red", "1"}}));
   auto sections = kEffects;
   sections["CONTROLLER"] = {"file: pulse pulse.lecx"};
   sections["MIX"] = {"desc: blend BLIT"};
@@ -177,8 +179,9 @@ TEST_F(EngineTest, ControllerFieldsOfDescriptorsAreLookedUp) {
   ScriptEngine& engine = loadSections(sections);
   // The blur kinds read the controller field and do not look it up.
   EXPECT_EQ(texts(), (Lines{"Can't find controller: nosuch", "Can't find controller: other"}));
-  // Until controller files are read, a named controller entry gives no controller to bind.
-  EXPECT_EQ(engine.findEffectDesc(StringC("c"))->getController(), nullptr);
+  EXPECT_EQ(engine.findEffectDesc(StringC("c"))->getController(),
+            engine.findController(StringC("pulse"))->getFirstController());
+  EXPECT_NE(engine.findEffectDesc(StringC("c"))->getController(), nullptr);
 }
 
 // --- What the descriptors do to a layer ---

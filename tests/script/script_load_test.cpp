@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "tests/script/engine_fixture.h"
+#include "tests/support/controller_files.h"
 
 using Lines = std::vector<std::string>;
 
@@ -85,6 +86,7 @@ TEST_F(EngineTest, EmptySectionsBuildEmptyRegistriesAndReadingGoesOn) {
 }
 
 TEST_F(EngineTest, ASectionHoldsAtMostOneLineLessThanItsLimit) {
+  ASSERT_TRUE(test_controllers::writeLecx("x.lecx", 1, {}));
   {
     std::vector<std::string> lines;
     for (int i = 0; i < 1999; ++i)

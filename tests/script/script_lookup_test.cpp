@@ -1,10 +1,12 @@
 // Finding the objects of a script by name.
 
 #include "tests/script/engine_fixture.h"
+#include "tests/support/controller_files.h"
 
 using Lines = std::vector<std::string>;
 
 TEST_F(EngineTest, LookupsOfTheNameNullAreSilent) {
+  ASSERT_TRUE(test_controllers::writeLecx("c.lecx", 1, {}));
   ScriptEngine& engine = loadSections({{"LAYER_DIMENSION", {"desc: d 2 2"}},
                                        {"CONTROLLER", {"file: c c.lecx"}},
                                        {"SCREEN_LAYER", {"desc: s d"}},
@@ -22,6 +24,7 @@ TEST_F(EngineTest, LookupsOfTheNameNullAreSilent) {
 }
 
 TEST_F(EngineTest, MissesInFilledRegistriesAreReportedWithTheirTexts) {
+  ASSERT_TRUE(test_controllers::writeLecx("c.lecx", 1, {}));
   ScriptEngine& engine = loadSections({{"LAYER_DIMENSION", {"desc: d 2 2"}},
                                        {"CONTROLLER", {"file: c c.lecx"}},
                                        {"2D", {"file: r2 a.s2d"}},

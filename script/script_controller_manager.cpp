@@ -1,0 +1,95 @@
+#include "script/script_controller_manager.h"
+
+#include "base/file_tools.h"
+#include "base/report.h"
+#include "control/lcx_controller_live.h"
+#include "control/lecx_controller.h"
+#include "image/cimage32.h"
+
+ScriptControllerManager::~ScriptControllerManager() = default;
+
+void ScriptControllerManager::load(const StringC& directory) {
+  m_managers.clear();
+  const int count = FileTools::countFilesWithExtension(directory, StringC("lcx"));
+  for (int i = 0; i < count; ++i) {
+    auto pManager = std::make_unique<LCXControllerManager>();
+    pManager->setRuntimeRand(m_pRuntimeRand);
+    const StringC path = FileTools::getFileWithExtension(directory, StringC("lcx"), i);
+    if (pManager->load(path)) {
+      StringC name = path;
+      name.keepFileName();
+      pManager->getController()->setName(name);
+    }
+    m_managers.push_back(std::move(pManager));
+  }
+  for (const auto& pManager : m_managers) {
+    LCXController* pController = pManager->getController();
+    if (!pController) continue;
+    switch (pController->getType()) {
+      case LCXControllerType::Input:
+        if (!m_pInputDevice && m_createInputDevice) m_pInputDevice = m_createInputDevice();
+        static_cast<LCXControllerInput*>(pController)->setInputDevice(m_pInputDevice.get());
+        break;
+      case LCXControllerType::Sound:
+        static_cast<LCXControllerSound*>(pController)->setSoundSource(m_pMusic);
+        break;
+      default:
+        break;
+    }
+    // FIXME: the recording buffer of a live controller whose recording is on is prepared here
+    // once recording exists.
+  }
+}
+
+LCXController* ScriptControllerManager::findLCXController(std::string_view name) const {
+  for (const auto& pManager : m_managers) {
+    LCXController* pController = pManager->getController();
+    if (pController && pController->getName().view() == name) return pController;
+  }
+  return nullptr;
+}
+
+LCXController* ScriptControllerManager::getController(int index) const {
+  if (index < 0 || index >= getCount()) return nullptr;
+  return m_managers[static_cast<size_t>(index)]->getController();
+}
+
+void ScriptControllerManager::link(LECXController* pController) {
+  if (!pController) return;
+  for (int32_t i = 0; i < pController->getNbController(); ++i) {
+    const StringC name = pController->getControllerName(i);
+    if (LCXController* pFound = findLCXController(name.view())) {
+      pController->setController(i, pFound);
+    } else if (name.view() != "time1" && name.view() != "time2") {
+      report("ScriptControllerManager: ", "cant find LCX controller: " + std::string(name.view()));
+    }
+  }
+  pController->prepareExpressions();
+}
+
+void ScriptControllerManager::prepareFrame() {
+  for (const auto& pManager : m_managers) {
+    if (LCXController* pController = pManager->getController()) pController->setUpdate(1);
+  }
+  if (m_pInputDevice) m_pInputDevice->poll();
+}
+
+void ScriptControllerManager::drawMarker(CImage32* pDst) const {
+  if (!pDst || !m_pInputDevice) return;
+  int32_t x = 0, y = 0, z = 0;
+  m_pInputDevice->getPosition(x, y, z);
+  constexpr uint32_t kWhite = 0xFFFFFF;
+  constexpr int32_t kSpacing = 15;
+  for (int32_t j = -1; j <= 1; ++j) {
+    for (int32_t i = -1; i <= 1; ++i) {
+      const int64_t cx = int64_t{x} + kSpacing * i;
+      const int64_t cy = int64_t{y} + kSpacing * j;
+      for (int64_t dy = -1; dy <= 1; ++dy) {
+        for (int64_t dx = -1; dx <= 1; ++dx) {
+          // Negative coordinates wrap to huge ones, which setPixel ignores like any outside one.
+          pDst->setPixel(static_cast<uint32_t>(cx + dx), static_cast<uint32_t>(cy + dy), kWhite);
+        }
+      }
+    }
+  }
+}

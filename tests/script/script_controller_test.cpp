@@ -1,0 +1,299 @@
+// Controllers in a show: the .lcx folder, binding .lecx formulas to descriptors, and animated
+// effects and mixes frame by frame.
+
+#include <filesystem>
+
+#include "control/lecx_controller.h"
+#include "control/perlin.h"
+#include "control/sound_level_source.h"
+#include "tests/script/engine_fixture.h"
+#include "tests/support/controller_files.h"
+
+using Lines = std::vector<std::string>;
+namespace tc = test_controllers;
+
+namespace {
+
+// A 4 x 2 show: the frame is cleared to `clear`, then the listed operations run.
+std::map<std::string, std::vector<std::string>> show(std::map<std::string, Lines> extra,
+                                                     Lines operations) {
+  std::map<std::string, Lines> sections = std::move(extra);
+  sections["LAYER_DIMENSION"] = {"desc: d 4 2"};
+  if (!sections.count("SCREEN_LAYER")) sections["SCREEN_LAYER"] = {"desc: screen d"};
+  sections["LAYER_MANAGER"] = std::move(operations);
+  return sections;
+}
+
+class FakeInput final : public InputDevice {
+ public:
+  void poll() override { ++m_nbPoll; }
+  int32_t getButton(int32_t) const override { return 0; }
+  void getPosition(int32_t& x, int32_t& y, int32_t& z) const override { x = m_x, y = m_y, z = 0; }
+  int32_t m_x = 0, m_y = 0;
+  int m_nbPoll = 0;
+};
+
+class LoudMusic final : public ScriptMusic, public SoundLevelSource {
+ public:
+  bool load(const StringC&) override { return true; }
+  void setTime(std::int32_t) override {}
+  void play() override {}
+  std::int32_t getTime() override { return 0; }
+  float getVU() override { return m_level; }
+  float m_level = 0.5f;
+};
+
+class ControllerTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    std::filesystem::create_directories("data/lcx");
+  }
+
+  ScriptEngine& loadWith(const std::map<std::string, Lines>& sections,
+                         ScriptEngineServices services) {
+    m_dir.write("show.lscx", scriptText(sections));
+    services.pTicks = &m_ticks;
+    m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
+    m_pEngine->load(StringC("show.lscx"));
+    return *m_pEngine;
+  }
+
+  std::uint32_t pixelAt(std::int32_t time, int index = 0) {
+    m_pEngine->setFrameTime(time);
+    m_pEngine->render(&m_frame);
+    return m_frame.getPixels()[index];
+  }
+
+  CImage32Buffered m_frame{4, 2};
+};
+
+}  // namespace
+
+TEST_F(ControllerTest, TheLcxFolderIsLoadedAndEachControllerNamedAfterItsFile) {
+  ASSERT_TRUE(tc::writeKeyframer("data/lcx/ramp.lcx", {{0, 0}, {1000, 1}}));
+  ASSERT_TRUE(tc::writeKeyframer("data/lcx/Ramp.lcx", {{0, 5}}));
+  m_dir.write("data/lcx/broken.lcx", "not a chunk file");
+  loadSections({});
+  ScriptControllerManager& manager = m_pEngine->getControllerManager();
+  EXPECT_EQ(manager.getCount(), 3);
+  // Names differing only in case are two controllers; a lookup matches exactly.
+  ASSERT_NE(manager.findLCXController("ramp"), nullptr);
+  ASSERT_NE(manager.findLCXController("Ramp"), nullptr);
+  EXPECT_NE(manager.findLCXController("ramp"), manager.findLCXController("Ramp"));
+  EXPECT_EQ(manager.findLCXController("RAMP"), nullptr);
+  EXPECT_EQ(manager.findLCXController("broken"), nullptr);
+  EXPECT_EQ(manager.findLCXController("Ramp")->getValue(0.0f), 5.0f);
+  EXPECT_EQ(texts().size(), 1u);  // the broken file, reported by the chunk reader
+}
+
+TEST_F(ControllerTest, LinkingReportsNamesNoControllerHasButNotTheTimes) {
+  ASSERT_TRUE(tc::writeLecx("times.lecx", 1, {{"Red", "time1 / time2"}}));
+  ASSERT_TRUE(tc::writeLecx("fade.lecx", 1, {{"Red", "fade * 2"}, {"Green", "glow + time1"}}));
+  loadSections({{"CONTROLLER", {"file: t times.lecx", "file: f fade.lecx"}}});
+  EXPECT_EQ(m_reports.lines(), (Lines{"ScriptControllerManager: |cant find LCX controller: fade",
+                                      "ScriptControllerManager: |cant find LCX controller: glow"}));
+}
+
+TEST_F(ControllerTest, AKeyframeCurveDrivesAColourEffectThroughItsFormula) {
+  ASSERT_TRUE(tc::writeKeyframer("data/lcx/ramp.lcx", {{0, 0}, {1000, 1}}));
+  ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"RED", "ramp"}, {"blue", "1 - ramp"}}));
+  loadSections(show({{"CONTROLLER", {"file: pulse col.lecx"}},
+                     {"EFFECT", {"desc: col COLOR"}},
+                     {"EFFECT_DESC", {"desc: tint col pulse ADD 0 0.2 0"}}},
+                    {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"}));
+  EXPECT_TRUE(texts().empty());
+  // red = trunc(ramp(t) * 255), blue = trunc((1 - ramp(t)) * 255); green keeps its 0.2 -> 51.
+  EXPECT_EQ(pixelAt(0), 0x0033FFu);
+  EXPECT_EQ(pixelAt(500), 0x7F337Fu);
+  EXPECT_EQ(pixelAt(1000), 0xFF3300u);
+  // The curve holds its last key after the end.
+  EXPECT_EQ(pixelAt(3000), 0xFF3300u);
+}
+
+TEST_F(ControllerTest, BeatsWithAccumulationCarryTheCurveOn) {
+  // 0 -> 0.25 over 100 ms, restarted at 0, 1000 and 2000 ms, each run adding the last value.
+  ASSERT_TRUE(
+      tc::writeKeyframer("data/lcx/step.lcx", {{0, 0}, {100, 0.25f}}, {0, 1000, 2000}, true));
+  ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"Red", "step"}}));
+  loadSections(show({{"CONTROLLER", {"file: c col.lecx"}},
+                     {"EFFECT", {"desc: col COLOR"}},
+                     {"EFFECT_DESC", {"desc: tint col c ADD 0 0 0"}}},
+                    {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"}));
+  EXPECT_EQ(pixelAt(500), 0x3F0000u);   // 0.25 -> 63
+  EXPECT_EQ(pixelAt(1050), 0x5F0000u);  // 0.25 + 0.125 -> 95
+  EXPECT_EQ(pixelAt(2500), 0xBF0000u);  // 0.75 -> 191
+}
+
+TEST_F(ControllerTest, AMixOpacityFollowsItsFormulaOneRunLate) {
+  ASSERT_TRUE(tc::writeLecx("fade.lecx", 3, {{"opacity", "time1 / time2"}}));
+  loadSections(show({{"CONTROLLER", {"file: fade fade.lecx"}},
+                     {"SCREEN_LAYER", {"desc: white d", "desc: screen d"}},
+                     {"MIX", {"desc: blend BLIT"}},
+                     {"MIX_DESC", {"desc: in blend fade NORMAL 0 NULL"}}},
+                    {"desc: white 1 0 100000 c 255 255 255", "desc: screen 1 0 100000 c 0 0 0",
+                     "desc: screen 2 0 1000 m in white"}));
+  EXPECT_TRUE(texts().empty());
+  // The first run mixes with the line's opacity 0, then the formula writes 250 / 1000.
+  EXPECT_EQ(pixelAt(250), 0u);
+  // The opacity written at the previous run (0.25) is used; now 0.75 is written.
+  const std::uint32_t quarter = pixelAt(750) & 0xFF;
+  EXPECT_GT(quarter, 0x38u);
+  EXPECT_LT(quarter, 0x48u);
+  const std::uint32_t threeQuarters = pixelAt(750) & 0xFF;
+  EXPECT_GT(threeQuarters, 0xB8u);
+  EXPECT_LT(threeQuarters, 0xC8u);
+}
+
+TEST_F(ControllerTest, AControllerOfAnotherKindIsReportedAndTheFixedValuesStay) {
+  ASSERT_TRUE(tc::writeLecx("blit.lecx", 3, {{"Opacity", "0.5"}}));
+  ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"Red", "1"}}));
+  ScriptEngine& engine =
+      loadSections(show({{"CONTROLLER", {"file: b blit.lecx", "file: c col.lecx"}},
+                         {"EFFECT", {"desc: col COLOR", "desc: spe DEMOSPE01"}},
+                         {"EFFECT_DESC", {"desc: tint col b ADD 0 0.2 0", "desc: w spe c 0"}},
+                         {"MIX", {"desc: blend BLIT"}},
+                         {"MIX_DESC", {"desc: m blend c NORMAL 1.0 NULL"}},
+                         {"3D_DESC", {"desc: d3 NULL d c 0 0"}}},
+                        {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"}));
+  const Lines lines = m_reports.lines();
+  const Lines expected = {
+      "ScriptEffectColorDesc: |can t set pController with id: 3 to EffectColorDesc",
+      "ScriptEffectDemoSpe01Desc: |can t set pController with id: 1 to EffectDemoSpe01Desc",
+      "ScriptMixBlitDesc :|can t set pController with id: 1 to MixBlitDesc",
+      "3D_DESC d3 :|can t set pController with id: 1 to RenderData3DDesc"};
+  for (const std::string& line : expected)
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  EXPECT_EQ(engine.findEffectDesc(StringC("tint"))->getController(), nullptr);
+  EXPECT_EQ(pixelAt(0), 0x003300u);
+}
+
+TEST_F(ControllerTest, TheMusicLevelDrivesASoundController) {
+  ASSERT_TRUE(tc::writeLive("data/lcx/level.lcx", LCXControllerType::Sound));
+  ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"Green", "level"}}));
+  LoudMusic* pMusic = nullptr;
+  ScriptEngineServices services;
+  services.createMusic = [&pMusic] {
+    auto p = std::make_unique<LoudMusic>();
+    pMusic = p.get();
+    return p;
+  };
+  auto sections = show({{"CONTROLLER", {"file: c col.lecx"}},
+                        {"EFFECT", {"desc: col COLOR"}},
+                        {"EFFECT_DESC", {"desc: tint col c ADD 0 0 0"}}},
+                       {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"});
+  m_dir.write("song.mod", "x");
+  m_dir.write("show.lscx", scriptText(sections, "file: song.mod\noffset: 0\n"));
+  services.pTicks = &m_ticks;
+  m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
+  m_pEngine->load(StringC("show.lscx"));
+  ASSERT_NE(pMusic, nullptr);
+  EXPECT_EQ(pixelAt(10), 0x007F00u);
+  // The level is read once per frame.
+  pMusic->m_level = 1.0f;
+  EXPECT_EQ(pixelAt(20), 0x00FF00u);
+}
+
+TEST_F(ControllerTest, TheInputMarkerFollowsTheDeviceAndIsClipped) {
+  ASSERT_TRUE(tc::writeLive("data/lcx/mouse.lcx", LCXControllerType::Input, 0));
+  FakeInput* pInput = nullptr;
+  ScriptEngineServices services;
+  services.createInputDevice = [&pInput] {
+    auto p = std::make_unique<FakeInput>();
+    pInput = p.get();
+    return p;
+  };
+  m_dir.write("show.lscx", scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})));
+  services.pTicks = &m_ticks;
+  m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
+  m_pEngine->load(StringC("show.lscx"));
+  ASSERT_NE(pInput, nullptr);
+
+  CImage32Buffered frame(40, 40);
+  pInput->m_x = 20, pInput->m_y = 20;
+  m_pEngine->setFrameTime(0);
+  m_pEngine->render(&frame);
+  EXPECT_EQ(pInput->m_nbPoll, 1);
+  auto at = [&frame](int x, int y) { return frame.getPixels()[y * 40 + x]; };
+  int nbWhite = 0;
+  for (int i = 0; i < 40 * 40; ++i)
+    nbWhite += frame.getPixels()[i] == 0xFFFFFFu;
+  EXPECT_EQ(nbWhite, 81);
+  for (int cy : {5, 20, 35})
+    for (int cx : {5, 20, 35})
+      EXPECT_EQ(at(cx + 1, cy - 1), 0xFFFFFFu) << cx << "," << cy;
+  EXPECT_EQ(at(7, 5), 0u);
+
+  // At the corner only the squares around (0, 0), (15, 0), (0, 15), (15, 15) remain, in part.
+  pInput->m_x = 0, pInput->m_y = 0;
+  frame.fill(0);
+  m_pEngine->render(&frame);
+  nbWhite = 0;
+  for (int i = 0; i < 40 * 40; ++i)
+    nbWhite += frame.getPixels()[i] == 0xFFFFFFu;
+  EXPECT_EQ(nbWhite, 4 + 6 + 6 + 9);
+}
+
+TEST_F(ControllerTest, WithoutAnInputControllerNoDeviceIsMadeAndNoMarkerDrawn) {
+  bool made = false;
+  ScriptEngineServices services;
+  services.createInputDevice = [&made] {
+    made = true;
+    return std::make_unique<FakeInput>();
+  };
+  loadWith(show({}, {"desc: screen 1 0 100000 c 0 0 0"}), std::move(services));
+  pixelAt(0);
+  EXPECT_FALSE(made);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(m_frame.getPixels()[i], 0u);
+}
+
+TEST_F(ControllerTest, FormulaRandDrawsFromTheShowsOneGenerator) {
+  ASSERT_TRUE(tc::writeLecx("r.lecx", 1, {{"Red", "rand"}, {"Green", "rand"}}));
+  const auto sections = show({{"CONTROLLER", {"file: r r.lecx"}},
+                              {"EFFECT", {"desc: col COLOR"}},
+                              {"EFFECT_DESC", {"desc: tint col r ADD 0 0 0"}}},
+                             {"desc: screen 1 0 100000 e tint"});
+  auto resultsAfterLoad = [&] {
+    loadSections(sections);
+    pixelAt(0);
+    LECXController* pController = m_pEngine->findController(StringC("r"))->getFirstController();
+    return std::pair{pController->getResult(0), pController->getResult(1)};
+  };
+  // A fresh C runtime behaves as after srand(1): 41, then 18467.
+  EXPECT_EQ(resultsAfterLoad(), (std::pair{41.0f, 18467.0f}));
+
+  // A noise controller reseeds the runtime generator for its tables; the formulas, read later,
+  // continue from there.
+  LCXControllerManager noise;
+  noise.createController(static_cast<int32_t>(LCXControllerType::Noise));
+  ASSERT_TRUE(noise.save(StringC("data/lcx/wobble.lcx")));
+  CrtRand runtime;
+  const Perlin tables(runtime);
+  const float first = static_cast<float>(runtime.rand());
+  const float second = static_cast<float>(runtime.rand());
+  EXPECT_EQ(resultsAfterLoad(), (std::pair{first, second}));
+  EXPECT_NE(first, 41.0f);
+}
+
+TEST_F(ControllerTest, ADemoSpe01ControllerWritesIntensityAndPhaseForTheNextRun) {
+  ASSERT_TRUE(tc::writeLecx("spe.lecx", 4, {{"intensity", "time1 / 1000"}, {"PHASE", "7"}}));
+  ScriptEngine& engine = loadSections(show({{"CONTROLLER", {"file: w spe.lecx"}},
+                                            {"EFFECT", {"desc: spe DEMOSPE01"}},
+                                            {"EFFECT_DESC", {"desc: wave spe w 0"}}},
+                                           {"desc: screen 1 0 100000 e wave"}));
+  EXPECT_TRUE(texts().empty());
+  auto* pDesc = dynamic_cast<ScriptEffectDemoSpe01Desc*>(engine.findEffectDesc(StringC("wave")));
+  auto* pEffect = dynamic_cast<ScriptEffectDemoSpe01*>(engine.findEffect(StringC("spe")));
+  ASSERT_TRUE(pDesc && pEffect);
+  pixelAt(500);
+  // The effect ran with the first values (intensity 1, phase 0); the controller wrote the next.
+  EXPECT_EQ(pEffect->m_intensity, 1.0f);
+  EXPECT_EQ(pEffect->m_phase, 0.0f);
+  EXPECT_EQ(pDesc->m_intensity, 0.5f);
+  EXPECT_EQ(pDesc->m_phase, 7.0f);
+  pixelAt(600);
+  EXPECT_EQ(pEffect->m_intensity, 0.5f);
+  EXPECT_EQ(pEffect->m_phase, 7.0f);
+  EXPECT_EQ(pDesc->m_intensity, 0.6f);
+}
