@@ -50,9 +50,8 @@ class ControllerTest : public EngineTest {
     std::filesystem::create_directories("data/lcx");
   }
 
-  ScriptEngine& loadWith(const std::map<std::string, Lines>& sections,
-                         ScriptEngineServices services) {
-    m_dir.write("show.lscx", scriptText(sections));
+  ScriptEngine& loadWith(const std::string& text, ScriptEngineServices services) {
+    m_dir.write("show.lscx", text);
     services.pTicks = &m_ticks;
     m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
     m_pEngine->load(StringC("show.lscx"));
@@ -183,10 +182,7 @@ TEST_F(ControllerTest, TheMusicLevelDrivesASoundController) {
                         {"EFFECT_DESC", {"desc: tint col c ADD 0 0 0"}}},
                        {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"});
   m_dir.write("song.mod", "x");
-  m_dir.write("show.lscx", scriptText(sections, "file: song.mod\noffset: 0\n"));
-  services.pTicks = &m_ticks;
-  m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
-  m_pEngine->load(StringC("show.lscx"));
+  loadWith(scriptText(sections, "file: song.mod\noffset: 0\n"), std::move(services));
   ASSERT_NE(pMusic, nullptr);
   EXPECT_EQ(pixelAt(10), 0x007F00u);
   // The level is read once per frame.
@@ -203,10 +199,7 @@ TEST_F(ControllerTest, TheInputMarkerFollowsTheDeviceAndIsClipped) {
     pInput = p.get();
     return p;
   };
-  m_dir.write("show.lscx", scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})));
-  services.pTicks = &m_ticks;
-  m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
-  m_pEngine->load(StringC("show.lscx"));
+  loadWith(scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})), std::move(services));
   ASSERT_NE(pInput, nullptr);
 
   CImage32Buffered frame(40, 40);
@@ -241,7 +234,7 @@ TEST_F(ControllerTest, WithoutAnInputControllerNoDeviceIsMadeAndNoMarkerDrawn) {
     made = true;
     return std::make_unique<FakeInput>();
   };
-  loadWith(show({}, {"desc: screen 1 0 100000 c 0 0 0"}), std::move(services));
+  loadWith(scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})), std::move(services));
   pixelAt(0);
   EXPECT_FALSE(made);
   for (int i = 0; i < 8; ++i)
