@@ -1,0 +1,126 @@
+// The module writer checked through the decoders the player uses: libopenmpt must read the demo's
+// module with its structure and duration, and libsndfile must open the rendered stream.
+
+#include <gtest/gtest.h>
+
+#include <libopenmpt/libopenmpt.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+#include "tools/demo_music.h"
+#include "tools/demo_tempo.h"
+#include "tools/module_writer.h"
+
+namespace {
+
+struct ModuleDeleter {
+  void operator()(openmpt_module* pModule) const { openmpt_module_destroy(pModule); }
+};
+using OpenMptModule = std::unique_ptr<openmpt_module, ModuleDeleter>;
+
+OpenMptModule openModule(const std::vector<std::uint8_t>& bytes) {
+  return OpenMptModule(openmpt_module_create_from_memory2(
+      bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+      nullptr, nullptr, nullptr, nullptr));
+}
+
+int command(openmpt_module* pModule, int pattern, int row, int channel, int which) {
+  return openmpt_module_get_pattern_row_channel_command(pModule, pattern, row, channel, which);
+}
+
+TEST(ModuleWriter, PeriodsFollowTheTrackerTable) {
+  EXPECT_EQ(ModuleWriter::periodOf(1, 0), 856);
+  EXPECT_EQ(ModuleWriter::periodOf(2, 9), 254);
+  EXPECT_EQ(ModuleWriter::periodOf(3, 11), 113);
+  // Outside octaves 1 to 3: clamped to the ends of the table.
+  EXPECT_EQ(ModuleWriter::periodOf(0, 5), 856);
+  EXPECT_EQ(ModuleWriter::periodOf(4, 0), 113);
+}
+
+TEST(ModuleWriter, DemoModuleReadsBackThroughLibOpenMpt) {
+  const ModuleWriter::Module module = DemoMusic::compose();
+  const std::vector<std::uint8_t> bytes = ModuleWriter::encodeMod(module);
+  // Header, 1024 bytes per pattern, then the sample data in whole words.
+  std::size_t sampleBytes = 0;
+  for (const ModuleWriter::Sample& sample : module.samples)
+    sampleBytes += (sample.data.size() + 1) / 2 * 2;
+  EXPECT_EQ(bytes.size(), 1084 + module.patterns.size() * 1024 + sampleBytes);
+  EXPECT_EQ(std::string(bytes.begin() + 1080, bytes.begin() + 1084), "M.K.");
+
+  const OpenMptModule pModule = openModule(bytes);
+  ASSERT_NE(pModule, nullptr);
+  EXPECT_EQ(openmpt_module_get_num_channels(pModule.get()), 4);
+  // A module always has 31 sample slots; the first six are the demo's.
+  EXPECT_EQ(openmpt_module_get_num_samples(pModule.get()), 31);
+  const char* pName = openmpt_module_get_sample_name(pModule.get(), DemoMusic::kPad - 1);
+  EXPECT_STREQ(pName, "pad");
+  openmpt_free_string(pName);
+  EXPECT_EQ(openmpt_module_get_num_patterns(pModule.get()), 11);
+  ASSERT_EQ(openmpt_module_get_num_orders(pModule.get()), DemoTempo::kNbPosition);
+  const std::vector<int> expectedOrder{0, 1, 2, 3, 4, 5, 4, 6, 7, 8, 9, 10};
+  for (int position = 0; position < DemoTempo::kNbPosition; ++position)
+    EXPECT_EQ(openmpt_module_get_order_pattern(pModule.get(), position),
+              expectedOrder[static_cast<std::size_t>(position)]);
+  EXPECT_NEAR(openmpt_module_get_duration_seconds(pModule.get()), DemoTempo::kDurationMs / 1000.0,
+              0.001);
+
+  // The drop's first row: a kick at C-2 on the first channel, the bass's A on the third.
+  const int drop = expectedOrder[DemoTempo::kDropPosition];
+  EXPECT_EQ(command(pModule.get(), drop, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT),
+            DemoMusic::kKick);
+  EXPECT_EQ(command(pModule.get(), drop, 0, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT),
+            DemoMusic::kBass);
+  // libopenmpt numbers notes from C-0 = 1 with the tracker's octave 1 as its octave 4.
+  EXPECT_EQ(command(pModule.get(), drop, 0, 2, OPENMPT_MODULE_COMMAND_NOTE), 4 * 12 + 9 + 1);
+  // The intro has no drums until its second pattern.
+  EXPECT_EQ(command(pModule.get(), 0, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 0);
+  EXPECT_EQ(command(pModule.get(), 1, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kKick);
+}
+
+TEST(ModuleWriter, RenderedStreamHasTheModulesLength) {
+  TempDir dir;
+  ModuleWriter::Module module = DemoMusic::compose();
+  module.order = {4};  // one pattern of the drop: 7.68 s
+  const std::vector<std::uint8_t> bytes = ModuleWriter::encodeMod(module);
+  const std::filesystem::path path = dir.path() / "drop.ogg";
+  const ModuleWriter::RenderResult result = ModuleWriter::renderToOgg(bytes, path, 44100);
+  ASSERT_TRUE(result.ok) << result.error;
+  const std::int64_t expected = std::int64_t{DemoTempo::kMsPerPattern} * 44100 / 1000;
+  EXPECT_NEAR(static_cast<double>(result.nbFrame), static_cast<double>(expected), 1.0);
+
+  SF_INFO info{};
+  SNDFILE* pFile = sf_open(path.string().c_str(), SFM_READ, &info);
+  ASSERT_NE(pFile, nullptr) << sf_strerror(nullptr);
+  EXPECT_EQ(info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+  EXPECT_EQ(info.channels, 2);
+  EXPECT_EQ(info.samplerate, 44100);
+  EXPECT_NEAR(static_cast<double>(info.frames), static_cast<double>(expected), 1.0);
+  // Not silence: the drop starts with a kick.
+  std::vector<float> head(4410 * 2);
+  ASSERT_EQ(sf_readf_float(pFile, head.data(), 4410), 4410);
+  float peak = 0.0f;
+  for (const float value : head)
+    peak = std::max(peak, std::abs(value));
+  EXPECT_GT(peak, 0.1f);
+  sf_close(pFile);
+}
+
+TEST(ModuleWriter, RenderFailuresAreSaid) {
+  TempDir dir;
+  const std::vector<std::uint8_t> garbage(100, 0x55);
+  ModuleWriter::RenderResult result = ModuleWriter::renderToOgg(garbage, dir.path() / "x.ogg");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error.rfind("libopenmpt cannot read the module", 0), 0u) << result.error;
+
+  const std::vector<std::uint8_t> bytes = ModuleWriter::encodeMod(DemoMusic::compose());
+  result = ModuleWriter::renderToOgg(bytes, dir.path() / "missing" / "x.ogg");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error.rfind("libsndfile cannot write ", 0), 0u) << result.error;
+}
+
+}  // namespace

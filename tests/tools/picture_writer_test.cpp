@@ -1,0 +1,136 @@
+// The picture writers checked against the player's own loaders: what is written must read back
+// pixel for pixel, in every format and encoding, run-length packets included.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/report.h"
+#include "image/cimage32.h"
+#include "tests/support/temp_dir.h"
+#include "tools/demo_pictures.h"
+#include "tools/picture_writer.h"
+
+namespace {
+
+using PictureWriter::Picture;
+using PictureWriter::TgaColors;
+using PictureWriter::TgaEncoding;
+
+// Runs longer than one packet (200 equal pixels), single pixels between runs, runs of exactly
+// two, and a row end that falls inside a run.
+Picture awkwardPicture(std::int32_t width, std::int32_t height, bool gray) {
+  Picture picture(width, height);
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      const std::uint32_t index = static_cast<std::uint32_t>(y * width + x);
+      std::uint32_t level = 0;
+      if (index >= 200 && index < 260)
+        level = index % 2 == 0 ? 255 : 1;
+      else if (index >= 260 && index < 300)
+        level = (index / 2) & 0xFF;
+      else if (index >= 300)
+        level = (index * 7) & 0xFF;
+      picture.at(x, y) =
+          gray ? level * 0x010101u
+               : (level << 16 | (255 - level) << 8 | (index >= 300 ? index & 0xFF : 0x40));
+    }
+  }
+  return picture;
+}
+
+// The picture as the loader reads it back from a file of that name.
+std::vector<std::uint32_t> loadBack(const TempDir& dir, const std::string& name,
+                                    const std::vector<std::uint8_t>& bytes, std::int32_t width,
+                                    std::int32_t height) {
+  const std::string path = (dir.path() / name).string();
+  EXPECT_TRUE(PictureWriter::writeFile(path, bytes));
+  CImage32FromData image;
+  EXPECT_EQ(image.load(path.c_str()), 1);
+  EXPECT_EQ(image.getWidth(), width);
+  EXPECT_EQ(image.getHeight(), height);
+  if (!image.getPixels() || image.getWidth() != width || image.getHeight() != height) return {};
+  return std::vector<std::uint32_t>(image.getPixels(),
+                                    image.getPixels() + static_cast<std::size_t>(width * height));
+}
+
+TEST(PictureWriterReadBack, TgaEveryTypeReadsBackExactly) {
+  TempDir dir;
+  ReportCapture capture;
+  for (const TgaColors colors : {TgaColors::TrueColor, TgaColors::Gray}) {
+    for (const TgaEncoding encoding : {TgaEncoding::Raw, TgaEncoding::RunLength}) {
+      const Picture picture = awkwardPicture(37, 11, colors == TgaColors::Gray);
+      const std::vector<std::uint8_t> bytes = PictureWriter::encodeTga(picture, colors, encoding);
+      const int type = bytes.at(2);
+      SCOPED_TRACE(type);
+      EXPECT_EQ(loadBack(dir, "p.tga", bytes, 37, 11), picture.pixels);
+      if (encoding == TgaEncoding::RunLength) {
+        // The 200-pixel run costs two repeat packets: far less than the raw form.
+        EXPECT_LT(bytes.size(), PictureWriter::encodeTga(picture, colors, TgaEncoding::Raw).size());
+      }
+    }
+  }
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST(PictureWriterReadBack, RunLengthPacketsAreAtMost128Pixels) {
+  Picture flat(300, 1);
+  const std::vector<std::uint8_t> bytes =
+      PictureWriter::encodeTga(flat, TgaColors::TrueColor, TgaEncoding::RunLength);
+  // Header, then 128 + 128 + 44 pixels of black: three repeat packets of one triplet.
+  const std::vector<std::uint8_t> packets(bytes.begin() + 18, bytes.end());
+  EXPECT_EQ(packets, (std::vector<std::uint8_t>{0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xAB, 0, 0, 0}));
+}
+
+TEST(PictureWriterReadBack, BmpRowsPaddedForEveryWidth) {
+  TempDir dir;
+  for (const std::int32_t width : {2, 4, 6, 3, 5}) {
+    SCOPED_TRACE(width);
+    ReportCapture capture;
+    const Picture picture = awkwardPicture(width, 7, false);
+    const std::vector<std::uint8_t> bytes = PictureWriter::encodeBmp(picture);
+    EXPECT_EQ(bytes.size(), 54u + 7u * static_cast<std::size_t>(width * 3 + (width & 3)));
+    EXPECT_EQ(loadBack(dir, "p.BMP", bytes, width, 7), picture.pixels);
+    // The loader warns about odd widths and nothing else.
+    EXPECT_EQ(capture.texts(), width % 2 == 1 ? std::vector<std::string>{"width uneven"}
+                                              : std::vector<std::string>{});
+  }
+}
+
+// The demo's own pictures load cleanly, with their sizes; alpha maps are grey.
+TEST(DemoPictures, EveryFileLoadsWithoutReports) {
+  TempDir dir;
+  ReportCapture capture;
+  for (const DemoPictures::PictureFile& file : DemoPictures::makeAll()) {
+    SCOPED_TRACE(file.name);
+    const std::vector<std::uint32_t> pixels = loadBack(dir, file.name, DemoPictures::encode(file),
+                                                       file.picture.width, file.picture.height);
+    EXPECT_EQ(pixels, file.picture.pixels);
+    EXPECT_EQ(static_cast<std::int64_t>(file.picture.width) * file.picture.height, 512 * 256);
+    if (file.name.starts_with("mask_")) {
+      for (const std::uint32_t pixel : pixels)
+        ASSERT_EQ(pixel, (pixel & 0xFFu) * 0x010101u);
+    }
+  }
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST(DemoPictures, ValueNoiseIsSmoothAndInRange) {
+  float last = DemoPictures::valueNoise(0.0f, 10.0f, 64.0f, 1, 3u);
+  for (int x = 1; x < 512; ++x) {
+    const float value = DemoPictures::valueNoise(static_cast<float>(x), 10.0f, 64.0f, 1, 3u);
+    ASSERT_GE(value, 0.0f);
+    ASSERT_LE(value, 1.0f);
+    // One octave with cells of 64 pixels: neighbours differ by at most 1.5 / 64.
+    ASSERT_LE(std::abs(value - last), 1.5f / 64.0f) << x;
+    last = value;
+  }
+  // Lattice points take their hashed value: not all the same.
+  EXPECT_NE(DemoPictures::valueNoise(0.0f, 0.0f, 64.0f, 1, 3u),
+            DemoPictures::valueNoise(64.0f, 0.0f, 64.0f, 1, 3u));
+  EXPECT_EQ(DemoPictures::mixColor(0x000000u, 0xFF8040u, 0.5f), 0x804020u);
+}
+
+}  // namespace

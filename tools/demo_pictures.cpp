@@ -1,0 +1,240 @@
+#include "tools/demo_pictures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string_view>
+#include <utility>
+
+#include "tools/demo_font.h"
+
+namespace DemoPictures {
+
+namespace {
+
+using PictureWriter::Picture;
+
+// The size of the show's frame and of most of its layers.
+constexpr int kWidth = 512;
+constexpr int kHeight = 256;
+
+std::uint32_t channel(std::uint32_t color, int shift) {
+  return (color >> shift) & 0xFFu;
+}
+
+// Integer hash of a lattice point (a few rounds of multiply and xor-shift): 0 to 1.
+float latticeValue(std::int32_t x, std::int32_t y, std::uint32_t seed) {
+  std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^
+                    static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+  h ^= h >> 13;
+  h *= 0x5BD1E995u;
+  h ^= h >> 15;
+  return static_cast<float>(h & 0xFFFFu) / 65535.0f;
+}
+
+float smooth(float t) {
+  return t * t * (3.0f - 2.0f * t);
+}
+
+// Every pixel from a function of (x, y).
+Picture paint(int width, int height, const std::function<std::uint32_t(int, int)>& pixel) {
+  Picture picture(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      picture.at(x, y) = pixel(x, y);
+  }
+  return picture;
+}
+
+float distanceToCentre(int x, int y, float centreX, float centreY) {
+  const float dx = static_cast<float>(x) + 0.5f - centreX;
+  const float dy = static_cast<float>(y) + 0.5f - centreY;
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+// Gradient through evenly spaced colour stops, top to bottom.
+Picture verticalGradient(std::initializer_list<std::uint32_t> stops) {
+  const std::vector<std::uint32_t> colors(stops);
+  const float spans = static_cast<float>(colors.size() - 1);
+  return paint(kWidth, kHeight, [&](int, int y) {
+    const float position = static_cast<float>(y) / static_cast<float>(kHeight - 1) * spans;
+    const std::size_t index = std::min(static_cast<std::size_t>(position), colors.size() - 2);
+    return mixColor(colors[index], colors[index + 1], position - static_cast<float>(index));
+  });
+}
+
+// Text lines centred on a black picture, each letter shaded from `top` to `bottom` colour over
+// the height of its line.
+Picture words(std::initializer_list<std::string_view> lines, int scale, std::uint32_t top,
+              std::uint32_t bottom) {
+  Picture picture(kWidth, kHeight);
+  const int lineHeight = DemoFont::kGlyphSize * scale;
+  const int gap = lineHeight / 4;
+  const int total = static_cast<int>(lines.size()) * (lineHeight + gap) - gap;
+  int y = (kHeight - total) / 2;
+  for (const std::string_view line : lines) {
+    DemoFont::drawText(picture, line, (kWidth - DemoFont::textWidth(line, scale)) / 2, y, scale, 1);
+    for (int row = y; row < y + lineHeight; ++row) {
+      const float t = static_cast<float>(row - y) / static_cast<float>(lineHeight - 1);
+      const std::uint32_t color = mixColor(top, bottom, t);
+      for (int x = 0; x < kWidth; ++x) {
+        if (picture.at(x, row) == 1) picture.at(x, row) = color;
+      }
+    }
+    y += lineHeight + gap;
+  }
+  return picture;
+}
+
+// A grey level 0..255 as a grey pixel.
+std::uint32_t gray(float level) {
+  const auto value = static_cast<std::uint32_t>(std::clamp(level, 0.0f, 255.0f));
+  return value * 0x010101u;
+}
+
+Picture clouds() {
+  return paint(kWidth, kHeight, [](int x, int y) {
+    const float n = valueNoise(static_cast<float>(x), static_cast<float>(y), 64.0f, 5, 7u);
+    return mixColor(rgb(8, 40, 70), rgb(150, 230, 240), smooth(n));
+  });
+}
+
+// Concentric rings around the centre, their colour turning with the radius.
+Picture rings() {
+  constexpr std::uint32_t kPalette[] = {rgb(255, 70, 90), rgb(255, 190, 40), rgb(60, 220, 140),
+                                        rgb(60, 140, 255), rgb(180, 80, 255)};
+  return paint(kWidth, kHeight, [&](int x, int y) {
+    const float d = distanceToCentre(x, y, kWidth / 2.0f, kHeight / 2.0f);
+    const int ring = static_cast<int>(d / 14.0f);
+    if (ring % 2 == 1) return rgb(10, 6, 20);
+    return kPalette[static_cast<std::size_t>(ring / 2) % std::size(kPalette)];
+  });
+}
+
+// A white-hot disk with twelve rays on black: what the radial blur streaks best.
+Picture sun() {
+  return paint(kWidth, kHeight, [](int x, int y) {
+    const float d = distanceToCentre(x, y, kWidth / 2.0f, kHeight / 2.0f);
+    if (d < 36.0f) return rgb(255, 250, 220);
+    const float angle =
+        std::atan2(static_cast<float>(y - kHeight / 2), static_cast<float>(x - kWidth / 2));
+    const bool ray = std::sin(angle * 12.0f) > 0.75f && d < 120.0f;
+    if (ray) return mixColor(rgb(255, 200, 60), rgb(120, 20, 0), (d - 36.0f) / 84.0f);
+    return rgb(0, 0, 0);
+  });
+}
+
+Picture checker() {
+  return paint(kWidth, kHeight, [](int x, int y) {
+    return ((x / 32 + y / 32) % 2 == 0) ? rgb(230, 230, 240) : rgb(40, 30, 90);
+  });
+}
+
+Picture stripes() {
+  constexpr std::uint32_t kColors[] = {rgb(255, 60, 120), rgb(30, 20, 60), rgb(255, 220, 60),
+                                       rgb(30, 20, 60)};
+  return paint(kWidth, kHeight,
+               [&](int x, int y) { return kColors[static_cast<std::size_t>((x + y) / 24) % 4]; });
+}
+
+// Twice the width, half the height: the pixel count of a frame in another shape.
+Picture strip() {
+  return paint(2 * kWidth, kHeight / 2, [](int x, int y) {
+    const int band = x / 64;
+    const std::uint32_t level = static_cast<std::uint32_t>((band * 37) % 256);
+    return (y / 16 + band) % 2 == 0 ? rgb(level, 255 - level, 200) : rgb(0, 0, 0);
+  });
+}
+
+}  // namespace
+
+std::uint32_t mixColor(std::uint32_t a, std::uint32_t b, float t) {
+  t = std::clamp(t, 0.0f, 1.0f);
+  std::uint32_t result = 0;
+  for (const int shift : {16, 8, 0}) {
+    const float from = static_cast<float>(channel(a, shift));
+    const float to = static_cast<float>(channel(b, shift));
+    result |= static_cast<std::uint32_t>(std::lround(from + (to - from) * t)) << shift;
+  }
+  return result;
+}
+
+float valueNoise(float x, float y, float cellSize, int octaves, std::uint32_t seed) {
+  float sum = 0.0f;
+  float weight = 0.5f;
+  float weights = 0.0f;
+  for (int octave = 0; octave < octaves; ++octave) {
+    const float u = x / cellSize;
+    const float v = y / cellSize;
+    const auto x0 = static_cast<std::int32_t>(std::floor(u));
+    const auto y0 = static_cast<std::int32_t>(std::floor(v));
+    const float fx = smooth(u - static_cast<float>(x0));
+    const float fy = smooth(v - static_cast<float>(y0));
+    const std::uint32_t octaveSeed = seed + static_cast<std::uint32_t>(octave);
+    const float top =
+        std::lerp(latticeValue(x0, y0, octaveSeed), latticeValue(x0 + 1, y0, octaveSeed), fx);
+    const float bottom = std::lerp(latticeValue(x0, y0 + 1, octaveSeed),
+                                   latticeValue(x0 + 1, y0 + 1, octaveSeed), fx);
+    sum += std::lerp(top, bottom, fy) * weight;
+    weights += weight;
+    weight *= 0.5f;
+    cellSize *= 0.5f;
+  }
+  return weights > 0.0f ? sum / weights : 0.0f;
+}
+
+std::vector<PictureFile> makeAll() {
+  std::vector<PictureFile> files;
+  auto add = [&](std::string name, FileKind kind, Picture picture) {
+    files.push_back({std::move(name), kind, std::move(picture)});
+  };
+  add("sky.bmp", FileKind::Bmp,
+      verticalGradient({rgb(8, 8, 40), rgb(90, 30, 120), rgb(240, 120, 60), rgb(255, 220, 140)}));
+  add("clouds.tga", FileKind::Tga, clouds());
+  add("rings.bmp", FileKind::Bmp, rings());
+  add("sun.bmp", FileKind::Bmp, sun());
+  add("checker.tga", FileKind::TgaRunLength, checker());
+  add("stripes.tga", FileKind::TgaRunLength, stripes());
+  add("strip.tga", FileKind::TgaRunLength, strip());
+  add("title.tga", FileKind::TgaRunLength,
+      words({"EVERY PIXEL", "IN SOFTWARE"}, 5, rgb(255, 255, 255), rgb(80, 200, 255)));
+  add("build.tga", FileKind::TgaRunLength,
+      words({"BUILD"}, 8, rgb(255, 240, 120), rgb(255, 80, 40)));
+  add("drop.tga", FileKind::TgaRunLength,
+      words({"DROP!"}, 8, rgb(255, 255, 255), rgb(255, 40, 160)));
+  add("break.tga", FileKind::TgaRunLength,
+      words({"BREAK"}, 8, rgb(120, 255, 220), rgb(40, 80, 255)));
+  add("finale.tga", FileKind::TgaRunLength,
+      words({"FINALE"}, 8, rgb(255, 220, 80), rgb(255, 255, 255)));
+  add("end.bmp", FileKind::Bmp, words({"THE END"}, 6, rgb(200, 200, 220), rgb(90, 90, 140)));
+  // Alpha maps: grey levels weight each byte of a mix.
+  add("mask_round.tga", FileKind::GrayTga, paint(kWidth, kHeight, [](int x, int y) {
+        const float d = distanceToCentre(x, y, kWidth / 2.0f, kHeight / 2.0f);
+        return gray(255.0f * (1.0f - smooth(std::min(d / 200.0f, 1.0f))));
+      }));
+  add("mask_bars.tga", FileKind::GrayTgaRunLength,
+      paint(kWidth, kHeight, [](int x, int) { return gray((x / 32) % 2 == 0 ? 255.0f : 0.0f); }));
+  add("mask_wipe.tga", FileKind::GrayTga,
+      paint(kWidth, kHeight, [](int x, int) { return gray(static_cast<float>(x) / 2.0f); }));
+  return files;
+}
+
+std::vector<std::uint8_t> encode(const PictureFile& file) {
+  using PictureWriter::TgaColors;
+  using PictureWriter::TgaEncoding;
+  switch (file.kind) {
+    case FileKind::Bmp:
+      return PictureWriter::encodeBmp(file.picture);
+    case FileKind::Tga:
+      return PictureWriter::encodeTga(file.picture, TgaColors::TrueColor, TgaEncoding::Raw);
+    case FileKind::TgaRunLength:
+      return PictureWriter::encodeTga(file.picture, TgaColors::TrueColor, TgaEncoding::RunLength);
+    case FileKind::GrayTga:
+      return PictureWriter::encodeTga(file.picture, TgaColors::Gray, TgaEncoding::Raw);
+    case FileKind::GrayTgaRunLength:
+      return PictureWriter::encodeTga(file.picture, TgaColors::Gray, TgaEncoding::RunLength);
+  }
+  return {};
+}
+
+}  // namespace DemoPictures
