@@ -8,7 +8,10 @@
 #include <string>
 
 #include "image/cimage32.h"
+#include "script/script_clock.h"
 #include "script/script_engine.h"
+
+class SoundManager;
 
 class OfflineRenderer {
  public:
@@ -32,6 +35,20 @@ class OfflineRenderer {
   const ScriptEngine* getEngine() const { return m_pEngine.get(); }
 
  private:
+  // The time base of the show's music, which plays without a device: each frame moves it to
+  // the frame's time, so what the show reads from the music (its level) is that of the frame.
+  class FrameTicks final : public TickSource {
+   public:
+    std::uint32_t getTicks() override { return m_now; }
+    std::uint32_t m_now = 0;
+  };
+
+  // Brings the music's position to `time`.
+  void alignMusic(std::int32_t time);
+
+  FrameTicks m_ticks;
+  // The music of the loaded show, owned by its engine; null without music.
+  SoundManager* m_pMusic = nullptr;
   CImage32Buffered m_display;
   // The band of the display the show draws into, re-aimed at every frame.
   CImage32External m_screen;

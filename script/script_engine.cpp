@@ -214,7 +214,7 @@ void ScriptEngine::loadControllerFolder() {
   m_controllerManager.setMusic(dynamic_cast<SoundLevelSource*>(m_pMusic.get()));
   StringC directory;
   FileTools::getCurrentDirectory(directory);
-  m_controllerManager.load(StringC(std::string(directory.view()) + "data\\lcx\\"));
+  m_controllerManager.load(StringC(std::string(directory.view()) + "data/lcx/"));
 }
 
 void ScriptEngine::createImageSources() {
