@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view kHelp =
     R"(Usage:
   showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]
+  showplayer --dev [SCRIPT] [--windowed] [--start MS] [--no-audio] [--loop FROM:TO]
   showplayer render SCRIPT --at MS [--at MS ...] --out PATH
   showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]
   showplayer help | --help | -h
@@ -26,6 +27,23 @@ Commands:
           --windowed  start in a 512 x 384 window instead of full screen
           --start MS  begin at script time MS: the music seeks there
           --no-audio  play without sound; the music still sets the time, at real speed
+
+          --dev       authoring mode, for writing a show: the show is reloaded at the
+                      current time about 100 ms after the script or a file of its folder
+                      (data/, data/lcx, ...) is saved; when the new version reports errors,
+                      they are shown and the old version goes on playing. More keys:
+                        Space              pause / resume (music and picture together)
+                        Left / Right       back / forward 1 s (with Shift: 100 ms)
+                        Page Up / Down     back / forward 10 s
+                        . and ,            one frame (38 ms) forward / back, pausing first
+                        L                  first mark, second mark (loop between them),
+                                           then no loop
+                        Home               to the start of the loop, or to 0
+                        I or F9            the overlay below the show: frame rate, frame
+                                           time, script time, loop, last reports
+                      The show does not end by itself after 285000 ms.
+          --loop FROM:TO  with --dev: loop script times FROM to TO (ms), starting at FROM
+                      unless --start is given
 
   render  Loads the show SCRIPT and draws its frames without a window. Each frame is the
           whole 512 x 384 display; the show draws into the 512 x 256 band that starts at
@@ -117,6 +135,16 @@ ParsedCommand parsePlay(const std::vector<std::string>& arguments, std::size_t f
       request.windowed = true;
     } else if (argument == "--no-audio") {
       request.audio = false;
+    } else if (argument == "--dev") {
+      request.dev = true;
+    } else if (argument == "--loop") {
+      const std::optional<std::string> value = walker.value();
+      if (!value) return usageError("--loop needs a value");
+      request.loop = CommandLine::parseLoop(*value);
+      if (!request.loop) {
+        return usageError("--loop needs FROM:TO in whole milliseconds with 0 <= FROM < TO, not '" +
+                          *value + "'");
+      }
     } else if (argument == "--start") {
       std::int32_t start = 0;
       if (const auto error = readTime(walker, argument, start)) return usageError(*error);
@@ -129,6 +157,7 @@ ParsedCommand parsePlay(const std::vector<std::string>& arguments, std::size_t f
       hasScript = true;
     }
   }
+  if (request.loop && !request.dev) return usageError("--loop needs --dev");
   return out;
 }
 
@@ -225,6 +254,15 @@ std::optional<std::int32_t> parseTime(std::string_view text) {
   const auto [pStop, error] = std::from_chars(text.data(), pEnd, value);
   if (error != std::errc() || pStop != pEnd) return std::nullopt;
   return value;
+}
+
+std::optional<LoopSpan> parseLoop(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  const std::optional<std::int32_t> from = parseTime(text.substr(0, colon));
+  const std::optional<std::int32_t> to = parseTime(text.substr(colon + 1));
+  if (!from || !to || *from < 0 || *to <= *from) return std::nullopt;
+  return LoopSpan{*from, *to};
 }
 
 std::string_view helpText() {

@@ -22,6 +22,13 @@ struct RenderRequest {
   std::optional<std::int32_t> to;
 };
 
+// A section of a show played over and over: script times [from, to), 0 <= from < to.
+struct LoopSpan {
+  std::int32_t from = 0;
+  std::int32_t to = 0;
+  bool operator==(const LoopSpan&) const = default;
+};
+
 // What `showplayer [play] [SCRIPT]` is asked for.
 struct PlayRequest {
   // The command-line text of the script; empty: the first .lscx of the current folder.
@@ -30,6 +37,10 @@ struct PlayRequest {
   // Begin at this script time (the music seeks there).
   std::optional<std::int32_t> start;
   bool audio = true;
+  // Authoring mode (--dev): transport keys, reload on save, the information overlay.
+  bool dev = false;
+  // --dev only: the loop set from the start (--loop FROM:TO).
+  std::optional<LoopSpan> loop;
 };
 
 enum class CommandKind {
@@ -57,6 +68,8 @@ inline constexpr int kExitUsage = 2;
 ParsedCommand parse(const std::vector<std::string>& arguments);
 // A script time: a decimal integer of 32 bits, optionally signed, nothing else around it.
 std::optional<std::int32_t> parseTime(std::string_view text);
+// A loop: "FROM:TO", two script times with 0 <= FROM < TO.
+std::optional<LoopSpan> parseLoop(std::string_view text);
 // The text that --help prints.
 std::string_view helpText();
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/config.h"
+#include "app/dev_mode.h"
 #include "app/frame_step.h"
 #include "app/sound_manager.h"
 #include "base/file_tools.h"
@@ -31,7 +32,8 @@ constexpr std::chrono::microseconds kSpinMargin{1500};
 ScriptPlayer::ScriptPlayer(PlayerOptions options)
     : m_options(std::move(options)),
       m_pTicks(m_options.pTicks ? m_options.pTicks : &m_systemTicks),
-      m_showTicks(m_pTicks) {
+      m_clock(m_pTicks) {
+  if (m_options.dev) m_pDev = std::make_unique<DevMode>(*this, *m_pTicks, m_options.loop);
   if (!m_options.createMusic) {
     const bool audio = m_options.audio;
     m_options.createMusic = [audio]() -> std::unique_ptr<ScriptMusic> {
@@ -73,36 +75,97 @@ void ScriptPlayer::chooseScript(const std::string& commandLine) {
     StringC found;
     if (FileTools::findFirstFileWithExtension(found, kScriptExtension)) loadScript(found);
   }
-  if (m_options.start && m_pEngine) startAt(*m_options.start);
+  if (m_options.start && m_pEngine) {
+    startAt(*m_options.start);
+  } else if (m_pDev && m_pEngine) {
+    m_pDev->begin();
+  }
 }
 
 bool ScriptPlayer::loadScript(StringC path) {
   if (path.view().empty()) return false;
   // The old show and its music end before the new one is read.
-  m_pEngine.reset();
-  m_pMusic = nullptr;
-  ScriptEngineServices services;
-  services.pTicks = &m_showTicks;
-  services.createMusic = [this]() {
-    std::unique_ptr<ScriptMusic> pMusic = m_options.createMusic();
-    m_pMusic = pMusic.get();
-    return pMusic;
-  };
-  m_pEngine = FrameStep::loadScript(path, std::move(services));
+  takeShow(nullptr, nullptr);
+  // A new show starts playing from its own start.
+  m_clock.resume();
+  ScriptMusic* pMusic = nullptr;
+  std::unique_ptr<ScriptEngine> pEngine;
+  {
+    // In --dev what the load reports goes to the overlay as well.
+    std::optional<ReportCollector> collector;
+    if (m_pDev) collector.emplace();
+    pEngine = FrameStep::loadScript(path, makeServices(pMusic));
+    if (m_pDev) m_pDev->setReports(collector->reports());
+  }
+  takeShow(std::move(pEngine), pMusic);
+  m_scriptPath = path;
+  if (m_pDev) m_pDev->watch(std::string(path.view()));
   return true;
 }
 
+ScriptEngineServices ScriptPlayer::makeServices(ScriptMusic*& pMusic) {
+  ScriptEngineServices services;
+  services.pTicks = &m_clock;
+  services.createMusic = [this, &pMusic]() {
+    std::unique_ptr<ScriptMusic> pCreated = m_options.createMusic();
+    pMusic = pCreated.get();
+    // Silent until the show is in place (the clock then sets it going, or not).
+    if (m_pDev) ShowClock::holdMusic(*pCreated);
+    return pCreated;
+  };
+  return services;
+}
+
+void ScriptPlayer::takeShow(std::unique_ptr<ScriptEngine> pEngine, ScriptMusic* pMusic,
+                            std::optional<std::int32_t> at) {
+  m_pEngine = std::move(pEngine);
+  m_pMusic = pMusic;
+  m_clock.setMusic(pMusic);
+  // Moved before it is heard.
+  if (at) seekTo(*at);
+  m_clock.syncMusic();
+}
+
 void ScriptPlayer::startAt(std::int32_t ms) {
-  if (m_pMusic) {
-    // Our own sound manager moves a module as well as a stream.
-    if (auto* pSound = dynamic_cast<SoundManager*>(m_pMusic)) {
-      pSound->seek(ms);
-    } else {
-      m_pMusic->setTime(ms);
-    }
+  // From the show's start: the tick clock moves by `ms`.
+  m_clock.seek(0, ms);
+}
+
+std::int32_t ScriptPlayer::getTime() {
+  return m_pEngine ? m_pEngine->getTime() : 0;
+}
+
+void ScriptPlayer::seekTo(std::int32_t ms) {
+  if (m_pEngine) m_clock.seek(getTime(), std::max(ms, 0));
+}
+
+void ScriptPlayer::setPaused(bool paused) {
+  if (paused) {
+    m_clock.pause();
   } else {
-    m_showTicks.advance(ms);
+    m_clock.resume();
   }
+}
+
+bool ScriptPlayer::reloadScript() {
+  if (!m_pDev || m_scriptPath.view().empty()) return false;
+  const std::int32_t time = getTime();
+  ScriptMusic* pMusic = nullptr;
+  std::unique_ptr<ScriptEngine> pEngine;
+  std::vector<Report> reports;
+  {
+    const bool quitBefore = quitRequested().has_value();
+    ReportCollector collector;
+    pEngine = FrameStep::loadScript(m_scriptPath, makeServices(pMusic));
+    reports = collector.reports();
+    // A fatal report of a script being edited does not end the session: the old show goes on.
+    if (!quitBefore && quitRequested()) clearQuitRequest();
+  }
+  m_pDev->setReports(reports);
+  // The rejected show and its silent music go here.
+  if (!reports.empty()) return false;
+  takeShow(std::move(pEngine), pMusic, time);
+  return true;
 }
 
 void ScriptPlayer::close(int exitCode) {
@@ -148,6 +211,7 @@ void ScriptPlayer::handleEvent(const SDL_Event& event) {
 }
 
 void ScriptPlayer::handleKey(const SDL_KeyboardEvent& key) {
+  if (m_pDev && m_pDev->handleKey(key)) return;
   // A held key repeats; only the press itself counts.
   if (key.repeat) return;
   switch (key.keysym.sym) {
@@ -208,6 +272,8 @@ void ScriptPlayer::frameStep() {
     return;
   }
   ++m_nbFrameProduced;
+  const auto stepStart = std::chrono::steady_clock::now();
+  if (m_pDev) m_pDev->beforeFrame();
 
   ++m_nbFrame;
   const std::uint32_t now = m_pTicks->getTicks();
@@ -217,10 +283,24 @@ void ScriptPlayer::frameStep() {
     m_nbFrame = 0;
   }
 
-  FrameStep::renderBand(pDisplay, m_screen, m_pEngine.get());
-  if (m_showFrameRate && m_pEngine) m_display.drawText(frameRateLine(), kFrameRateX, kFrameRateY);
-  FrameStep::clearBandEdges(m_screen);
-  if (m_pEngine && m_pEngine->getTime() > kEndTime) close(CommandLine::kExitSuccess);
+  if (m_pDev) {
+    // The reports of a frame go to the overlay as well.
+    ReportCollector collector;
+    FrameStep::renderBand(pDisplay, m_screen, m_pEngine.get());
+    FrameStep::clearBandEdges(m_screen);
+    if (!collector.reports().empty()) m_pDev->setReports(collector.reports());
+    m_pDev->drawOverlay(pDisplay, m_frameRate, m_frameMs);
+    m_frameMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stepStart)
+            .count();
+  } else {
+    FrameStep::renderBand(pDisplay, m_screen, m_pEngine.get());
+    if (m_showFrameRate && m_pEngine) {
+      m_display.drawText(frameRateLine(), kFrameRateX, kFrameRateY);
+    }
+    FrameStep::clearBandEdges(m_screen);
+    if (m_pEngine && m_pEngine->getTime() > kEndTime) close(CommandLine::kExitSuccess);
+  }
 
   m_display.unlock();
   m_display.present();
@@ -278,6 +358,8 @@ int runPlayer(const PlayRequest& request) {
   options.screenMode = request.windowed ? ScreenMode::kWindowed : ScreenMode::kFullScreen;
   options.start = request.start;
   options.audio = request.audio;
+  options.dev = request.dev;
+  options.loop = request.loop;
   ScriptPlayer player(std::move(options));
   if (!player.init()) return player.getExitCode().value_or(CommandLine::kExitFailure);
   player.chooseScript(request.scriptText);

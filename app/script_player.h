@@ -13,6 +13,7 @@
 
 #include "app/command_line.h"
 #include "app/display.h"
+#include "app/show_clock.h"
 #include "base/string_c.h"
 #include "image/cimage32.h"
 #include "script/script_clock.h"
@@ -31,7 +32,14 @@ struct PlayerOptions {
   std::function<std::unique_ptr<ScriptMusic>()> createMusic;
   // Frames start at least this long apart (at most 26 per second); zero: unpaced.
   std::chrono::nanoseconds minFramePeriod{38461540};
+  // Authoring mode (--dev): transport keys, reload on save, the information overlay; the show
+  // does not end by itself.
+  bool dev = false;
+  // Authoring mode: a section played over and over.
+  std::optional<LoopSpan> loop;
 };
+
+class DevMode;
 
 class ScriptPlayer {
  public:
@@ -80,19 +88,22 @@ class ScriptPlayer {
   // The frame-rate line as it is drawn now.
   std::string frameRateLine();
 
+  // --- Authoring (--dev) ---
+  // Script time now; 0 without a show.
+  std::int32_t getTime();
+  // Moves the show to `ms` (0 at least): the music with its picture, or the tick clock.
+  void seekTo(std::int32_t ms);
+  // Stops and restarts the music and the clock together.
+  void setPaused(bool paused);
+  bool isPaused() const { return m_clock.isPaused(); }
+  // Loads the running script again and puts the new show where the old one stood (its time,
+  // paused or not). When the load reports anything, the old show goes on and the reports go to
+  // the overlay; false then.
+  bool reloadScript();
+  // Null without --dev.
+  DevMode* getDevMode() const { return m_pDev.get(); }
+
  private:
-  // The engine's tick clock: the player's ticks moved forward by the start time.
-  class ShowTicks final : public TickSource {
-   public:
-    explicit ShowTicks(TickSource* pTicks) : m_pTicks(pTicks) {}
-    std::uint32_t getTicks() override { return m_pTicks->getTicks() + m_offset; }
-    void advance(std::int32_t ms) { m_offset += static_cast<std::uint32_t>(ms); }
-
-   private:
-    TickSource* m_pTicks;
-    std::uint32_t m_offset = 0;
-  };
-
   void close(int exitCode);
   // Ends the show, shows the cursor again and closes the window.
   void shutDown();
@@ -100,6 +111,12 @@ class ScriptPlayer {
   void handleKey(const SDL_KeyboardEvent& key);
   void handleWindowEvent(const SDL_WindowEvent& window);
   void startAt(std::int32_t ms);
+  // What the engine of a new show is given; its music is noted in `pMusic`.
+  ScriptEngineServices makeServices(ScriptMusic*& pMusic);
+  // Makes the show the running one.
+  // Makes the show the running one, moved to `at` first when given.
+  void takeShow(std::unique_ptr<ScriptEngine> pEngine, ScriptMusic* pMusic,
+                std::optional<std::int32_t> at = std::nullopt);
   void dispatch(SDL_Event& event);
   void checkQuitRequest();
   void waitForFrameEnd(std::chrono::steady_clock::time_point frameStart) const;
@@ -107,13 +124,19 @@ class ScriptPlayer {
   PlayerOptions m_options;
   SystemTickSource m_systemTicks;
   TickSource* m_pTicks;
-  ShowTicks m_showTicks;
+  // The engine's ticks and the transport of the running show.
+  ShowClock m_clock;
   Display m_display;
   CImage32External m_screen;
   // The music of the running show, owned by its engine.
   ScriptMusic* m_pMusic = nullptr;
   // Declared after the display and the screen image: destroyed first.
   std::unique_ptr<ScriptEngine> m_pEngine;
+  std::unique_ptr<DevMode> m_pDev;
+  // The script of the running show, for reloads.
+  StringC m_scriptPath;
+  // How long the last frame step took, for the overlay.
+  double m_frameMs = 0.0;
 
   float m_frameRate = 0.0f;
   std::uint32_t m_lastTick = 0;

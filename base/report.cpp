@@ -70,6 +70,17 @@ void StreamReportSink::flush() {
   m_nbRepeat = 0;
 }
 
+ReportCollector::ReportCollector() : m_pPrevious(setReportSink(this)) {}
+
+ReportCollector::~ReportCollector() {
+  setReportSink(m_pPrevious);
+}
+
+void ReportCollector::onReport(const Report& report) {
+  m_reports.push_back(report);
+  (m_pPrevious ? *m_pPrevious : stderrSink()).onReport(report);
+}
+
 ReportCapture::ReportCapture() : m_pPrevious(setReportSink(this)) {
   clearQuitRequest();
 }

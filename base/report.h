@@ -55,6 +55,24 @@ class StreamReportSink final : public ReportSink {
   long m_nbRepeat = 0;
 };
 
+// Keeps the reports made during its lifetime and passes each one on to the sink that was installed
+// before it (the stderr sink when none was): what one operation reported, without hiding it from
+// anyone. Scoped: collectors and captures must end in the reverse order of their start.
+class ReportCollector final : public ReportSink {
+ public:
+  ReportCollector();
+  ~ReportCollector() override;
+  ReportCollector(const ReportCollector&) = delete;
+  ReportCollector& operator=(const ReportCollector&) = delete;
+
+  void onReport(const Report& report) override;
+  const std::vector<Report>& reports() const { return m_reports; }
+
+ private:
+  std::vector<Report> m_reports;
+  ReportSink* m_pPrevious;
+};
+
 // Collects the reports made during its lifetime (tests assert on their exact texts), and clears
 // the quit request on the way in and out so one test's fatal report does not leak into the next.
 class ReportCapture final : public ReportSink {

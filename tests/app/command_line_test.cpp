@@ -66,6 +66,25 @@ TEST(CommandLinePlay, OptionsAndScript) {
   EXPECT_EQ(parse({"play", "--help"}).kind, CommandKind::kHelp);
 }
 
+TEST(CommandLinePlay, DevModeAndItsLoop) {
+  const ParsedCommand dev = parse({"--dev", "a.lscx", "--loop", "1000:+4000", "--start", "5"});
+  ASSERT_EQ(dev.kind, CommandKind::kPlay) << dev.error;
+  EXPECT_TRUE(dev.play.dev);
+  EXPECT_EQ(dev.play.scriptText, "a.lscx");
+  EXPECT_EQ(dev.play.loop, (LoopSpan{1000, 4000}));
+  EXPECT_EQ(dev.play.start, 5);
+  EXPECT_FALSE(parse({"a.lscx"}).play.dev);
+  EXPECT_EQ(parse({"--dev", "--loop", "0:1"}).play.loop, (LoopSpan{0, 1}));
+  for (const std::string bad : {"", "1000", "1000:", ":2000", "2000:1000", "1000:1000", "-1:5",
+                                "1:2:3", "1000 : 2000", "0:99999999999"}) {
+    EXPECT_THAT(parse({"--dev", "--loop", bad}).error,
+                HasSubstr("--loop needs FROM:TO in whole milliseconds with 0 <= FROM < TO, not '" +
+                          bad + "'"));
+  }
+  EXPECT_THAT(parse({"--dev", "--loop"}).error, HasSubstr("--loop needs a value"));
+  EXPECT_THAT(parse({"a.lscx", "--loop", "0:1000"}).error, HasSubstr("--loop needs --dev"));
+}
+
 // --- render: accepted forms ---
 
 TEST(CommandLineRender, AcceptedForms) {
