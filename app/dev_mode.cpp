@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/bitmap_font.h"
+#include "image/bitmap_font.h"
 #include "app/script_player.h"
 
 namespace {

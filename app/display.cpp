@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "app/bitmap_font.h"
+#include "image/bitmap_font.h"
 #include "base/report.h"
 
 namespace {

@@ -1,16 +1,15 @@
 #pragma once
-// The capital letters, digits and a few signs of an 8 x 8 font, for the text of the demo's
-// pictures. FIXME: the same glyphs as the player's font in app/; one shared font in image/ would
-// replace this table.
+// Text of the demo's pictures: the built-in 8 x 8 font scaled up, capitals, digits, '.' and '!'.
 
 #include <cstdint>
 #include <string_view>
 
+#include "image/bitmap_font.h"
 #include "tools/picture_writer.h"
 
 namespace DemoFont {
 
-inline constexpr int kGlyphSize = 8;
+inline constexpr int kGlyphSize = BitmapFont::kGlyphWidth;
 
 // Draws `text` with its top-left corner at (x, y), every font pixel a `scale` x `scale` square
 // of `color`; the cells' background is left as it is, and so is everything outside the picture.

@@ -1,4 +1,4 @@
-#include "app/bitmap_font.h"
+#include "image/bitmap_font.h"
 
 #include <cstddef>
 
