@@ -3,8 +3,6 @@
 
 #include <bit>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,33 +10,12 @@
 #include "base/chunk_file_reader.h"
 #include "base/chunk_file_writer.h"
 #include "base/report.h"
+#include "tests/base/chunk_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes le(std::uint64_t value, int size) {
-  Bytes out;
-  for (int i = 0; i < size; ++i)
-    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  return out;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-// A chunk laid out by hand; the length is given so that it can lie.
-Bytes chunk(std::uint16_t id, std::uint32_t length, const Bytes& payload = {}) {
-  return le(id, 2) + le(length, 4) + payload;
-}
-
-Bytes fileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using namespace chunk_bytes;
 
 // A packed file made with the library directly: flag 1, the stated size, the stream.
 Bytes packedFile(const Bytes& data, std::uint32_t statedSize) {
@@ -163,21 +140,21 @@ TEST(ChunkFileWriter, WritesTheLayoutByteForByte) {
       0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x40,  // angle 1, x 2
       0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x80, 0xBF,  // y 0.5, z -1
   };
-  EXPECT_EQ(fileBytes(path), expected + matrix);
+  EXPECT_EQ(readFile(path), expected + matrix);
 }
 
 TEST(ChunkFile, RoundTripsPlainAndPacked) {
   TempDir dir;
   const std::string plainPath = (dir.path() / "plain.lcx").string();
   writeSample(plainPath, ChunkFile::kPlain);
-  const Bytes plain = fileBytes(plainPath);
+  const Bytes plain = readFile(plainPath);
   const Bytes data(plain.begin() + 1, plain.end());
   for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked, std::uint8_t{7}}) {
     SCOPED_TRACE(int{flag});
     ReportCapture capture;
     const std::string path = (dir.path() / ("sample" + std::to_string(flag))).string();
     writeSample(path, flag);
-    const Bytes file = fileBytes(path);
+    const Bytes file = readFile(path);
     ASSERT_GE(file.size(), 5u);
     EXPECT_EQ(file[0], flag);
     if (flag != ChunkFile::kPlain) {
@@ -206,7 +183,7 @@ TEST(ChunkFile, StringsAtTheLimit) {
   ReportCapture capture;
   const Bytes raw(256, 'y');
   const Bytes file =
-      Bytes{0} + chunk(1, 6 + 256 + 3 + 2, raw + Bytes{'o', 'k', 0} + Bytes{'n', 'o'});
+      Bytes{0} + rawChunk(1, 6 + 256 + 3 + 2, raw + Bytes{'o', 'k', 0} + Bytes{'n', 'o'});
   ChunkFileReaderManager manager(file, StringC("s"));
   ChunkFileReader root(&manager);
   // No terminator among 256 bytes: all consumed, 255 kept; the next field reads as written.
@@ -233,7 +210,7 @@ TEST(ChunkFile, ReportsOfTheWriter) {
     orphan.writeInt(1);
     orphan.endChunk();
   }
-  EXPECT_EQ(fileBytes(path), Bytes{0} + chunk(1, 7, {0}));
+  EXPECT_EQ(readFile(path), Bytes{0} + rawChunk(1, 7, {0}));
   const std::string missing = (dir.path() / "no" / "x.bin").string();
   { ChunkFileWriterManager manager(StringC(missing.c_str()), ChunkFile::kPacked); }
   dir.enter();
@@ -259,7 +236,7 @@ TEST(ChunkFileReader, PackedFileOfSizeZeroGivesEmptyData) {
 }
 
 TEST(ChunkFileReader, BrokenFilesAreReportedOnceAndReadNothing) {
-  const Bytes good = chunk(1, 22, chunk(2, 8, {1, 0}) + chunk(3, 8, {2, 0}));
+  const Bytes good = rawChunk(1, 22, rawChunk(2, 8, {1, 0}) + rawChunk(3, 8, {2, 0}));
   Bytes flipped = packedFile(good, 22);
   flipped[flipped.size() / 2] ^= 0x55;
   const struct {
@@ -270,15 +247,17 @@ TEST(ChunkFileReader, BrokenFilesAreReportedOnceAndReadNothing) {
       {"empty file", {}, "file too short!"},
       {"packed, no size", {1, 18, 0}, "file too short!"},
       {"shorter than a header", {0, 1, 0, 6}, "broken chunk at offset 0!"},
-      {"top past the end", Bytes{0} + chunk(1, 7), "broken chunk at offset 0!"},
-      {"top below the header", Bytes{0} + chunk(1, 5, {0}), "broken chunk at offset 0!"},
-      {"child of length 0", Bytes{0} + chunk(1, 12, chunk(2, 0)), "broken chunk at offset 6!"},
-      {"child past its parent", Bytes{0} + chunk(1, 12, chunk(2, 7)) + Bytes{0},
+      {"top past the end", Bytes{0} + rawChunk(1, 7), "broken chunk at offset 0!"},
+      {"top below the header", Bytes{0} + rawChunk(1, 5, {0}), "broken chunk at offset 0!"},
+      {"child of length 0", Bytes{0} + rawChunk(1, 12, rawChunk(2, 0)),
        "broken chunk at offset 6!"},
-      {"tail too short for a header", Bytes{0} + chunk(1, 17, chunk(2, 8, {1, 0}) + Bytes{3, 0, 9}),
+      {"child past its parent", Bytes{0} + rawChunk(1, 12, rawChunk(2, 7)) + Bytes{0},
+       "broken chunk at offset 6!"},
+      {"tail too short for a header",
+       Bytes{0} + rawChunk(1, 17, rawChunk(2, 8, {1, 0}) + Bytes{3, 0, 9}),
        "broken chunk at offset 14!"},
       // 1 byte left in the child, though 3 are left in the parent
-      {"field past its chunk", Bytes{0} + chunk(1, 15, chunk(2, 7, {5}) + Bytes{9, 9}),
+      {"field past its chunk", Bytes{0} + rawChunk(1, 15, rawChunk(2, 7, {5}) + Bytes{9, 9}),
        "read past the end of a chunk at offset 12!"},
       {"size says more", packedFile(good, 23), "can't unpack file!"},
       {"size says less", packedFile(good, 21), "can't unpack file!"},
@@ -303,7 +282,7 @@ TEST(ChunkFileReader, EveryTruncationIsReported) {
   for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
     const std::string path = (dir.path() / "t.lcx").string();
     writeSample(path, flag);
-    const Bytes file = fileBytes(path);
+    const Bytes file = readFile(path);
     for (std::ptrdiff_t size = 0; size < std::ssize(file); ++size) {
       SCOPED_TRACE(std::to_string(flag) + " cut at " + std::to_string(size));
       ReportCapture capture;

@@ -21,7 +21,7 @@ TEST(ScanLine, ReadsWordsIntegersAndReals) {
   EXPECT_EQ(in.count(), 7);
 }
 
-TEST(ScanLine, AFieldThatDoesNotParseStopsTheLineAndKeepsDefaults) {
+TEST(ScanLine, AFieldThatDoesNotParseOrIsMissingStopsTheLineAndKeepsDefaults) {
   ScanLine in("desc: x 12abc 5");
   std::string word, rest;
   std::int32_t n = -1, m = 99;
@@ -36,14 +36,11 @@ TEST(ScanLine, AFieldThatDoesNotParseStopsTheLineAndKeepsDefaults) {
   EXPECT_TRUE(rest.empty());
   EXPECT_TRUE(in.failed());
   EXPECT_EQ(in.count(), 3);
-}
-
-TEST(ScanLine, MissingFieldsFail) {
-  ScanLine in("desc:   ");
-  std::string word;
+  // A missing field fails too.
+  ScanLine blank("desc:   ");
   float f = 64.0f;
-  EXPECT_TRUE(in.word(word));
-  EXPECT_FALSE(in.real(f));
+  EXPECT_TRUE(blank.word(word));
+  EXPECT_FALSE(blank.real(f));
   EXPECT_EQ(f, 64.0f);
 }
 

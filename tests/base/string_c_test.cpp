@@ -8,14 +8,7 @@
 #include "base/report.h"
 #include "tests/support/temp_dir.h"
 
-TEST(StringC, DefaultIsUnsetWithCaseRuleOne) {
-  StringC s;
-  EXPECT_EQ(s.getString(), nullptr);
-  EXPECT_TRUE(s.isEmpty());
-  EXPECT_EQ(s.getCaseSensitive(), 1);
-}
-
-TEST(StringC, ComparisonFollowsTheLeftCaseRule) {
+TEST(StringC, ComparisonFollowsTheLeftCaseRuleAndReportsUnsetSides) {
   ReportCapture capture;
   StringC upper("Layer"), lower("layer");
   EXPECT_FALSE(upper == lower);
@@ -29,10 +22,7 @@ TEST(StringC, ComparisonFollowsTheLeftCaseRule) {
   EXPECT_TRUE(loose == exact);
   EXPECT_TRUE(loose == "Layer");
   EXPECT_TRUE(capture.reports().empty());
-}
-
-TEST(StringC, ComparingUnsetStringsIsReportedAndFalse) {
-  ReportCapture capture;
+  // Comparing with an unset string is reported and false.
   StringC unset, text("a");
   EXPECT_FALSE(unset == text);
   EXPECT_FALSE(text == unset);
@@ -159,12 +149,9 @@ TEST(StringC, FindFileSearchesTheCurrentDirectoryThenBelowIt) {
   StringC missing("nothing.bmp");
   EXPECT_FALSE(missing.findFile());
   EXPECT_STREQ(missing.getString(), "nothing.bmp");
-}
 
-TEST(StringC, FindFileAcceptsBackslashesAndOtherCase) {
-  TempDir dir;
+  // Backslashes and another case still find a relative path.
   dir.write("Data/Pics/Logo.BMP", "x");
-  dir.enter();
   StringC path("data\\pics\\logo.bmp");
   ASSERT_TRUE(path.findFile());
   EXPECT_EQ(std::string(path.getString()), "Data/Pics/Logo.BMP");

@@ -27,6 +27,8 @@ TEST(TextLineReader, DropsLineEndsAndTheCarriageReturnBeforeThem) {
   EXPECT_EQ(readAll("a b\r\nc\n\r\nlast"), (std::vector<std::string>{"a b", "c", "", "last"}));
   // A CR inside a line stays: only the one before the line end is a line end.
   EXPECT_EQ(readAll("a\rb\n"), (std::vector<std::string>{"a\rb"}));
+  // A zero byte ends the line's text.
+  EXPECT_EQ(readAll(std::string("ab\0cd\nx", 7)), (std::vector<std::string>{"ab", "x"}));
 }
 
 TEST(TextLineReader, SplitsLinesLongerThan511Characters) {
@@ -41,10 +43,6 @@ TEST(TextLineReader, SplitsLinesLongerThan511Characters) {
   EXPECT_EQ(readAll(std::string(511, 'y') + "\nz"),
             (std::vector<std::string>{std::string(511, 'y'), "", "z"}));
   EXPECT_EQ(readAll(std::string(510, 'y') + "\nz").size(), 2u);
-}
-
-TEST(TextLineReader, AZeroByteEndsTheLineText) {
-  EXPECT_EQ(readAll(std::string("ab\0cd\nx", 7)), (std::vector<std::string>{"ab", "x"}));
 }
 
 TEST(TextLineReader, OpenFailsOnMissingFilesAndFolders) {

@@ -2,10 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,50 +15,14 @@
 #include "control/lcx_controller_noise.h"
 #include "control/sound_level_source.h"
 #include "control/track_bezier.h"
+#include "tests/base/chunk_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace chunk_bytes;
 // Single-precision formulas evaluated in another order than by hand.
 constexpr float kTolerance = 1e-5f;
-
-// Little-endian field and chunk builders for files made by hand.
-void put(Bytes& out, const void* pBytes, std::size_t count) {
-  const auto* p = static_cast<const std::uint8_t*>(pBytes);
-  out.insert(out.end(), p, p + count);
-}
-Bytes intField(int32_t value) {
-  Bytes out;
-  for (int shift = 0; shift < 32; shift += 8)
-    out.push_back(static_cast<std::uint8_t>(static_cast<uint32_t>(value) >> shift));
-  return out;
-}
-Bytes floatField(float value) {
-  int32_t bits = 0;
-  std::memcpy(&bits, &value, 4);
-  return intField(bits);
-}
-Bytes chunk(uint16_t identifier, std::initializer_list<Bytes> parts) {
-  Bytes body;
-  for (const Bytes& part : parts)
-    put(body, part.data(), part.size());
-  Bytes out{static_cast<std::uint8_t>(identifier), static_cast<std::uint8_t>(identifier >> 8)};
-  const Bytes length = intField(static_cast<int32_t>(body.size() + ChunkFile::kHeaderSize));
-  put(out, length.data(), length.size());
-  put(out, body.data(), body.size());
-  return out;
-}
-Bytes plainFile(const Bytes& chunks) {
-  Bytes out{ChunkFile::kPlain};
-  put(out, chunks.data(), chunks.size());
-  return out;
-}
-
-Bytes readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 LCXPointList points(std::initializer_list<std::pair<float, float>> list) {
   LCXPointList out;

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,11 +11,12 @@
 #include "control/lecx_controller_effect.h"
 #include "control/lecx_controller_l3x.h"
 #include "control/lecx_controller_manager.h"
+#include "tests/base/chunk_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace chunk_bytes;
 using Lines = std::vector<std::string>;
 
 // An .lcx controller whose value is time / 10, counting how often it is asked.
@@ -45,46 +43,10 @@ void fill(LECXController& controller,
   controller.prepareExpressions();
 }
 
-// Little-endian field and chunk builders for files made by hand.
-void put(Bytes& out, const Bytes& part) {
-  out.insert(out.end(), part.begin(), part.end());
-}
-Bytes intField(int32_t value) {
-  Bytes out;
-  for (int shift = 0; shift < 32; shift += 8)
-    out.push_back(static_cast<std::uint8_t>(static_cast<uint32_t>(value) >> shift));
-  return out;
-}
-Bytes stringField(std::string_view text) {
-  Bytes out(text.begin(), text.end());
-  out.push_back(0);
-  return out;
-}
-Bytes chunk(uint16_t identifier, std::initializer_list<Bytes> parts) {
-  Bytes body;
-  for (const Bytes& part : parts)
-    put(body, part);
-  Bytes out{static_cast<std::uint8_t>(identifier), static_cast<std::uint8_t>(identifier >> 8)};
-  put(out, intField(static_cast<int32_t>(body.size() + ChunkFile::kHeaderSize)));
-  put(out, body);
-  return out;
-}
 Bytes paramChunk(std::string_view name, std::string_view formula, int32_t mode) {
   return chunk(102, {chunk(1, {stringField(name)}), chunk(2, {stringField(formula)}),
                      chunk(3, {intField(mode)})});
 }
-Bytes plainFile(const Bytes& chunks) {
-  // Sized first: GCC 12 at -O3 warns falsely about inserting into a one-byte vector.
-  Bytes out(chunks.size() + 1);
-  out[0] = ChunkFile::kPlain;
-  std::copy(chunks.begin(), chunks.end(), out.begin() + 1);
-  return out;
-}
-Bytes readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 LECXControllerManager loadBytes(const Bytes& bytes, ReportCapture& capture) {
   capture.clear();
   LECXControllerManager manager;

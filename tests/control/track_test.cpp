@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -14,11 +13,12 @@
 #include "control/track_curve.h"
 #include "control/track_manager.h"
 #include "control/track_rotation.h"
+#include "tests/base/chunk_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace chunk_bytes;
 constexpr float kPi = 3.14159265358979f;
 // Single-precision formulas evaluated in a different order than by hand.
 constexpr float kTolerance = 1e-5f;
@@ -411,29 +411,9 @@ TEST(TrackChunk, SaveAndLoadKeepEveryKind) {
                    std::cos(0.25f * (2 * kPi + 1)));
 }
 
-Bytes le(std::uint64_t value, int size) {
-  Bytes out;
-  for (int i = 0; i < size; ++i)
-    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  return out;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-Bytes chunk(std::uint16_t id, const Bytes& payload) {
-  return le(id, 2) + le(payload.size() + 6, 4) + payload;
-}
-
-Bytes floatBytes(float value) {
-  return le(std::bit_cast<std::uint32_t>(value), 4);
-}
-
 // An owner chunk holding one track chunk of `type` with one key chunk of `keyPayload`.
 Bytes trackFile(std::uint8_t type, const Bytes& keyPayload) {
-  return Bytes{0} + chunk(11, chunk(1, Bytes{type} + chunk(1, keyPayload)));
+  return Bytes{0} + chunk(11, {chunk(1, {Bytes{type}, chunk(1, {keyPayload})})});
 }
 
 // Loads `file` into a float track manager; the reports are left in `capture`.
@@ -446,7 +426,7 @@ bool loadFloat(const Bytes& file, TrackManagerFloat& manager) {
 }
 
 TEST(TrackChunk, BrokenChunksLoadNothing) {
-  const Bytes key = le(100, 4) + floatBytes(2.5f);
+  const Bytes key = le(100, 4) + floatField(2.5f);
   TrackManagerFloat manager;
   {
     ReportCapture capture;
@@ -462,7 +442,7 @@ TEST(TrackChunk, BrokenChunksLoadNothing) {
       {trackFile(1, le(2, 4) + key + le(200, 4)),
        "the key count 2 is more than the key chunk holds!"},
       // A Bezier side of type 6.
-      {trackFile(4, le(1, 4) + le(0, 4) + floatBytes(1) + Bytes(8, 0) + le(6, 2) + Bytes(8, 0) +
+      {trackFile(4, le(1, 4) + le(0, 4) + floatField(1) + Bytes(8, 0) + le(6, 2) + Bytes(8, 0) +
                         le(0, 2)),
        "unknown key type in key 0!"},
   };

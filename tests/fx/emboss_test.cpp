@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/report.h"
 #include "fx/fx_emboss.h"
 #include "tests/fx/fx_test_util.h"
 
@@ -106,22 +105,6 @@ TEST(FxEmbossSettings, LevelClampsAndLevelZeroLeavesThePicture) {
   const auto input = fx_test::randomPixels(16, 2);
   EXPECT_EQ(runEmboss(input, 4, 4, FxEmboss::SHADE, 0), input);
   EXPECT_EQ(runEmboss(input, 4, 4, static_cast<FxEmboss::Mode>(2), 255), input);
-}
-
-TEST(FxEmbossReports, UnboundIsSilentAndWrongSizeIsRefused) {
-  ReportCapture capture;
-  CImage32Buffered image(4, 3);
-  image.fill(gray(50));
-  FxEmboss emboss(4, 4);
-  emboss.apply();
-  emboss.setScreen(&image);
-  emboss.apply();
-  FxEmboss empty(-1, 4);
-  empty.apply();
-  EXPECT_EQ(capture.lines(),
-            std::vector<std::string>{
-                "FxEmboss : |setScreen: not same dimensions as the constructor one"});
-  EXPECT_EQ(image.getPixels()[0], gray(50));
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/report.h"
+#include "fx/fx_emboss.h"
 #include "fx/fx_hvblur.h"
+#include "fx/fx_radial.h"
 #include "tests/fx/fx_test_util.h"
 
 namespace {
@@ -152,33 +155,64 @@ TEST(FxHVBlurRows, SingleRowUsesTheMultiplierForm) {
   EXPECT_EQ(fx_test::pixelsOf(image), expected);
 }
 
-TEST(FxHVBlurReports, BadSizesUnboundAndWrongLayers) {
+TEST(FxHVBlurReports, BadSizesAreReportedAndARefusedLayerKeepsTheOldBinding) {
   ReportCapture capture;
   FxHVBlur bad(0, -2);
   bad.apply();
-  CImage32Buffered small(4, 4);
-  small.fill(gray(9));
-  FxHVBlur blur(8, 4);
-  blur.setScreen(&small);
-  blur.apply();
-  EXPECT_EQ(capture.lines(),
-            (std::vector<std::string>{
-                "FxHVBlur : |width <= 0", "FxHVBlur : |height <= 0", "FxHVBlur : |m_pScreen NULL",
-                "FxHVBlur : |setScreen: not same dimensions as the constructor one",
-                "FxHVBlur : |m_pScreen NULL"}));
-  EXPECT_EQ(blur.getScreen(), nullptr);
-  EXPECT_EQ(small.getPixels()[0], gray(9));
-}
-
-TEST(FxHVBlurReports, RefusedLayerKeepsTheOldBinding) {
-  ReportCapture capture;
   CImage32Buffered bound(8, 4);
   CImage32Buffered other(8, 5);
   FxHVBlur blur(8, 4);
   blur.setScreen(&bound);
   blur.setScreen(&other);
   EXPECT_EQ(blur.getScreen(), &bound);
-  EXPECT_EQ(capture.texts().size(), 1u);
+  EXPECT_EQ(capture.lines(),
+            (std::vector<std::string>{
+                "FxHVBlur : |width <= 0", "FxHVBlur : |height <= 0", "FxHVBlur : |m_pScreen NULL",
+                "FxHVBlur : |setScreen: not same dimensions as the constructor one"}));
+}
+
+// Applies an unbound 8 x 4 effect, binds it to pImage and applies it again; then applies an effect
+// built with a size that is not above zero.
+template <class Effect, int32_t kEmptyWidth, int32_t kEmptyHeight>
+void applyUnboundThenBound(CImage32* pImage) {
+  Effect effect(8, 4);
+  effect.apply();
+  effect.setScreen(pImage);
+  effect.apply();
+  Effect(kEmptyWidth, kEmptyHeight).apply();
+}
+
+// Every effect bound to a layer of another size refuses it with its own caption and leaves it
+// alone; applying an unbound effect says nothing more (the blur alone reports its null screen).
+TEST(FxReports, LayersOfAnotherSizeAreRefusedAndLeftAlone) {
+  struct Case {
+    const char* caption;
+    std::function<void(CImage32*)> bindAndApply;
+    const char* unbound;
+  };
+  const Case cases[] = {
+      {"FxHVBlur : ",
+       [](CImage32* pImage) {
+         FxHVBlur blur(8, 4);
+         blur.setScreen(pImage);
+         blur.apply();
+       },
+       "FxHVBlur : |m_pScreen NULL"},
+      {"FxRadial : ", applyUnboundThenBound<FxRadial, 0, 0>, nullptr},
+      {"FxEmboss : ", applyUnboundThenBound<FxEmboss, -1, 4>, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    CImage32Buffered image(4, 3);
+    image.fill(gray(50));
+    ReportCapture capture;
+    c.bindAndApply(&image);
+    std::vector<std::string> expected = {std::string(c.caption) +
+                                         "|setScreen: not same dimensions as the constructor one"};
+    if (c.unbound) expected.push_back(c.unbound);
+    EXPECT_EQ(capture.lines(), expected);
+    EXPECT_EQ(fx_test::pixelsOf(image), std::vector<uint32_t>(12, gray(50)));
+  }
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <limits>
 #include <vector>
 
-#include "base/report.h"
 #include "fx/fx_radial.h"
 #include "tests/fx/fx_test_util.h"
 
@@ -150,38 +149,6 @@ TEST(FxRadialPass, MatchesThePlainQuadrantWalk) {
                 referenceRadial(input, width, height, c.cx, c.cy, fast, c.strength, c.decay))
           << "centre " << c.cx << "," << c.cy << " fast " << fast;
     }
-}
-
-TEST(FxRadialPass, StrengthAboveOneActsAsOne) {
-  const auto input = fx_test::randomPixels(8 * 6, 5);
-  std::vector<uint32_t> results[2];
-  for (int i = 0; i < 2; ++i) {
-    CImage32Buffered image(8, 6);
-    fx_test::setPixels(image, input);
-    FxRadial radial(8, 6);
-    radial.setStrength(i == 0 ? 2.0f : 1.0f);
-    radial.setScreen(&image);
-    radial.apply();
-    results[i] = fx_test::pixelsOf(image);
-  }
-  EXPECT_EQ(results[0], results[1]);
-  EXPECT_NE(results[0], input);
-}
-
-TEST(FxRadialReports, UnboundIsSilentAndWrongSizeIsRefused) {
-  ReportCapture capture;
-  CImage32Buffered image(4, 4);
-  image.fill(gray(50));
-  FxRadial radial(8, 4);
-  radial.apply();
-  radial.setScreen(&image);
-  radial.apply();
-  FxRadial empty(0, 0);
-  empty.apply();
-  EXPECT_EQ(capture.lines(),
-            std::vector<std::string>{
-                "FxRadial : |setScreen: not same dimensions as the constructor one"});
-  EXPECT_EQ(image.getPixels()[5], gray(50));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Every kernel path (SSE2, AVX2 where the CPU has it, and the `packed` entry the images call)
-// against the scalar twins and against the formulas written out here, on seeded random data and
-// edge values, byte for byte.
+// Every kernel path (SSE2, AVX2 where the CPU has it, the `packed` entries and the active set the
+// images call) against the scalar twins and against the formulas written out here, on seeded random
+// data and edge values, byte for byte.
 
 #include <gtest/gtest.h>
 
@@ -69,39 +69,98 @@ void PrintTo(const PathCase& path, std::ostream* os) {
   const KernelSet* pKernels = (path).kernels(); \
   if (!pKernels) GTEST_SKIP() << (path).name << " is not available here"
 
-// One kernel of a set, called with a uniform signature (kernels without a colour ignore it).
-using KernelCall = std::function<void(const KernelSet&, uint32_t*, size_t, uint32_t)>;
+// One kernel or blit span of a set, called with a uniform signature: single-image kernels work on
+// the destination and take the weight word as their colour; unweighted spans ignore the weights.
+using KernelCall = std::function<void(const KernelSet&, uint32_t*, const uint32_t*,
+                                      pixel_kernels::Weights, size_t)>;
+
+// A byte of the result from the destination byte d, the source byte s and the weight w: the
+// colour's byte for the single-image kernels, the opacity or the map's byte for the spans.
+using ByteFormula = uint32_t (*)(int d, int s, int w);
 
 struct KernelCase {
   std::string name;
   KernelCall call;
+  ByteFormula byte;  // nullptr: the grey kernels, checked on their own
+  bool isSpan = false;
+  bool readsMap = false;
 };
+
+uint32_t clampByte(int v) {
+  return static_cast<uint32_t>(std::clamp(v, 0, 255));
+}
 
 void PrintTo(const KernelCase& kernel, std::ostream* os) {
   *os << kernel.name;
 }
 
 std::vector<KernelCase> allKernels() {
-  auto gray = [](GrayChannel channel) {
-    return [channel](const KernelSet& k, uint32_t* p, size_t n, uint32_t) {
+  using pixel_kernels::BlitOp;
+  using pixel_kernels::WeightedBlitOp;
+  using pixel_kernels::Weights;
+  using Coloured = void (*)(uint32_t*, size_t, uint32_t);
+  using Plain = void (*)(uint32_t*, size_t);
+  const auto coloured = [](Coloured KernelSet::*member) {
+    return [member](const KernelSet& k, uint32_t* p, const uint32_t*, Weights w, size_t n) {
+      (k.*member)(p, n, w.word);
+    };
+  };
+  const auto plain = [](Plain KernelSet::*member) {
+    return [member](const KernelSet& k, uint32_t* p, const uint32_t*, Weights, size_t n) {
+      (k.*member)(p, n);
+    };
+  };
+  const auto gray = [](GrayChannel channel) {
+    return [channel](const KernelSet& k, uint32_t* p, const uint32_t*, Weights, size_t n) {
       k.grayToChannel(p, n, channel);
     };
   };
+  const auto blend = [](BlitOp op) {
+    return [op](const KernelSet& k, uint32_t* d, const uint32_t* s, Weights, size_t n) {
+      k.blendSpans[static_cast<size_t>(op)](d, s, n);
+    };
+  };
+  const auto weighted = [](WeightedBlitOp op) {
+    return [op](const KernelSet& k, uint32_t* d, const uint32_t* s, Weights w, size_t n) {
+      k.weightedSpans[static_cast<size_t>(op)](d, s, w, n);
+    };
+  };
   return {
-      {"fill", [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.fill(p, n, c); }},
-      {"doubleIntensity",
-       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t) { k.doubleIntensity(p, n); }},
-      {"addColor",
-       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.addColor(p, n, c); }},
-      {"subColor",
-       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.subColor(p, n, c); }},
-      {"maskPixel",
-       [](const KernelSet& k, uint32_t* p, size_t n, uint32_t c) { k.maskPixel(p, n, c); }},
-      {"invert", [](const KernelSet& k, uint32_t* p, size_t n, uint32_t) { k.invert(p, n); }},
-      {"toGray", [](const KernelSet& k, uint32_t* p, size_t n, uint32_t) { k.toGray(p, n); }},
-      {"grayToRed", gray(GrayChannel::Red)},
-      {"grayToGreen", gray(GrayChannel::Green)},
-      {"grayToBlue", gray(GrayChannel::Blue)},
+      {"fill", coloured(&KernelSet::fill),
+       [](int, int, int w) { return static_cast<uint32_t>(w); }},
+      {"doubleIntensity", plain(&KernelSet::doubleIntensity),
+       [](int d, int, int) { return clampByte(2 * d); }},
+      {"addColor", coloured(&KernelSet::addColor),
+       [](int d, int, int w) { return clampByte(d + w); }},
+      {"subColor", coloured(&KernelSet::subColor),
+       [](int d, int, int w) { return clampByte(d - w); }},
+      {"maskPixel", coloured(&KernelSet::maskPixel),
+       [](int d, int, int w) { return static_cast<uint32_t>(d & w); }},
+      {"invert", plain(&KernelSet::invert),
+       [](int d, int, int) { return static_cast<uint32_t>(255 - d); }},
+      {"toGray", plain(&KernelSet::toGray), nullptr},
+      {"grayToRed", gray(GrayChannel::Red), nullptr},
+      {"grayToGreen", gray(GrayChannel::Green), nullptr},
+      {"grayToBlue", gray(GrayChannel::Blue), nullptr},
+      {"copy", blend(BlitOp::Copy), [](int, int s, int) { return static_cast<uint32_t>(s); }, true},
+      {"halfAdd", blend(BlitOp::HalfAdd),
+       [](int d, int s, int) { return static_cast<uint32_t>(d / 2 + s / 2); }, true},
+      {"add", blend(BlitOp::Add), [](int d, int s, int) { return clampByte(d + s); }, true},
+      {"sub", blend(BlitOp::Sub), [](int d, int s, int) { return clampByte(d - s); }, true},
+      {"alpha", weighted(WeightedBlitOp::Alpha),
+       [](int d, int s, int a) { return static_cast<uint32_t>(d * (255 - a) / 256 + s * a / 256); },
+       true},
+      {"alphaMap", weighted(WeightedBlitOp::AlphaMap),
+       [](int d, int s, int m) { return static_cast<uint32_t>(s * m / 256 + d * (255 - m) / 256); },
+       true, true},
+      {"alphaAdd", weighted(WeightedBlitOp::AlphaAdd),
+       [](int d, int s, int a) { return clampByte(d + s * a / 256); }, true},
+      {"alphaAddMap", weighted(WeightedBlitOp::AlphaAddMap),
+       [](int d, int s, int m) { return clampByte(d + s * m / 256); }, true, true},
+      {"alphaSub", weighted(WeightedBlitOp::AlphaSub),
+       [](int d, int s, int a) { return clampByte(d - s * a / 256); }, true},
+      {"alphaSubFromSource", weighted(WeightedBlitOp::AlphaSubFromSource),
+       [](int d, int s, int m) { return clampByte(s * m / 256 - d); }, true, true},
   };
 }
 
@@ -159,6 +218,10 @@ using PathAndKernel = std::tuple<PathCase, KernelCase>;
 
 class PathMatchesScalar : public ::testing::TestWithParam<PathAndKernel> {};
 
+// Every length around the vector steps, the destination starting at each 4-byte offset of a 32-byte
+// line (which moves the aligned part of a run), and the source and map at other offsets. Only
+// the map words in step with the run may be read: the map ends where the run ends, and a
+// weighted span without a map gets a null map.
 TEST_P(PathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutside) {
   const auto& [path, kernel] = GetParam();
   KERNELS_OR_SKIP(pKernels, path);
@@ -166,19 +229,24 @@ TEST_P(PathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutsid
   std::mt19937 rng(20240611u);
   for (size_t count : kCounts) {
     for (size_t start = 0; start < kStarts; ++start) {
-      for (uint32_t color :
+      for (uint32_t word :
            {0u, 0xFFFFFFFFu, 0x80808080u, 0x7F0180FEu, static_cast<uint32_t>(rng())}) {
-        std::vector<uint32_t> input(count);
-        for (uint32_t& pixel : input)
-          pixel = edgeOrRandomPixel(rng);
+        std::vector<uint32_t> input(count), source(count + start), map(count + 3);
+        for (std::vector<uint32_t>* pWords : {&input, &source, &map})
+          for (uint32_t& pixel : *pWords)
+            pixel = edgeOrRandomPixel(rng);
+        // The source runs `start` words into its vector, the map 3: never in step with the
+        // destination's alignment.
+        const uint32_t* pSource = source.data() + start;
+        const pixel_kernels::Weights weights{kernel.readsMap ? map.data() + 3 : nullptr, word};
         GuardedRun expected(input, start);
         GuardedRun actual(input, start);
-        kernel.call(reference, expected.pixels(), count, color);
-        kernel.call(*pKernels, actual.pixels(), count, color);
+        kernel.call(reference, expected.pixels(), pSource, weights, count);
+        kernel.call(*pKernels, actual.pixels(), pSource, weights, count);
         for (size_t i = 0; i < count; ++i) {
           ASSERT_EQ(actual.pixels()[i], expected.pixels()[i])
               << path.name << " " << kernel.name << " count " << count << " start " << start
-              << " colour " << color << " pixel " << i << " input " << input[i];
+              << " word " << word << " pixel " << i << " d " << input[i] << " s " << pSource[i];
         }
         ASSERT_EQ(actual.firstOverwrittenOutside(), -1)
             << path.name << " " << kernel.name << " count " << count << " start " << start;
@@ -187,32 +255,35 @@ TEST_P(PathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutsid
   }
 }
 
+std::string pathAndKernelName(const ::testing::TestParamInfo<PathAndKernel>& info) {
+  return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
+}
+
+std::vector<KernelCase> singleImageKernels() {
+  std::vector<KernelCase> kernels = allKernels();
+  std::erase_if(kernels, [](const KernelCase& kernel) { return kernel.isSpan; });
+  return kernels;
+}
+
 INSTANTIATE_TEST_SUITE_P(PixelKernels, PathMatchesScalar,
-                         ::testing::Combine(::testing::Values(sse2Path(), avx2Path(), packedPath()),
+                         ::testing::Combine(::testing::Values(sse2Path(), avx2Path(), activePath()),
                                             ::testing::ValuesIn(allKernels())),
-                         [](const ::testing::TestParamInfo<PathAndKernel>& info) {
-                           return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
-                         });
+                         pathAndKernelName);
+// The `packed` entries cover the single-image kernels only.
+INSTANTIATE_TEST_SUITE_P(PackedEntries, PathMatchesScalar,
+                         ::testing::Combine(::testing::Values(packedPath()),
+                                            ::testing::ValuesIn(singleImageKernels())),
+                         pathAndKernelName);
 
 // --- Which paths exist, and which one the images use ---
 
-TEST(KernelPaths, ScalarAlwaysExistsAndSse2OnEveryX86_64) {
+TEST(KernelPaths, ScalarAndSse2AlwaysAvx2WithTheCpuAndImagesUseTheWidest) {
   EXPECT_NE(pixel_kernels::kernelsFor(KernelPath::Scalar), nullptr);
 #if defined(__x86_64__)
   EXPECT_NE(pixel_kernels::kernelsFor(KernelPath::Sse2), nullptr);
+  EXPECT_EQ(pixel_kernels::kernelsFor(KernelPath::Avx2) != nullptr,
+            __builtin_cpu_supports("avx2") != 0);
 #endif
-}
-
-TEST(KernelPaths, Avx2IsOfferedExactlyWhenTheCpuHasIt) {
-#if defined(__x86_64__) || defined(__i386__)
-  const bool cpuHasAvx2 = __builtin_cpu_supports("avx2");
-#else
-  const bool cpuHasAvx2 = false;
-#endif
-  EXPECT_EQ(pixel_kernels::kernelsFor(KernelPath::Avx2) != nullptr, cpuHasAvx2);
-}
-
-TEST(KernelPaths, ImagesUseTheWidestPathAvailable) {
   const KernelSet* pWidest = nullptr;
   for (const KernelPath path : {KernelPath::Avx2, KernelPath::Sse2, KernelPath::Scalar}) {
     pWidest = pixel_kernels::kernelsFor(path);
@@ -229,75 +300,51 @@ uint32_t byteOf(uint32_t pixel, int i) {
   return (pixel >> (8 * i)) & 0xFF;
 }
 
-// 256 pixels whose bytes run through all 256 values in each position, in different orders so the
-// four channels of one pixel differ.
-std::vector<uint32_t> allBytePixels() {
-  std::vector<uint32_t> pixels(256);
-  for (uint32_t v = 0; v < 256; ++v) {
-    pixels[v] = v | ((v ^ 0x5Au) << 8) | ((255u - v) << 16) | (((v * 37u) & 255u) << 24);
-  }
-  return pixels;
-}
-
 // Colour c for the byte-pair tests, again with different bytes per channel.
 uint32_t colorFor(uint32_t c) {
   return c | ((255u - c) << 8) | ((c ^ 0xA5u) << 16) | (((c * 11u) & 255u) << 24);
 }
 
-// Runs kernel on every pixel of allBytePixels() with every colorFor(c) and compares each byte with
-// the formula f(b, c_byte).
-template <class Kernel, class Formula>
-void expectEveryBytePair(Kernel kernel, Formula formula) {
-  const std::vector<uint32_t> input = allBytePixels();
-  for (uint32_t c = 0; c < 256; ++c) {
-    const uint32_t color = colorFor(c);
-    std::vector<uint32_t> pixels = input;
-    kernel(pixels.data(), pixels.size(), color);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-      for (int byte = 0; byte < 4; ++byte) {
-        const uint32_t expected = formula(byteOf(input[i], byte), byteOf(color, byte));
-        ASSERT_EQ(byteOf(pixels[i], byte), expected)
-            << "pixel " << input[i] << " colour " << color << " byte " << byte;
-      }
+// Every kernel with a byte formula, on every (d, s) pair and every weight w in each byte position:
+// byte k of pixel i holds the pair p = i + 16384 k as (p >> 8, p & 255) in d and s. A colour has
+// different bytes per channel, an opacity weights all four alike, a map gives each byte of each
+// pixel its own weight, running through all 256 values as w does.
+TEST_P(PathFormulas, EveryKernelOnEveryBytePairAndWeight) {
+  KERNELS_OR_SKIP(pKernels, GetParam());
+  constexpr size_t kPixels = 16384;
+  std::vector<uint32_t> start(kPixels), source(kPixels), map(kPixels), destination;
+  for (size_t i = 0; i < kPixels; ++i) {
+    for (uint32_t k = 0; k < 4; ++k) {
+      const size_t p = i + kPixels * k;
+      start[i] |= static_cast<uint32_t>(p >> 8) << (8 * k);
+      source[i] |= static_cast<uint32_t>(p & 255u) << (8 * k);
     }
   }
-}
-
-TEST_P(PathFormulas, AddColorIsPerByteSaturatingAdd) {
-  KERNELS_OR_SKIP(pKernels, GetParam());
-  expectEveryBytePair(pKernels->addColor,
-                      [](uint32_t b, uint32_t c) { return std::min(b + c, 255u); });
-}
-
-TEST_P(PathFormulas, SubColorIsPerByteSaturatingSubtract) {
-  KERNELS_OR_SKIP(pKernels, GetParam());
-  expectEveryBytePair(pKernels->subColor, [](uint32_t b, uint32_t c) {
-    return static_cast<uint32_t>(std::max(static_cast<int>(b) - static_cast<int>(c), 0));
-  });
-}
-
-TEST_P(PathFormulas, MaskPixelIsBitwiseAnd) {
-  KERNELS_OR_SKIP(pKernels, GetParam());
-  expectEveryBytePair(pKernels->maskPixel, [](uint32_t b, uint32_t c) { return b & c; });
-}
-
-TEST_P(PathFormulas, FillWritesTheColour) {
-  KERNELS_OR_SKIP(pKernels, GetParam());
-  expectEveryBytePair(pKernels->fill, [](uint32_t, uint32_t c) { return c; });
-}
-
-TEST_P(PathFormulas, DoubleIntensityAndInvertOnEveryByte) {
-  KERNELS_OR_SKIP(pKernels, GetParam());
-  std::vector<uint32_t> doubled = allBytePixels();
-  std::vector<uint32_t> inverted = allBytePixels();
-  const std::vector<uint32_t> input = allBytePixels();
-  pKernels->doubleIntensity(doubled.data(), doubled.size());
-  pKernels->invert(inverted.data(), inverted.size());
-  for (size_t i = 0; i < input.size(); ++i) {
-    for (int byte = 0; byte < 4; ++byte) {
-      const uint32_t b = byteOf(input[i], byte);
-      ASSERT_EQ(byteOf(doubled[i], byte), std::min(2 * b, 255u)) << "pixel " << input[i];
-      ASSERT_EQ(byteOf(inverted[i], byte), 255u - b) << "pixel " << input[i];
+  for (const KernelCase& kernel : allKernels()) {
+    if (!kernel.byte) continue;
+    // Kernels whose formula ignores the weight run once.
+    bool usesWeight = false;
+    for (const auto& [d, sb] : {std::pair{0, 255}, std::pair{255, 255}, std::pair{255, 0}})
+      usesWeight = usesWeight || kernel.byte(d, sb, 0) != kernel.byte(d, sb, 255);
+    for (uint32_t w = 0; w < (usesWeight ? 256u : 1u); ++w) {
+      for (size_t i = 0; i < kPixels; ++i) {
+        map[i] = 0;
+        for (uint32_t k = 0; k < 4; ++k)
+          map[i] |= ((w + 77u * k + static_cast<uint32_t>(i)) & 255u) << (8 * k);
+      }
+      const uint32_t word = kernel.isSpan ? w * 0x01010101u : colorFor(w);
+      destination = start;
+      kernel.call(*pKernels, destination.data(), source.data(),
+                  {kernel.readsMap ? map.data() : nullptr, word}, kPixels);
+      for (size_t i = 0; i < kPixels; ++i) {
+        for (int k = 0; k < 4; ++k) {
+          const uint32_t weight = byteOf(kernel.readsMap ? map[i] : word, k);
+          ASSERT_EQ(byteOf(destination[i], k),
+                    kernel.byte(static_cast<int>(byteOf(start[i], k)),
+                                static_cast<int>(byteOf(source[i], k)), static_cast<int>(weight)))
+              << kernel.name << " w " << w << " pixel " << i << " byte " << k;
+        }
+      }
     }
   }
 }
@@ -328,97 +375,6 @@ INSTANTIATE_TEST_SUITE_P(PixelKernels, PathFormulas,
                          ::testing::Values(scalarPath(), sse2Path(), avx2Path()),
                          [](const ::testing::TestParamInfo<PathCase>& info) {
                            return info.param.name;
-                         });
-
-// --- Blit spans: every path against the scalar twins ---
-
-// A two-image span of a set, called with a uniform signature (unweighted spans ignore the weights).
-using SpanCall = std::function<void(const KernelSet&, uint32_t*, const uint32_t*,
-                                    pixel_kernels::Weights, size_t)>;
-
-struct SpanCase {
-  std::string name;
-  SpanCall call;
-  bool readsMap;
-};
-
-void PrintTo(const SpanCase& span, std::ostream* os) {
-  *os << span.name;
-}
-
-std::vector<SpanCase> allSpans() {
-  using pixel_kernels::BlitOp;
-  using pixel_kernels::WeightedBlitOp;
-  const auto blend = [](BlitOp op) {
-    return [op](const KernelSet& k, uint32_t* d, const uint32_t* s, pixel_kernels::Weights,
-                size_t n) { k.blendSpans[static_cast<size_t>(op)](d, s, n); };
-  };
-  const auto weighted = [](WeightedBlitOp op) {
-    return [op](const KernelSet& k, uint32_t* d, const uint32_t* s, pixel_kernels::Weights w,
-                size_t n) { k.weightedSpans[static_cast<size_t>(op)](d, s, w, n); };
-  };
-  return {
-      {"copy", blend(BlitOp::Copy), false},
-      {"halfAdd", blend(BlitOp::HalfAdd), false},
-      {"add", blend(BlitOp::Add), false},
-      {"sub", blend(BlitOp::Sub), false},
-      {"alpha", weighted(WeightedBlitOp::Alpha), false},
-      {"alphaMap", weighted(WeightedBlitOp::AlphaMap), true},
-      {"alphaAdd", weighted(WeightedBlitOp::AlphaAdd), false},
-      {"alphaAddMap", weighted(WeightedBlitOp::AlphaAddMap), true},
-      {"alphaSub", weighted(WeightedBlitOp::AlphaSub), false},
-      {"alphaSubFromSource", weighted(WeightedBlitOp::AlphaSubFromSource), true},
-  };
-}
-
-using PathAndSpan = std::tuple<PathCase, SpanCase>;
-
-class SpanPathMatchesScalar : public ::testing::TestWithParam<PathAndSpan> {};
-
-// Every length around the vector steps, the destination starting at each 4-byte offset of a 32-byte
-// line (which moves the aligned part of a span), and the source and map at other offsets. Only
-// the map words in step with the run may be read: the map ends where the run ends, and a
-// weighted span without a map gets a null map.
-TEST_P(SpanPathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutside) {
-  const auto& [path, span] = GetParam();
-  KERNELS_OR_SKIP(pKernels, path);
-  const KernelSet& reference = *pixel_kernels::kernelsFor(KernelPath::Scalar);
-  std::mt19937 rng(19937u);
-  for (size_t count : kCounts) {
-    for (size_t start = 0; start < kStarts; ++start) {
-      for (uint32_t weight : {0u, 0xFFFFFFFFu, 0x80808080u, 0x7F0180FEu}) {
-        std::vector<uint32_t> input(count), source(count + start), map(count + 3);
-        for (uint32_t& pixel : input)
-          pixel = edgeOrRandomPixel(rng);
-        for (uint32_t& pixel : source)
-          pixel = edgeOrRandomPixel(rng);
-        for (uint32_t& pixel : map)
-          pixel = edgeOrRandomPixel(rng);
-        // The source runs `start` words into its vector, the map 3: never in step with the
-        // destination's alignment.
-        const uint32_t* pSource = source.data() + start;
-        const pixel_kernels::Weights weights{span.readsMap ? map.data() + 3 : nullptr, weight};
-        GuardedRun expected(input, start);
-        GuardedRun actual(input, start);
-        span.call(reference, expected.pixels(), pSource, weights, count);
-        span.call(*pKernels, actual.pixels(), pSource, weights, count);
-        for (size_t i = 0; i < count; ++i) {
-          ASSERT_EQ(actual.pixels()[i], expected.pixels()[i])
-              << path.name << " " << span.name << " count " << count << " start " << start
-              << " weight " << weight << " pixel " << i << " d " << input[i] << " s " << pSource[i];
-        }
-        ASSERT_EQ(actual.firstOverwrittenOutside(), -1)
-            << path.name << " " << span.name << " count " << count << " start " << start;
-      }
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(BlitSpans, SpanPathMatchesScalar,
-                         ::testing::Combine(::testing::Values(sse2Path(), avx2Path(), activePath()),
-                                            ::testing::ValuesIn(allSpans())),
-                         [](const ::testing::TestParamInfo<PathAndSpan>& info) {
-                           return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
                          });
 
 TEST(BlitSpans, ImagesUseTheSpansOfTheActiveSet) {

@@ -21,19 +21,7 @@ Desc* descAt(ScriptEngine& engine, int index) {
 
 }  // namespace
 
-TEST_F(EngineTest, SizedEffectsTakeTheirLayerDimension) {
-  ScriptEngine& engine = loadSections(kEffects);
-  EXPECT_TRUE(texts().empty());
-  auto* pBlur = dynamic_cast<ScriptEffectHVBlur*>(engine.findEffect(StringC("blur")));
-  ASSERT_NE(pBlur, nullptr);
-  EXPECT_STREQ(pBlur->getTypeName().getString(), "HVBLUR");
-  EXPECT_EQ(pBlur->getDimension().m_width, 256);
-  EXPECT_EQ(pBlur->getDimension().m_height, 128);
-  EXPECT_NE(dynamic_cast<ScriptEffectColor*>(engine.findEffect(StringC("col"))), nullptr);
-  EXPECT_NE(dynamic_cast<ScriptEffectDemoSpe01*>(engine.findEffect(StringC("spe"))), nullptr);
-}
-
-TEST_F(EngineTest, EffectDescriptorsReadTheirFieldsAndDefaults) {
+TEST_F(EngineTest, EffectsAndTheirDescriptorsReadTheirFieldsAndDefaults) {
   auto sections = kEffects;
   sections["EFFECT_DESC"] = {
       "desc: b1 blur NULL VERTICAL TRANSSUB 12",
@@ -46,6 +34,14 @@ TEST_F(EngineTest, EffectDescriptorsReadTheirFieldsAndDefaults) {
   };
   ScriptEngine& engine = loadSections(sections);
   EXPECT_TRUE(texts().empty());
+  // Sized effects take their layer dimension.
+  auto* pBlur = dynamic_cast<ScriptEffectHVBlur*>(engine.findEffect(StringC("blur")));
+  ASSERT_NE(pBlur, nullptr);
+  EXPECT_STREQ(pBlur->getTypeName().getString(), "HVBLUR");
+  EXPECT_EQ(pBlur->getDimension().m_width, 256);
+  EXPECT_EQ(pBlur->getDimension().m_height, 128);
+  EXPECT_NE(dynamic_cast<ScriptEffectColor*>(engine.findEffect(StringC("col"))), nullptr);
+  EXPECT_NE(dynamic_cast<ScriptEffectDemoSpe01*>(engine.findEffect(StringC("spe"))), nullptr);
   auto* pB1 = descAt<ScriptEffectHVBlurDesc>(engine, 0);
   ASSERT_NE(pB1, nullptr);
   EXPECT_EQ(pB1->m_direction, 1);
@@ -76,7 +72,7 @@ TEST_F(EngineTest, EffectDescriptorsReadTheirFieldsAndDefaults) {
   EXPECT_STREQ(engine.effectDescs().at(6)->getName().getString(), "s1");
 }
 
-TEST_F(EngineTest, UnknownModeWordsAreReportedWithTheLineAndFallBack) {
+TEST_F(EngineTest, UnknownModeWordsAndEffectsAreReportedWithTheLine) {
   auto sections = kEffects;
   sections["EFFECT_DESC"] = {
       "desc: b1 blur NULL DIAGONAL NORMAL 8",
@@ -85,6 +81,7 @@ TEST_F(EngineTest, UnknownModeWordsAreReportedWithTheLineAndFallBack) {
       "desc: r1 rad NULL SLOW",
       "desc: c1 col NULL PINK 0 0 0",
       "desc: c2 col NULL add 0 0 0",
+      "desc: d1 nothing NULL ADD 0 0 0",
   };
   ScriptEngine& engine = loadSections(sections);
   EXPECT_EQ(texts(),
@@ -92,7 +89,12 @@ TEST_F(EngineTest, UnknownModeWordsAreReportedWithTheLineAndFallBack) {
                    "hvBlur drawMode not found", "desc: b2 blur NULL VERTICAL SOFT 8",
                    "emboss mode not found", "desc: e1 emb NULL CARVE", "radial mode not found",
                    "desc: r1 rad NULL SLOW", "color mode not found", "desc: c1 col NULL PINK 0 0 0",
-                   "color mode not found", "desc: c2 col NULL add 0 0 0"}));
+                   "color mode not found", "desc: c2 col NULL add 0 0 0",
+                   // A descriptor of a missing effect is not created.
+                   "Can't find Effect: nothing", "can't find EFFECT : nothing",
+                   "desc: d1 nothing NULL ADD 0 0 0"}));
+  EXPECT_EQ(engine.effectDescs().at(6), nullptr);
+  EXPECT_EQ(engine.findEffectDesc(StringC("d1")), nullptr);
   EXPECT_EQ(descAt<ScriptEffectHVBlurDesc>(engine, 0)->m_direction, 0);
   EXPECT_EQ(descAt<ScriptEffectHVBlurDesc>(engine, 0)->m_size, 8);
   EXPECT_EQ(descAt<ScriptEffectHVBlurDesc>(engine, 1)->m_drawMode, 1);
@@ -125,17 +127,6 @@ TEST_F(EngineTest, EveryModeWordHasItsNumber) {
   EXPECT_EQ(blitMode("n"), 0);
   EXPECT_EQ(blitMode("a"), 1);
   EXPECT_EQ(blitMode("s"), 3);
-}
-
-TEST_F(EngineTest, AnEffectDescriptorOfAMissingEffectIsNotCreated) {
-  auto sections = kEffects;
-  sections["EFFECT_DESC"] = {"desc: d1 nothing NULL ADD 0 0 0"};
-  ScriptEngine& engine = loadSections(sections);
-  EXPECT_EQ(texts(), (Lines{"Can't find Effect: nothing", "can't find EFFECT : nothing",
-                            "desc: d1 nothing NULL ADD 0 0 0"}));
-  ASSERT_EQ(engine.effectDescs().count(), 1);
-  EXPECT_EQ(engine.effectDescs().at(0), nullptr);
-  EXPECT_EQ(engine.findEffectDesc(StringC("d1")), nullptr);
 }
 
 TEST_F(EngineTest, BlitMixDescriptors) {

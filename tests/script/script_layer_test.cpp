@@ -42,6 +42,11 @@ TEST_F(LayerTest, TheFirstActiveOperationOfAPositionRuns) {
   EXPECT_EQ(pixelAt(1999), kGreen);
   EXPECT_EQ(pixelAt(2000), 0u);
   EXPECT_EQ(pixelAt(-1), m_frame.getPixels()[0]);
+  // A span whose end equals its start never runs; lines of unknown layers are ignored silently.
+  loadSections(show({"desc: screen 1 0 5000 c 0 0 255", "desc: screen 2 1000 1000 c 255 0 0",
+                     "desc: nowhere 3 0 5000 c 255 0 0"}));
+  EXPECT_TRUE(texts().empty());
+  EXPECT_EQ(pixelAt(1000), kBlue);
 }
 
 TEST_F(LayerTest, PositionsRunInIncreasingOrderWhateverTheLineOrder) {
@@ -52,11 +57,6 @@ TEST_F(LayerTest, PositionsRunInIncreasingOrderWhateverTheLineOrder) {
   ASSERT_EQ(pManager->getPositions().size(), 2u);
   EXPECT_EQ(pManager->getPositions()[0].m_position, 1);
   EXPECT_EQ(pManager->getPositions()[1].m_position, 3);
-}
-
-TEST_F(LayerTest, AnEmptySpanNeverRuns) {
-  loadSections(show({"desc: screen 1 0 5000 c 0 0 255", "desc: screen 2 1000 1000 c 255 0 0"}));
-  EXPECT_EQ(pixelAt(1000), kBlue);
 }
 
 TEST_F(LayerTest, FillColoursAreAddedNotMasked) {
@@ -83,12 +83,6 @@ TEST_F(LayerTest, PositionsBelowOneAreReportedInThePassOfEveryLayer) {
   EXPECT_EQ(pixelAt(500), kBlue);
 }
 
-TEST_F(LayerTest, LinesOfUnknownLayersAreIgnoredSilently) {
-  loadSections(show({"desc: nowhere 1 0 1000 c 255 0 0", "desc: screen 1 0 1000 c 0 0 255"}));
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(pixelAt(500), kBlue);
-}
-
 TEST_F(LayerTest, WritingAScreenLayerCopiesItsBuffer) {
   loadSections(show({"desc: back 1 0 1000 c 0 255 0", "desc: screen 1 0 1000 c 255 0 0",
                      "desc: screen 2 0 1000 w back"},
@@ -98,6 +92,12 @@ TEST_F(LayerTest, WritingAScreenLayerCopiesItsBuffer) {
   const CImage32* pBack = m_pEngine->getScreenLayer(0)->getBuffer();
   for (int i = 0; i < 8; ++i)
     EXPECT_EQ(m_frame.getPixels()[i], pBack->getPixels()[i]);
+  // Earlier layers are drawn first: "back" changes colour at 1000, the screen copies it at once.
+  loadSections(show({"desc: screen 1 0 5000 w back", "desc: back 1 0 1000 c 255 0 0",
+                     "desc: back 1 1000 5000 c 0 0 255"},
+                    {"desc: back d", "desc: screen d"}));
+  EXPECT_EQ(pixelAt(999), kRed);
+  EXPECT_EQ(pixelAt(1000), kBlue);
 }
 
 TEST_F(LayerTest, TheFrameIsRefusedWhenTheLastLayerHasAnotherSize) {
@@ -169,15 +169,6 @@ TEST_F(LayerTest, NothingIsBuiltWithoutScreenLayersOrOperations) {
   EXPECT_EQ(pixelAt(0), 7u);
   loadSections(show({}));
   EXPECT_EQ(m_pEngine->getLayerManagerCount(), 0);
-}
-
-TEST_F(LayerTest, EarlierLayersAreDrawnBeforeLaterOnesInTheSameFrame) {
-  // "back" changes colour at 1000; the screen copies it in the same frame.
-  loadSections(show({"desc: screen 1 0 5000 w back", "desc: back 1 0 1000 c 255 0 0",
-                     "desc: back 1 1000 5000 c 0 0 255"},
-                    {"desc: back d", "desc: screen d"}));
-  EXPECT_EQ(pixelAt(999), kRed);
-  EXPECT_EQ(pixelAt(1000), kBlue);
 }
 
 TEST_F(EngineTest, WithoutMusicTheClockCountsTicksSinceStart) {

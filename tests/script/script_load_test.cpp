@@ -87,70 +87,54 @@ TEST_F(EngineTest, EmptySectionsBuildEmptyRegistriesAndReadingGoesOn) {
 
 TEST_F(EngineTest, ASectionHoldsAtMostOneLineLessThanItsLimit) {
   ASSERT_TRUE(test_controllers::writeLecx("x.lecx", 1, {}));
-  {
+  for (const int count : {1999, 2000}) {
+    SCOPED_TRACE(count);
     std::vector<std::string> lines;
-    for (int i = 0; i < 1999; ++i)
+    for (int i = 0; i < count; ++i)
       lines.push_back("file: c" + std::to_string(i) + " x.lecx");
+    m_reports.clear();
     ScriptEngine& engine = loadSections({{"CONTROLLER", lines}, {"MIX", {"desc: m BLIT"}}});
-    EXPECT_TRUE(texts().empty());
-    EXPECT_EQ(engine.controllers().count(), 1999);
-    EXPECT_EQ(engine.mixes().count(), 1);
-  }
-  {
-    std::vector<std::string> lines;
-    for (int i = 0; i < 2000; ++i)
-      lines.push_back("file: c" + std::to_string(i) + " x.lecx");
-    ScriptEngine& engine = loadSections({{"CONTROLLER", lines}, {"MIX", {"desc: m BLIT"}}});
-    EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|nb >= MAX_NB_CONTROLLER"});
-    EXPECT_EQ(engine.controllers().count(), 0);
-    // The following sections are read normally.
+    // At the limit the whole section is dropped; the following sections are read normally.
+    EXPECT_EQ(m_reports.lines(),
+              count == 1999 ? Lines{} : Lines{"ScriptEngine :|nb >= MAX_NB_CONTROLLER"});
+    EXPECT_EQ(engine.controllers().count(), count == 1999 ? 1999 : 0);
     EXPECT_EQ(engine.mixes().count(), 1);
   }
 }
 
 TEST_F(EngineTest, EverySectionHasItsLimitMessage) {
-  const std::vector<std::pair<std::string, int>> limits = {{"LAYER_DIMENSION", 1000},
-                                                           {"IMAGE", 2000},
-                                                           {"2D", 1000},
-                                                           {"3D", 1000},
-                                                           {"SKYBOX", 1000},
-                                                           {"SCREEN_LAYER", 2000},
-                                                           {"2D_DESC", 2000},
-                                                           {"3D_DESC", 2000},
-                                                           {"SKYBOX_DESC", 2000},
-                                                           {"SPE_LAYER", 2000},
-                                                           {"LAYER_DEPENDENCY", 2000},
-                                                           {"MIX", 2000},
-                                                           {"EFFECT", 2000},
-                                                           {"MIX_DESC", 2000},
-                                                           {"EFFECT_DESC", 2000},
-                                                           {"LAYER_MANAGER", 2000}};
-  const std::map<std::string, std::string> messages = {
-      {"LAYER_DIMENSION", "nb >= MAX_NB_LAYER_DIM"},
-      {"IMAGE", "nb >= MAX_NB_IMAGE"},
-      {"2D", "nb >= MAX_NB_RES2D"},
-      {"3D", "nb >= MAX_NB_RES3D"},
-      {"SKYBOX", "nb >= MAX_NB_SKYBOX"},
-      {"SCREEN_LAYER", "nb >= MAX_NB_SCREEN_LAYER"},
-      {"2D_DESC", "nb >= MAX_NB_2D_DESC"},
-      {"3D_DESC", "nb >= MAX_NB_3D_DESC"},
-      {"SKYBOX_DESC", "nb >= MAX_NB_SKYBOX_DESC"},
-      {"SPE_LAYER", "nb >= MAX_NB_SPE_LAYER"},
-      {"LAYER_DEPENDENCY", "nb >= MAX_NB_LAYER_DEP"},
-      {"MIX", "nb >= MAX_NB_MIX"},
-      {"EFFECT", "nb >= MAX_NB_EFFECT"},
-      {"MIX_DESC", "nb >= MAX_NB_MIX_DESC"},
-      {"EFFECT_DESC", "nb >= MAX_NB_EFFECT_DESC"},
-      {"LAYER_MANAGER", "nb >= MAX_NB_LAYER_OPERATION"}};
-  for (const auto& [section, limit] : limits) {
+  struct Limit {
+    const char* section;
+    int limit;
+    const char* message;
+  };
+  const Limit limits[] = {{"LAYER_DIMENSION", 1000, "LAYER_DIM"},
+                          {"IMAGE", 2000, "IMAGE"},
+                          {"2D", 1000, "RES2D"},
+                          {"3D", 1000, "RES3D"},
+                          {"SKYBOX", 1000, "SKYBOX"},
+                          {"SCREEN_LAYER", 2000, "SCREEN_LAYER"},
+                          {"2D_DESC", 2000, "2D_DESC"},
+                          {"3D_DESC", 2000, "3D_DESC"},
+                          {"SKYBOX_DESC", 2000, "SKYBOX_DESC"},
+                          {"SPE_LAYER", 2000, "SPE_LAYER"},
+                          {"LAYER_DEPENDENCY", 2000, "LAYER_DEP"},
+                          {"MIX", 2000, "MIX"},
+                          {"EFFECT", 2000, "EFFECT"},
+                          {"MIX_DESC", 2000, "MIX_DESC"},
+                          {"EFFECT_DESC", 2000, "EFFECT_DESC"},
+                          {"LAYER_MANAGER", 2000, "LAYER_OPERATION"}};
+  for (const Limit& l : limits) {
+    const std::string section = l.section;
     const std::string keyword =
         section == "IMAGE" || section == "2D" || section == "3D" || section == "SKYBOX" ? "file:"
                                                                                         : "desc:";
     // Lines the section keeps without creating anything that would report on its own.
-    const std::string line = keyword + " x";
     m_reports.clear();
-    loadSections({{section, std::vector<std::string>(static_cast<std::size_t>(limit), line)}});
-    EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|" + messages.at(section)}) << section;
+    loadSections(
+        {{section, std::vector<std::string>(static_cast<std::size_t>(l.limit), keyword + " x")}});
+    EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|nb >= MAX_NB_" + std::string(l.message)})
+        << section;
   }
 }
 
