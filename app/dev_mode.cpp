@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "image/bitmap_font.h"
 #include "app/script_player.h"
+#include "image/bitmap_font.h"
 
 namespace {
 

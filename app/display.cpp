@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "image/bitmap_font.h"
 #include "base/report.h"
+#include "image/bitmap_font.h"
 
 namespace {
 

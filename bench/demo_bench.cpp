@@ -37,16 +37,20 @@ void renderDemo(benchmark::State& state, const char* script) {
     }
     benchmark::DoNotOptimize(renderer.getDisplay().getPixels());
   }
-  state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(nbFrame),
-                                                      benchmark::Counter::kIsRate);
+  state.counters["frames_per_s"] =
+      benchmark::Counter(static_cast<double>(nbFrame), benchmark::Counter::kIsRate);
   state.counters["slowest_frame_ms"] = slowest;
   state.counters["reports"] = static_cast<double>(reports.texts().size());
 }
 
 // The show as played with its OGG stream (the level controller decodes the music heard).
-void BM_DemoStream(benchmark::State& state) { renderDemo(state, "demo.lscx"); }
+void BM_DemoStream(benchmark::State& state) {
+  renderDemo(state, "demo.lscx");
+}
 // The same show on the module, whose level is always 0.
-void BM_DemoModule(benchmark::State& state) { renderDemo(state, "demo_module.lscx"); }
+void BM_DemoModule(benchmark::State& state) {
+  renderDemo(state, "demo_module.lscx");
+}
 
 BENCHMARK(BM_DemoStream)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_DemoModule)->Unit(benchmark::kSecond)->Iterations(1);
