@@ -1,4 +1,5 @@
-// CImage32 buffers: the block layout with guard rows, the three variants and their reports.
+// CImage32 on its own: the block layout with guard rows, the three variants and their reports,
+// and the whole-image pixel operations against values worked out by hand.
 
 #include "image/cimage32.h"
 
@@ -15,19 +16,34 @@
 using ::testing::Each;
 using ::testing::ElementsAre;
 
+namespace {
+
+// The 18 words of a 3 x 2 block (2 guard rows, the pixels, 2 guard rows).
+void expectBlock(const InspectableImage& image, uint32_t pixels) {
+  for (int i = 0; i < 18; ++i)
+    EXPECT_EQ(image.block()[i], (i >= 6 && i < 12) ? pixels : 0u) << "word " << i;
+}
+
+}  // namespace
+
 TEST(ImageBlockLayout, PixelsTwoRowsIntoAZeroBlockWhoseGuardRowsStayZero) {
   InspectableImage image(3, 2);
   ASSERT_NE(image.block(), nullptr);
   EXPECT_EQ(image.getPixels(), image.block() + 6);
-  // 3 * (2 + 4) = 18 words; reading all of them is inside the block (ASan checks the bound).
-  for (int i = 0; i < 18; ++i)
-    EXPECT_EQ(image.block()[i], 0u) << "word " << i;
+  // Reading all 18 words is inside the block (ASan checks the bound); outside coordinates are
+  // ignored silently.
+  ReportCapture capture;
+  image.setPixel(static_cast<uint32_t>(-1), 0, 5);
+  image.setPixel(0, static_cast<uint32_t>(-1), 5);
+  image.setPixel(3, 0, 5);
+  image.setPixel(0, 2, 5);
+  EXPECT_TRUE(capture.reports().empty());
+  expectBlock(image, 0);
   image.fill(0xFFFFFFFFu);
   image.addColor(0x01010101u);
   image.toGray();
-  for (int i = 0; i < 18; ++i)
-    EXPECT_EQ(image.block()[i], (i >= 6 && i < 12) ? 0xFFFFFFFFu : 0u) << "word " << i;
-  // Pixel (x, y) is word y * width + x; outside coordinates touch nothing.
+  expectBlock(image, 0xFFFFFFFFu);
+  // Pixel (x, y) is word y * width + x.
   CImage32Buffered other(3, 2);
   other.setPixel(2, 1, 0xABCDEF01u);
   other.setPixel(1, 0, 0x12345678u);
@@ -47,23 +63,12 @@ TEST(ImageReports, BadSizesAndNullDataAreFatalAndKeepTheImage) {
   CImage32External externalBad, externalNull;
   externalNull.setPixelData(2, 1, memory);
   resized.fill(7);
+  const char* kBuffered = "CImage32Buffered|dimensions must be greater than zero";
   const Case cases[] = {
-      {"CImage32Buffered|dimensions must be greater than zero",
-       [&] { return (pZero = std::make_unique<CImage32Buffered>(0, 10)).get(); }, 0},
-      {"CImage32Buffered|dimensions must be greater than zero",
-       [&] { return (pNegative = std::make_unique<CImage32Buffered>(4, -1)).get(); }, 0},
-      {"CImage32Buffered|dimensions must be greater than zero",
-       [&] {
-         resized.init(5, 0);
-         return &resized;
-       },
-       2},
-      {"CImage32Buffered|dimensions must be greater than zero",
-       [&] {
-         copy.initCopy(emptySource);
-         return &copy;
-       },
-       0},
+      {kBuffered, [&] { return (pZero = std::make_unique<CImage32Buffered>(0, 10)).get(); }, 0},
+      {kBuffered, [&] { return (pNegative = std::make_unique<CImage32Buffered>(4, -1)).get(); }, 0},
+      {kBuffered, [&] { return resized.init(5, 0), &resized; }, 2},
+      {kBuffered, [&] { return copy.initCopy(emptySource), &copy; }, 0},
       {"CImage32External|dimensions must be greater than zero",
        [&] {
          externalBad.setPixelData(-2, 2, memory);
@@ -73,11 +78,7 @@ TEST(ImageReports, BadSizesAndNullDataAreFatalAndKeepTheImage) {
        0},
       // The null pointer is named even when the size is bad too.
       {"CImage32External|pixelData NULL",
-       [&] {
-         externalNull.setPixelData(0, 0, nullptr);
-         return &externalNull;
-       },
-       2},
+       [&] { return externalNull.setPixelData(0, 0, nullptr), &externalNull; }, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -92,14 +93,20 @@ TEST(ImageReports, BadSizesAndNullDataAreFatalAndKeepTheImage) {
   }
   EXPECT_THAT(pixelsOf(resized), ElementsAre(7u, 7u, 7u, 7u));
   EXPECT_EQ(externalNull.getPixels(), memory);
+}
 
-  CImage32FromData named;
-  named.setName("a.bmp");
+TEST(ImageFromData, SetNameKeepsItsOwnCopyAndRefusesNull) {
+  char name[] = "pictures/logo.tga";
+  CImage32FromData image;
+  EXPECT_EQ(image.getName(), nullptr);
+  image.setName(name);
+  name[0] = 'X';
+  EXPECT_STREQ(image.getName(), "pictures/logo.tga");
   ReportCapture capture;
-  named.setName(nullptr);
+  image.setName(nullptr);
   EXPECT_THAT(capture.lines(), ElementsAre("CImage32FromData|setName: NULL"));
   EXPECT_EQ(capture.reports()[0].level, ReportLevel::Fatal);
-  EXPECT_STREQ(named.getName(), "a.bmp");
+  EXPECT_STREQ(image.getName(), "pictures/logo.tga");
 }
 
 TEST(ImageBuffered, InitAndInitCopySizeTheBlock) {
@@ -122,26 +129,179 @@ TEST(ImageBuffered, InitAndInitCopySizeTheBlock) {
   EXPECT_FALSE(quitRequested().has_value());
 }
 
-TEST(ImageFromData, SetNameKeepsItsOwnCopy) {
-  char name[] = "pictures/logo.tga";
-  CImage32FromData image;
-  EXPECT_EQ(image.getName(), nullptr);
-  image.setName(name);
-  name[0] = 'X';
-  EXPECT_STREQ(image.getName(), "pictures/logo.tga");
+// --- Pixel operations ---
+
+namespace {
+
+struct PixelOp {
+  const char* what;
+  std::vector<uint32_t> input;
+  void (*op)(CImage32&);
+  std::vector<uint32_t> expected;
+};
+
+const PixelOp kPixelOps[] = {
+    {"doubleIntensity clamps at 255",
+     {pixelOf(0, 100, 128, 200), pixelOf(127, 1, 255, 64)},
+     [](CImage32& i) { i.doubleIntensity(); },
+     {pixelOf(0, 200, 255, 255), pixelOf(254, 2, 255, 128)}},
+    // The fourth byte takes part; a clamped byte carries nothing into the next one.
+    {"addColor clamps at 255",
+     {pixelOf(240, 240, 240, 0), pixelOf(10, 20, 30, 250)},
+     [](CImage32& i) { i.addColor(pixelOf(48, 32, 16, 10)); },
+     {pixelOf(255, 255, 255, 10), pixelOf(58, 52, 46, 255)}},
+    {"subColor clamps at zero",
+     {pixelOf(8, 8, 8, 0), pixelOf(100, 50, 20, 9), pixelOf(0, 5, 0, 30)},
+     [](CImage32& i) {
+       i.subColor(pixelOf(48, 32, 16, 0));
+       i.subColor(pixelOf(0, 0, 0, 10));
+     },
+     {pixelOf(0, 0, 0, 0), pixelOf(52, 18, 4, 0), pixelOf(0, 0, 0, 20)}},
+    {"maskPixel ands",
+     {0x12345678u, 0xFFFFFFFFu},
+     [](CImage32& i) { i.maskPixel(0x00FF00F0u); },
+     {0x00340070u, 0x00FF00F0u}},
+    {"invert complements each byte",
+     {pixelOf(0, 128, 255, 0), pixelOf(120, 86, 52, 18)},
+     [](CImage32& i) { i.invert(); },
+     {pixelOf(255, 127, 0, 255), pixelOf(135, 169, 203, 237)}},
+    // Weights 5, 16, 11 over 32: blue 255 gives 39, green 255 127, red 255 87; (10, 20, 30):
+    // 50 + 320 + 330 = 700 >> 5 = 21; the fourth byte does not count.
+    {"toGray",
+     {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 0), pixelOf(0, 255, 0, 0),
+      pixelOf(0, 0, 255, 0), pixelOf(10, 20, 30, 0), pixelOf(0, 0, 0, 255)},
+     [](CImage32& i) { i.toGray(); },
+     {0xFFFFFFFFu, 0x27272727u, 0x7F7F7F7Fu, 0x57575757u, 0x15151515u, 0x00000000u}},
+    {"grayToRed",
+     {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
+     [](CImage32& i) { i.grayToRed(); },
+     {pixelOf(0, 0, 255, 0), pixelOf(0, 0, 39, 0)}},
+    {"grayToGreen",
+     {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
+     [](CImage32& i) { i.grayToGreen(); },
+     {pixelOf(0, 255, 0, 0), pixelOf(0, 39, 0, 0)}},
+    {"grayToBlue",
+     {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
+     [](CImage32& i) { i.grayToBlue(); },
+     {pixelOf(255, 0, 0, 0), pixelOf(39, 0, 0, 0)}},
+    {"fill", {1, 2}, [](CImage32& i) { i.fill(9); }, {9, 9}},
+    {"clearFirstRow", {1, 2}, [](CImage32& i) { i.clearFirstRow(); }, {0, 0}},
+    {"clearLastRow", {1, 2}, [](CImage32& i) { i.clearLastRow(); }, {0, 0}},
+    {"clearFirstColumn", {1, 2}, [](CImage32& i) { i.clearFirstColumn(); }, {0, 2}},
+};
+
+}  // namespace
+
+TEST(ImagePixelOps, EachOperationOnARowOfPixelsAndOnAnEmptyImage) {
+  for (const PixelOp& c : kPixelOps) {
+    SCOPED_TRACE(c.what);
+    CImage32Buffered image(static_cast<int32_t>(c.input.size()), 1);
+    std::copy(c.input.begin(), c.input.end(), image.getPixels());
+    c.op(image);
+    EXPECT_EQ(pixelsOf(image), c.expected);
+    // An empty image does nothing and says nothing.
+    ReportCapture capture;
+    CImage32Buffered empty;
+    c.op(empty);
+    empty.setPixel(0, 0, 1);
+    EXPECT_TRUE(capture.reports().empty());
+    EXPECT_EQ(empty.getPixels(), nullptr);
+  }
 }
 
-TEST(ImageReports, WarningsAreCaptionedWithTheVariantAndDoNotAskToQuit) {
-  uint32_t memory[3] = {};
+// A warning under the variant's caption that does not ask to quit, and nothing written.
+TEST(ImagePixelOps, MaskAndInvertOfAnOddWidthWarnAndWriteNothing) {
+  const std::pair<const char*, void (*)(CImage32&)> ops[] = {
+      {"maskPixel", [](CImage32& i) { i.maskPixel(0); }},
+      {"invert", [](CImage32& i) { i.invert(); }},
+  };
+  uint32_t memory[6] = {};
   CImage32External external;
-  external.setPixelData(3, 1, memory);
-  CImage32Buffered buffered(3, 1);
+  external.setPixelData(3, 2, memory);
+  CImage32Buffered buffered(3, 2);
+  for (const auto& [name, op] : ops) {
+    for (const auto& [caption, pImage] :
+         {std::pair<std::string, CImage32*>{"External", &external}, {"Buffered", &buffered}}) {
+      fillDistinct(*pImage, 0x0A0B0C0Du);
+      const std::vector<uint32_t> before = pixelsOf(*pImage);
+      ReportCapture capture;
+      op(*pImage);
+      EXPECT_THAT(capture.lines(),
+                  ElementsAre("CImage32" + caption + "|" + name + ": width must be even"));
+      EXPECT_EQ(capture.reports()[0].level, ReportLevel::Warning);
+      EXPECT_FALSE(quitRequested().has_value());
+      EXPECT_EQ(pixelsOf(*pImage), before);
+    }
+  }
+}
+
+TEST(ImageCopyWindow, TakesTheWindowWhoseTopLeftIsXYOrNothing) {
+  CImage32Buffered source(4, 3);
+  fillDistinct(source, 0);
+  const std::vector<uint32_t> src = pixelsOf(source);
+  CImage32Buffered window(2, 2);
+  window.copyWindow(source, 1, 1);
+  EXPECT_THAT(pixelsOf(window),
+              ElementsAre(src[1 * 4 + 1], src[1 * 4 + 2], src[2 * 4 + 1], src[2 * 4 + 2]));
+  window.copyWindow(source, 2, 0);
+  EXPECT_THAT(pixelsOf(window), ElementsAre(src[2], src[3], src[4 + 2], src[4 + 3]));
+  // A window reaching outside the source is ignored.
+  window.fill(9);
+  window.copyWindow(source, 3, 0);
+  window.copyWindow(source, 0, 2);
+  window.copyWindow(source, -1, 0);
+  EXPECT_THAT(pixelsOf(window), Each(9u));
+}
+
+TEST(ImageClearBorders, ClearRowZeroTheLastRowAndColumnZero) {
+  CImage32Buffered top(3, 3), bottom(3, 3), left(3, 3);
+  for (CImage32Buffered* pImage : {&top, &bottom, &left})
+    pImage->fill(1);
+  top.clearFirstRow();
+  bottom.clearLastRow();
+  left.clearFirstColumn();
+  EXPECT_THAT(pixelsOf(top), ElementsAre(0u, 0u, 0u, 1u, 1u, 1u, 1u, 1u, 1u));
+  EXPECT_THAT(pixelsOf(bottom), ElementsAre(1u, 1u, 1u, 1u, 1u, 1u, 0u, 0u, 0u));
+  EXPECT_THAT(pixelsOf(left), ElementsAre(0u, 1u, 1u, 0u, 1u, 1u, 0u, 1u, 1u));
+}
+
+// --- 256x256 tiled texture layout ---
+
+TEST(ImageTiledLayout, TilingMovesEverySourcePixelToItsStripWord) {
+  CImage32Buffered source(256, 256);
+  uint32_t* p = source.getPixels();
+  for (uint32_t y = 0; y < 256; ++y) {
+    for (uint32_t x = 0; x < 256; ++x)
+      p[y * 256 + x] = (y << 8) | x;
+  }
+  CImage32Buffered texture(256, 256);
+  ASSERT_TRUE(texture.tile256x256From(source));
+  const uint32_t* t = texture.getPixels();
+  EXPECT_EQ(tiledWordIndex256(9, 1), 2057u);  // 2048 + 8 + 1
+  // Every word, from the layout: strip x / 8, 8 words per row, column x % 8 inside the strip.
+  for (uint32_t y = 0; y < 256; ++y) {
+    for (uint32_t x = 0; x < 256; ++x) {
+      ASSERT_EQ(t[(x / 8) * 2048 + y * 8 + x % 8], (y << 8) | x) << x << "," << y;
+    }
+  }
+}
+
+TEST(ImageTiledLayout, OtherSizesAreRefusedAndInitChecksItsOwnSizeThenTheSource) {
+  CImage32Buffered source(256, 128), texture(256, 256), small(128, 256), wrongSize(255, 256);
+  source.fill(3);
+  EXPECT_FALSE(texture.tile256x256From(source));
+  EXPECT_FALSE(small.tile256x256From(texture));
+  EXPECT_FALSE(texture.tile256x256From(texture));
   ReportCapture capture;
-  external.invert();
-  buffered.maskPixel(0);
-  EXPECT_THAT(capture.lines(), ElementsAre("CImage32External|invert: width must be even",
-                                           "CImage32Buffered|maskPixel: width must be even"));
+  wrongSize.init256x256Tiled(nullptr);
+  wrongSize.init256x256Tiled(&source);
+  texture.init256x256Tiled(nullptr);
+  EXPECT_THAT(capture.lines(), ElementsAre("CImage32Buffered|init256x256Tiled: bad dimensions",
+                                           "CImage32Buffered|init256x256Tiled: bad dimensions",
+                                           "CImage32Buffered|init256x256Tiled: source NULL"));
   for (const Report& r : capture.reports())
     EXPECT_EQ(r.level, ReportLevel::Warning);
   EXPECT_FALSE(quitRequested().has_value());
+  EXPECT_THAT(pixelsOf(texture), Each(0u));
+  EXPECT_THAT(pixelsOf(small), Each(0u));
 }

@@ -41,24 +41,14 @@ constexpr KernelSet kPackedEntries = {
 // A path under test: where its kernels come from, nullptr when this CPU or build lacks it.
 struct PathCase {
   std::string name;
-  std::function<const KernelSet*()> kernels;
+  const KernelSet* (*kernels)();
 };
 
-PathCase scalarPath() {
-  return {"scalar", [] { return pixel_kernels::kernelsFor(KernelPath::Scalar); }};
-}
-PathCase sse2Path() {
-  return {"sse2", [] { return pixel_kernels::kernelsFor(KernelPath::Sse2); }};
-}
-PathCase avx2Path() {
-  return {"avx2", [] { return pixel_kernels::kernelsFor(KernelPath::Avx2); }};
-}
-PathCase packedPath() {
-  return {"packed", [] { return &kPackedEntries; }};
-}
-PathCase activePath() {
-  return {"active", [] { return &pixel_kernels::activeKernels(); }};
-}
+const PathCase kScalar{"scalar", [] { return pixel_kernels::kernelsFor(KernelPath::Scalar); }};
+const PathCase kSse2{"sse2", [] { return pixel_kernels::kernelsFor(KernelPath::Sse2); }};
+const PathCase kAvx2{"avx2", [] { return pixel_kernels::kernelsFor(KernelPath::Avx2); }};
+const PathCase kPacked{"packed", [] { return &kPackedEntries; }};
+const PathCase kActive{"active", [] { return &pixel_kernels::activeKernels(); }};
 
 void PrintTo(const PathCase& path, std::ostream* os) {
   *os << path.name;
@@ -266,12 +256,12 @@ std::vector<KernelCase> singleImageKernels() {
 }
 
 INSTANTIATE_TEST_SUITE_P(PixelKernels, PathMatchesScalar,
-                         ::testing::Combine(::testing::Values(sse2Path(), avx2Path(), activePath()),
+                         ::testing::Combine(::testing::Values(kSse2, kAvx2, kActive),
                                             ::testing::ValuesIn(allKernels())),
                          pathAndKernelName);
 // The `packed` entries cover the single-image kernels only.
 INSTANTIATE_TEST_SUITE_P(PackedEntries, PathMatchesScalar,
-                         ::testing::Combine(::testing::Values(packedPath()),
+                         ::testing::Combine(::testing::Values(kPacked),
                                             ::testing::ValuesIn(singleImageKernels())),
                          pathAndKernelName);
 
@@ -371,8 +361,7 @@ TEST_P(PathFormulas, GrayOnEveryColour) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelKernels, PathFormulas,
-                         ::testing::Values(scalarPath(), sse2Path(), avx2Path()),
+INSTANTIATE_TEST_SUITE_P(PixelKernels, PathFormulas, ::testing::Values(kScalar, kSse2, kAvx2),
                          [](const ::testing::TestParamInfo<PathCase>& info) {
                            return info.param.name;
                          });
