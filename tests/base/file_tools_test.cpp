@@ -13,7 +13,7 @@ TEST(FileTools, CurrentDirectoryEndsWithASeparatorAndCanBeChangedOrReports) {
   dir.enter();
   StringC current;
   ASSERT_TRUE(FileTools::getCurrentDirectory(current));
-  EXPECT_EQ(std::string(current.getString()), std::filesystem::current_path().string() + "/");
+  EXPECT_EQ(current.view(), std::filesystem::current_path().string() + "/");
   ASSERT_TRUE(FileTools::setCurrentDirectory(StringC("SUB")));
   EXPECT_EQ(std::filesystem::current_path().filename(), "sub");
   ReportCapture capture;
@@ -21,37 +21,28 @@ TEST(FileTools, CurrentDirectoryEndsWithASeparatorAndCanBeChangedOrReports) {
   EXPECT_EQ(capture.lines(), std::vector<std::string>{"FileTools:|Can't setCurrentDirectory !"});
 }
 
-TEST(FileTools, FirstFileWithExtensionInListingOrder) {
+TEST(FileTools, FilesOfAnExtensionInListingOrder) {
   TempDir dir;
-  dir.write("b.lscx", "");
-  dir.write("A.LSCX", "");
-  dir.write("notes.txt", "");
+  for (const char* name : {"data/lcx/wave.lcx", "data/lcx/Beat.LCX", "data/lcx/readme.txt",
+                           "data/lcx/old.lcx.bak", "b.lscx", "A.LSCX"})
+    dir.write(name, "");
   dir.enter();
   StringC found;
   ASSERT_TRUE(FileTools::findFirstFileWithExtension(found, StringC("lscx")));
   EXPECT_STREQ(found.getString(), "A.LSCX");
   EXPECT_FALSE(FileTools::findFirstFileWithExtension(found, StringC("l3x")));
-}
-
-TEST(FileTools, CountsAndFetchesFilesOfAnExtension) {
-  TempDir dir;
-  dir.write("data/lcx/wave.lcx", "");
-  dir.write("data/lcx/Beat.LCX", "");
-  dir.write("data/lcx/readme.txt", "");
-  dir.write("data/lcx/old.lcx.bak", "");
-  dir.enter();
   const StringC folder("data\\lcx\\"), ext("lcx");
   EXPECT_EQ(FileTools::countFilesWithExtension(folder, ext), 2);
-  EXPECT_STREQ(FileTools::getFileWithExtension(folder, ext, 0).getString(), "data\\lcx\\Beat.LCX");
-  EXPECT_STREQ(FileTools::getFileWithExtension(folder, ext, 1).getString(), "data\\lcx\\wave.lcx");
-  EXPECT_STREQ(FileTools::getFileWithExtension(folder, ext, 2).getString(), "NULL");
-  EXPECT_STREQ(FileTools::getFileWithExtension(folder, ext, -1).getString(), "NULL");
   EXPECT_EQ(FileTools::countFilesWithExtension(StringC("nowhere/"), ext), 0);
+  for (const auto& [index, name] :
+       {std::pair{0, "data\\lcx\\Beat.LCX"}, std::pair{1, "data\\lcx\\wave.lcx"},
+        std::pair{2, "NULL"}, std::pair{-1, "NULL"}})
+    EXPECT_STREQ(FileTools::getFileWithExtension(folder, ext, index).getString(), name) << index;
 }
 
-TEST(FileTools, ResolveExistingFallsBackToAnotherCase) {
+TEST(FileTools, ResolveExistingFallsBackToAnotherCaseAndReadFileUsesIt) {
   TempDir dir;
-  dir.write("Shows/Intro/Scene.L3X", "x");
+  dir.write("Shows/Intro/Scene.L3X", std::string("a\0b", 3));
   dir.enter();
   EXPECT_EQ(FileTools::resolveExisting("Shows/Intro/Scene.L3X"), "Shows/Intro/Scene.L3X");
   EXPECT_EQ(FileTools::resolveExisting("shows\\intro\\scene.l3x"), "Shows/Intro/Scene.L3X");
@@ -60,15 +51,7 @@ TEST(FileTools, ResolveExistingFallsBackToAnotherCase) {
   EXPECT_FALSE(FileTools::resolveExisting("").has_value());
   const std::string absolute = dir.str() + "/SHOWS/intro/scene.l3x";
   EXPECT_EQ(FileTools::resolveExisting(absolute), dir.str() + "/Shows/Intro/Scene.L3X");
-}
-
-TEST(FileTools, ReadFileReturnsTheBytesOrNothing) {
-  TempDir dir;
-  dir.write("data.bin", std::string("a\0b", 3));
-  dir.enter();
-  const auto bytes = FileTools::readFile("DATA.BIN");
-  ASSERT_TRUE(bytes.has_value());
-  EXPECT_EQ(*bytes, (std::vector<std::uint8_t>{'a', 0, 'b'}));
+  EXPECT_EQ(FileTools::readFile("shows/intro/SCENE.l3x"), (std::vector<std::uint8_t>{'a', 0, 'b'}));
   EXPECT_FALSE(FileTools::readFile("missing.bin").has_value());
   EXPECT_FALSE(FileTools::readFile(".").has_value());
 }

@@ -18,43 +18,30 @@ std::string readAll(std::FILE* file) {
 
 }  // namespace
 
-TEST(Report, CaptureReceivesCaptionTextAndLevel) {
-  ReportCapture capture;
-  report("ScriptEngine :", "Can't find Mix: a");
-  report("CImage32Buffered", "dimensions must be greater than zero", ReportLevel::Fatal);
-  ASSERT_EQ(capture.reports().size(), 2u);
-  EXPECT_EQ(capture.reports()[0].level, ReportLevel::Warning);
-  EXPECT_EQ(capture.reports()[1].level, ReportLevel::Fatal);
-  EXPECT_EQ(capture.lines()[0], "ScriptEngine :|Can't find Mix: a");
-  EXPECT_EQ(capture.texts()[1], "dimensions must be greater than zero");
-}
-
-TEST(Report, FatalRequestsQuitWithCodeOneAndCaptureClearsIt) {
+// Reports keep caption, text and level; a fatal one requests quitting with code 1 (the first
+// request wins); captures nest, each restoring the sink and the quit state it found.
+TEST(Report, LevelsQuitRequestsAndNestedCaptures) {
   {
-    ReportCapture capture;
-    EXPECT_FALSE(quitRequested().has_value());
-    report("x", "warning only");
-    EXPECT_FALSE(quitRequested().has_value());
-    report("x", "fatal", ReportLevel::Fatal);
-    ASSERT_TRUE(quitRequested().has_value());
-    EXPECT_EQ(*quitRequested(), 1);
-    // The first request wins.
-    requestQuit(7);
-    EXPECT_EQ(*quitRequested(), 1);
+    ReportCapture outer;
+    {
+      ReportCapture inner;
+      report("ScriptEngine :", "Can't find Mix: a");
+      EXPECT_FALSE(quitRequested().has_value());
+      report("CImage32Buffered", "dimensions must be greater than zero", ReportLevel::Fatal);
+      EXPECT_EQ(quitRequested(), 1);
+      requestQuit(7);
+      EXPECT_EQ(quitRequested(), 1);
+      EXPECT_EQ(inner.lines(), (std::vector<std::string>{
+                                   "ScriptEngine :|Can't find Mix: a",
+                                   "CImage32Buffered|dimensions must be greater than zero"}));
+      ASSERT_EQ(inner.reports().size(), 2u);
+      EXPECT_EQ(inner.reports()[0].level, ReportLevel::Warning);
+      EXPECT_EQ(inner.reports()[1].level, ReportLevel::Fatal);
+    }
+    report("a", "outer");
+    EXPECT_EQ(outer.texts(), std::vector<std::string>{"outer"});
   }
   EXPECT_FALSE(quitRequested().has_value());
-}
-
-TEST(Report, CapturesNestAndRestoreThePreviousSink) {
-  ReportCapture outer;
-  {
-    ReportCapture inner;
-    report("a", "inner");
-    EXPECT_EQ(inner.texts().size(), 1u);
-  }
-  report("a", "outer");
-  ASSERT_EQ(outer.texts().size(), 1u);
-  EXPECT_EQ(outer.texts()[0], "outer");
 }
 
 TEST(StreamReportSink, WritesCaptionSpaceTextAndCollapsesRepeats) {

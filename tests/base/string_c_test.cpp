@@ -8,125 +8,93 @@
 #include "base/report.h"
 #include "tests/support/temp_dir.h"
 
-TEST(StringC, ComparisonFollowsTheLeftCaseRuleAndReportsUnsetSides) {
-  ReportCapture capture;
-  StringC upper("Layer"), lower("layer");
-  EXPECT_FALSE(upper == lower);
-  upper.setCaseSensitive(0);
-  EXPECT_TRUE(upper == lower);
-  // The right string's rule does not matter.
-  StringC exact("layer");
-  StringC loose("LAYER");
+TEST(StringC, TheLeftCaseRuleDecidesComparisonAndSearch) {
+  StringC exact("layer"), loose("LAYER"), ext(".LSCX"), file("show.lscx");
+  EXPECT_FALSE(ext.isIn(file));
+  EXPECT_FALSE(StringC("Layer") == exact);
   loose.setCaseSensitive(0);
+  ext.setCaseSensitive(0);
   EXPECT_FALSE(exact == loose);
   EXPECT_TRUE(loose == exact);
   EXPECT_TRUE(loose == "Layer");
-  EXPECT_TRUE(capture.reports().empty());
-  // Comparing with an unset string is reported and false.
-  StringC unset, text("a");
-  EXPECT_FALSE(unset == text);
-  EXPECT_FALSE(text == unset);
-  EXPECT_FALSE(text == static_cast<const char*>(nullptr));
-  EXPECT_EQ(capture.lines(),
-            (std::vector<std::string>{"StringC|==: src1 name NULL", "StringC|==: src2 name NULL",
-                                      "StringC|==: src2 name NULL"}));
-}
-
-TEST(StringC, AssigningAnUnsetStringKeepsTheOldTextAndReports) {
-  ReportCapture capture;
-  StringC target("old"), unset;
-  target = unset;
-  EXPECT_STREQ(target.getString(), "old");
-  target = static_cast<const char*>(nullptr);
-  EXPECT_STREQ(target.getString(), "old");
-  EXPECT_EQ(capture.lines(),
-            (std::vector<std::string>{"StringC|making NULL copy", "StringC|=: name NULL"}));
-}
-
-TEST(StringC, CopyTakesTheCaseRuleAssignmentFromCharactersKeepsIt) {
-  StringC source("Abc");
-  source.setCaseSensitive(0);
-  StringC copy(source);
-  EXPECT_EQ(copy.getCaseSensitive(), 0);
-  StringC assigned;
-  assigned = source;
-  EXPECT_EQ(assigned.getCaseSensitive(), 0);
-  assigned = "xyz";
-  EXPECT_EQ(assigned.getCaseSensitive(), 0);
-  EXPECT_STREQ(assigned.getString(), "xyz");
-  // Copies own their text.
-  source.toLower();
-  EXPECT_STREQ(copy.getString(), "Abc");
-  EXPECT_STREQ(source.getString(), "abc");
-}
-
-TEST(StringC, ConcatenationReportsAnUnsetSide) {
-  ReportCapture capture;
-  StringC a("data/"), b("show.lscx"), unset;
-  EXPECT_STREQ((a + b).getString(), "data/show.lscx");
-  a += "x";
-  EXPECT_STREQ(a.getString(), "data/x");
-  EXPECT_TRUE((unset + b).isEmpty());
-  EXPECT_TRUE((b + unset).isEmpty());
-  EXPECT_EQ(capture.lines(),
-            (std::vector<std::string>{"StringC|+: src1 name NULL", "StringC|+: src2 name NULL"}));
-  // += of an unset string: the empty sum is not assigned, and that is reported as well.
-  capture.clear();
-  a += unset;
-  EXPECT_STREQ(a.getString(), "data/x");
-  EXPECT_EQ(capture.texts(), (std::vector<std::string>{"+: src2 name NULL", "making NULL copy"}));
-}
-
-TEST(StringC, IsInIgnoresCaseOnlyUnderRuleZero) {
-  StringC ext(".LSCX"), file("show.lscx");
-  EXPECT_FALSE(ext.isIn(file));
-  ext.setCaseSensitive(0);
   EXPECT_TRUE(ext.isIn(file));
   EXPECT_TRUE(StringC("how").isIn(file));
   EXPECT_FALSE(StringC().isIn(file));
   EXPECT_FALSE(ext.isIn(StringC()));
+  // A copy takes the rule; assigning characters keeps the target's; copies own their text.
+  StringC copy(loose), assigned;
+  EXPECT_EQ(copy.getCaseSensitive(), 0);
+  assigned = loose;
+  assigned = "xyz";
+  EXPECT_EQ(assigned.getCaseSensitive(), 0);
+  EXPECT_STREQ(assigned.getString(), "xyz");
+  loose.toLower();
+  EXPECT_STREQ(copy.getString(), "LAYER");
+  EXPECT_STREQ(loose.getString(), "layer");
 }
 
-TEST(StringC, TokenizeSplitsOnBlankCommaTabNewline) {
+// Every operation with an unset side is reported; the target keeps its text and the result is
+// false or the unset string.
+TEST(StringC, UnsetOperandsAreReported) {
+  ReportCapture capture;
+  StringC unset, text("a"), target("data/");
+  EXPECT_STREQ((target + "show.lscx").getString(), "data/show.lscx");
+  target += "x";
+  EXPECT_TRUE(capture.lines().empty());
+  EXPECT_FALSE(unset == text);
+  EXPECT_FALSE(text == unset);
+  EXPECT_FALSE(text == static_cast<const char*>(nullptr));
+  target = unset;
+  target = static_cast<const char*>(nullptr);
+  EXPECT_TRUE((unset + text).isEmpty());
+  EXPECT_TRUE((text + unset).isEmpty());
+  // += of an unset string: the empty sum is not assigned, and that is reported as well.
+  target += unset;
+  EXPECT_STREQ(target.getString(), "data/x");
+  EXPECT_EQ(
+      capture.lines(),
+      (std::vector<std::string>{
+          "StringC|==: src1 name NULL", "StringC|==: src2 name NULL", "StringC|==: src2 name NULL",
+          "StringC|making NULL copy", "StringC|=: name NULL", "StringC|+: src1 name NULL",
+          "StringC|+: src2 name NULL", "StringC|+: src2 name NULL", "StringC|making NULL copy"}));
+}
+
+TEST(StringC, TokensSplitOnBlankCommaTabNewline) {
+  ReportCapture capture;
   StringC line("  alpha , beta\tgamma\n delta");
-  StringC tokens[8];
+  StringC tokens[8], one[1], none[4];
   EXPECT_EQ(line.tokenize(tokens, 8), 4);
   EXPECT_STREQ(tokens[0].getString(), "alpha");
   EXPECT_STREQ(tokens[3].getString(), "delta");
-  StringC one[1];
   EXPECT_EQ(line.tokenize(one, 1), 1);
   EXPECT_STREQ(one[0].getString(), "alpha");
-  StringC none[4];
   EXPECT_EQ(StringC(" ,\t\n ,").tokenize(none, 4), 0);
   EXPECT_TRUE(none[0].isEmpty());
-}
-
-TEST(StringC, GetToken) {
-  ReportCapture capture;
-  StringC line("one , two , three");
-  EXPECT_STREQ(line.getToken(2).getString(), "three");
-  EXPECT_STREQ(line.getToken(0).getString(), "one");
+  EXPECT_STREQ(line.getToken(2).getString(), "gamma");
+  EXPECT_STREQ(line.getToken(0).getString(), "alpha");
   EXPECT_STREQ(line.getToken(-1).getString(), "NULL");
   EXPECT_TRUE(capture.reports().empty());
-  EXPECT_TRUE(line.getToken(3).isEmpty());
+  // Past the last token: the unset string, copied out with a report.
+  EXPECT_TRUE(line.getToken(4).isEmpty());
   EXPECT_EQ(capture.texts(), std::vector<std::string>{"making NULL copy"});
 }
 
 TEST(StringC, SplitPathAndKeepFileNameAcceptBothSeparators) {
-  StringC dir, file;
-  StringC("data\\lcx\\wave.lcx").splitPath(dir, file);
-  EXPECT_STREQ(dir.getString(), "data\\lcx\\");
-  EXPECT_STREQ(file.getString(), "wave.lcx");
-  StringC("/shows/a/show.lscx").splitPath(dir, file);
-  EXPECT_STREQ(dir.getString(), "/shows/a/");
-  EXPECT_STREQ(file.getString(), "show.lscx");
-  StringC("show.lscx").splitPath(dir, file);
-  EXPECT_STREQ(dir.getString(), "");
-  EXPECT_STREQ(file.getString(), "show.lscx");
-
-  StringC name("data\\lcx/beat.curve.lcx");
-  name.keepFileName();
-  EXPECT_STREQ(name.getString(), "beat.curve");
+  const struct {
+    const char *path, *dir, *file, *name;
+  } kCases[] = {{"data\\lcx\\wave.lcx", "data\\lcx\\", "wave.lcx", "wave"},
+                {"/shows/a/show.lscx", "/shows/a/", "show.lscx", "show"},
+                {"show.lscx", "", "show.lscx", "show"},
+                {"data\\lcx/beat.curve.lcx", "data\\lcx/", "beat.curve.lcx", "beat.curve"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.path);
+    StringC dir, file, name(c.path);
+    StringC(c.path).splitPath(dir, file);
+    name.keepFileName();
+    EXPECT_STREQ(dir.getString(), c.dir);
+    EXPECT_STREQ(file.getString(), c.file);
+    EXPECT_STREQ(name.getString(), c.name);
+  }
 }
 
 TEST(StringC, FindFileSearchesTheCurrentDirectoryThenBelowIt) {
@@ -134,27 +102,23 @@ TEST(StringC, FindFileSearchesTheCurrentDirectoryThenBelowIt) {
   dir.write("a/b/deep.bmp", "x");
   dir.write("z/deep.bmp", "y");
   dir.write("top.bmp", "t");
+  dir.write("Data/Pics/Logo.BMP", "x");
   dir.enter();
   const std::string root = std::filesystem::current_path().string();
-
-  StringC top("top.bmp");
-  ASSERT_TRUE(top.findFile());
-  EXPECT_EQ(std::string(top.getString()), root + "/top.bmp");
-
-  // Depth first, in listing order: a/b/ comes before z/.
-  StringC deep("deep.bmp");
-  ASSERT_TRUE(deep.findFile());
-  EXPECT_EQ(std::string(deep.getString()), root + "/a/b/deep.bmp");
-
+  // Depth first, in listing order: a/b/ comes before z/; backslashes and another case still find
+  // a relative path.
+  const std::pair<const char*, std::string> kFound[] = {
+      {"top.bmp", root + "/top.bmp"},
+      {"deep.bmp", root + "/a/b/deep.bmp"},
+      {"data\\pics\\logo.bmp", "Data/Pics/Logo.BMP"}};
+  for (const auto& [name, found] : kFound) {
+    StringC path(name);
+    ASSERT_TRUE(path.findFile()) << name;
+    EXPECT_EQ(path.view(), found);
+  }
   StringC missing("nothing.bmp");
   EXPECT_FALSE(missing.findFile());
   EXPECT_STREQ(missing.getString(), "nothing.bmp");
-
-  // Backslashes and another case still find a relative path.
-  dir.write("Data/Pics/Logo.BMP", "x");
-  StringC path("data\\pics\\logo.bmp");
-  ASSERT_TRUE(path.findFile());
-  EXPECT_EQ(std::string(path.getString()), "Data/Pics/Logo.BMP");
 }
 
 TEST(StringC, ShowMessageIsAPlainReport) {

@@ -23,26 +23,24 @@ std::vector<std::string> readAll(const std::string& content) {
 
 }  // namespace
 
-TEST(TextLineReader, DropsLineEndsAndTheCarriageReturnBeforeThem) {
-  EXPECT_EQ(readAll("a b\r\nc\n\r\nlast"), (std::vector<std::string>{"a b", "c", "", "last"}));
-  // A CR inside a line stays: only the one before the line end is a line end.
-  EXPECT_EQ(readAll("a\rb\n"), (std::vector<std::string>{"a\rb"}));
-  // A zero byte ends the line's text.
-  EXPECT_EQ(readAll(std::string("ab\0cd\nx", 7)), (std::vector<std::string>{"ab", "x"}));
-}
-
-TEST(TextLineReader, SplitsLinesLongerThan511Characters) {
-  const std::string longLine(1100, 'x');
-  const std::vector<std::string> lines = readAll(longLine + "\nend\n");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0].size(), 511u);
-  EXPECT_EQ(lines[1].size(), 511u);
-  EXPECT_EQ(lines[2].size(), 78u);
-  EXPECT_EQ(lines[3], "end");
-  // Exactly 511 characters fill the buffer: the line end left behind reads as an empty line.
-  EXPECT_EQ(readAll(std::string(511, 'y') + "\nz"),
-            (std::vector<std::string>{std::string(511, 'y'), "", "z"}));
-  EXPECT_EQ(readAll(std::string(510, 'y') + "\nz").size(), 2u);
+TEST(TextLineReader, LineEndsZeroBytesAndLongLines) {
+  const std::string x511(511, 'x');
+  const struct {
+    std::string content;
+    std::vector<std::string> lines;
+  } kCases[] = {
+      // Only a CR before the line end is part of the line end; a zero byte ends the line's text.
+      {"a b\r\nc\n\r\nlast", {"a b", "c", "", "last"}},
+      {"a\rb\n", {"a\rb"}},
+      {std::string("ab\0cd\nx", 7), {"ab", "x"}},
+      // Longer lines are split after 511 characters; exactly 511 fill the buffer, and the line
+      // end left behind reads as an empty line.
+      {std::string(1100, 'x') + "\nend\n", {x511, x511, std::string(78, 'x'), "end"}},
+      {x511 + "\nz", {x511, "", "z"}},
+      {std::string(510, 'x') + "\nz", {std::string(510, 'x'), "z"}},
+  };
+  for (const auto& c : kCases)
+    EXPECT_EQ(readAll(c.content), c.lines) << c.content.substr(0, 12);
 }
 
 TEST(TextLineReader, OpenFailsOnMissingFilesAndFolders) {

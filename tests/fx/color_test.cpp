@@ -52,11 +52,6 @@ TEST(FxColorModes, EachModeOnTwoPixels) {
     EXPECT_EQ(fx_test::pixelsOf(image), (std::vector<uint32_t>{c.out0, c.out1}))
         << "mode " << c.mode << " " << c.r << " " << c.g << " " << c.b;
   }
-  // RED on white is pure red.
-  CImage32Buffered white(4, 2);
-  white.fill(0xFFFFFFFFu);
-  FxColor::apply(&white, FxColor::RED, 0, 0, 0);
-  EXPECT_EQ(fx_test::pixelsOf(white), std::vector<uint32_t>(8, 0x00FF0000u));
 }
 
 TEST(FxColorReports, AddOfBlackIsSilentAndMaskNeedsAnEvenWidth) {

@@ -1,9 +1,9 @@
 // FxHVBlur: window setup, the box blur in both directions and draw modes against a direct window
-// sum, the identity for empty windows, the 16-bit saturation of the sums, and the reports.
+// sum, the identity for empty windows, the 16-bit saturation of the sums; and the reports of every
+// effect for bad sizes and layers of another size.
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,30 +36,14 @@ TEST(FxHVBlurSize, EvenWindowsWithShiftOrMultiplier) {
   };
   FxHVBlur blur(8, 4);
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.n);
     blur.setSize(c.n);
-    EXPECT_EQ(blur.getSize(), c.size) << c.n;
-    EXPECT_EQ(blur.isPowerOfTwo(), c.powerOfTwo) << c.n;
-    if (c.powerOfTwo) {
-      EXPECT_EQ(blur.getShift(), c.shift) << c.n;
-    }
-    EXPECT_EQ(blur.getMultiplierShift(), c.multiplierShift) << c.n;
-    EXPECT_EQ(blur.getMultiplier(), c.multiplier) << c.n;
+    EXPECT_EQ(blur.getSize(), c.size);
+    EXPECT_EQ(blur.isPowerOfTwo(), c.powerOfTwo);
+    EXPECT_EQ(blur.getShift(), c.shift);
+    EXPECT_EQ(blur.getMultiplierShift(), c.multiplierShift);
+    EXPECT_EQ(blur.getMultiplier(), c.multiplier);
   }
-}
-
-TEST(FxHVBlurRows, UniformRowWithWindowFourDarkensTheEdges) {
-  CImage32Buffered image(8, 2);
-  image.fill(gray(100));
-  FxHVBlur blur(8, 2);
-  blur.setSize(4);
-  blur.setScreen(&image);
-  blur.apply();
-  // x = 0: pixels 0..2 (300 / 4); the last two see 3 and 2 pixels.
-  const std::vector<uint32_t> row = {gray(75),  gray(100), gray(100), gray(100),
-                                     gray(100), gray(100), gray(75),  gray(50)};
-  std::vector<uint32_t> expected = row;
-  expected.insert(expected.end(), row.begin(), row.end());
-  EXPECT_EQ(fx_test::pixelsOf(image), expected);
 }
 
 // Both directions, every draw mode, windows shorter and longer than the 8x5 picture.
@@ -117,7 +101,7 @@ TEST(FxHVBlurRows, SumsSaturateAt16Bits) {
   EXPECT_EQ(p[1023], gray(0));
 }
 
-TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawMode) {
+TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawModeAndRowsOutsideAreLeft) {
   struct Case {
     FxHVBlur::DrawMode mode;
     uint32_t from200, from100;
@@ -131,88 +115,53 @@ TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawMode) {
     blur.setDrawMode(c.mode);
     blur.setScreen(&image);
     blur.apply();
+    blur.setSize(4);
+    blur.blurRowMultiplied(1);
+    blur.blurRowMultiplied(-1);
     EXPECT_EQ(fx_test::pixelsOf(image), (std::vector<uint32_t>{gray(c.from200), gray(c.from100),
                                                                gray(c.from200), gray(c.from100)}))
         << c.mode;
   }
 }
 
-TEST(FxHVBlurRows, SingleRowUsesTheMultiplierForm) {
-  // Window 4 as (sum * 256) >> 10 equals sum >> 2; row 1 only, row 0 untouched.
-  CImage32Buffered image(8, 2);
-  const auto input = fx_test::randomPixels(16, 3);
-  fx_test::setPixels(image, input);
-  FxHVBlur blur(8, 2);
-  blur.setSize(4);
-  blur.setScreen(&image);
-  blur.blurRowMultiplied(1);
-  blur.blurRowMultiplied(2);
-  blur.blurRowMultiplied(-1);
-  const std::vector<uint32_t> row1(input.begin() + 8, input.end());
-  std::vector<uint32_t> expected(input.begin(), input.begin() + 8);
-  const auto blurred = fx_test::referenceBlurLine(row1, {4, 10, 256}, 0);
-  expected.insert(expected.end(), blurred.begin(), blurred.end());
-  EXPECT_EQ(fx_test::pixelsOf(image), expected);
-}
-
-TEST(FxHVBlurReports, BadSizesAreReportedAndARefusedLayerKeepsTheOldBinding) {
+// Bad sizes are reported by the blur alone; every effect refuses a layer of another size with its
+// own caption, leaves it alone and keeps working on its old layer; an unbound blur reports it.
+TEST(FxReports, BadSizesAndLayersOfAnotherSize) {
   ReportCapture capture;
-  FxHVBlur bad(0, -2);
-  bad.apply();
-  CImage32Buffered bound(8, 4);
-  CImage32Buffered other(8, 5);
+  CImage32Buffered image(4, 3);
+  image.fill(gray(50));
+  FxHVBlur(0, -2).apply();
+  FxRadial(0, 0).apply();
+  FxEmboss(-1, 4).apply();
   FxHVBlur blur(8, 4);
+  FxRadial radial(8, 4);
+  FxEmboss emboss(8, 4);
+  radial.apply();
+  emboss.apply();
+  CImage32Buffered bound(8, 4);
+  fx_test::setPixels(bound, fx_test::randomPixels(32, 5));
+  const auto before = fx_test::pixelsOf(bound);
   blur.setScreen(&bound);
-  blur.setScreen(&other);
+  radial.setScreen(&bound);
+  emboss.setScreen(&bound);
+  blur.setScreen(&image);
+  radial.setScreen(&image);
+  emboss.setScreen(&image);
   EXPECT_EQ(blur.getScreen(), &bound);
+  radial.apply();
+  EXPECT_NE(fx_test::pixelsOf(bound), before);
+  const auto afterRadial = fx_test::pixelsOf(bound);
+  emboss.apply();
+  EXPECT_NE(fx_test::pixelsOf(bound), afterRadial);
+  blur.setScreen(nullptr);
+  blur.apply();
+  const std::string wrongSize = "|setScreen: not same dimensions as the constructor one";
   EXPECT_EQ(capture.lines(),
-            (std::vector<std::string>{
-                "FxHVBlur : |width <= 0", "FxHVBlur : |height <= 0", "FxHVBlur : |m_pScreen NULL",
-                "FxHVBlur : |setScreen: not same dimensions as the constructor one"}));
-}
-
-// Applies an unbound 8 x 4 effect, binds it to pImage and applies it again; then applies an effect
-// built with a size that is not above zero.
-template <class Effect, int32_t kEmptyWidth, int32_t kEmptyHeight>
-void applyUnboundThenBound(CImage32* pImage) {
-  Effect effect(8, 4);
-  effect.apply();
-  effect.setScreen(pImage);
-  effect.apply();
-  Effect(kEmptyWidth, kEmptyHeight).apply();
-}
-
-// Every effect bound to a layer of another size refuses it with its own caption and leaves it
-// alone; applying an unbound effect says nothing more (the blur alone reports its null screen).
-TEST(FxReports, LayersOfAnotherSizeAreRefusedAndLeftAlone) {
-  struct Case {
-    const char* caption;
-    std::function<void(CImage32*)> bindAndApply;
-    const char* unbound;
-  };
-  const Case cases[] = {
-      {"FxHVBlur : ",
-       [](CImage32* pImage) {
-         FxHVBlur blur(8, 4);
-         blur.setScreen(pImage);
-         blur.apply();
-       },
-       "FxHVBlur : |m_pScreen NULL"},
-      {"FxRadial : ", applyUnboundThenBound<FxRadial, 0, 0>, nullptr},
-      {"FxEmboss : ", applyUnboundThenBound<FxEmboss, -1, 4>, nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.caption);
-    CImage32Buffered image(4, 3);
-    image.fill(gray(50));
-    ReportCapture capture;
-    c.bindAndApply(&image);
-    std::vector<std::string> expected = {std::string(c.caption) +
-                                         "|setScreen: not same dimensions as the constructor one"};
-    if (c.unbound) expected.push_back(c.unbound);
-    EXPECT_EQ(capture.lines(), expected);
-    EXPECT_EQ(fx_test::pixelsOf(image), std::vector<uint32_t>(12, gray(50)));
-  }
+            (std::vector<std::string>{"FxHVBlur : |width <= 0", "FxHVBlur : |height <= 0",
+                                      "FxHVBlur : |m_pScreen NULL", "FxHVBlur : " + wrongSize,
+                                      "FxRadial : " + wrongSize, "FxEmboss : " + wrongSize,
+                                      "FxHVBlur : |m_pScreen NULL"}));
+  EXPECT_EQ(fx_test::pixelsOf(image), std::vector<uint32_t>(12, gray(50)));
 }
 
 }  // namespace

@@ -21,63 +21,56 @@ using fx_kernels::BlurDraw;
 const int32_t kWidths[] = {1, 2, 3, 5, 16, 67, 512};
 const BlurDraw kDraws[] = {BlurDraw::Normal, BlurDraw::TransAdd, BlurDraw::TransSub};
 
-// The dividers of some windows, from the blur's own setup, and their forced multiplier form.
-std::vector<std::pair<int32_t, BlurDivider>> dividers() {
-  std::vector<std::pair<int32_t, BlurDivider>> out;
-  FxHVBlur blur(4, 4);
-  for (int32_t n : {2, 4, 6, 14, 64, 100, 256, 600, 4096, 70000}) {
-    blur.setSize(n);
-    out.push_back(
-        {n,
-         {blur.isPowerOfTwo(), blur.isPowerOfTwo() ? blur.getShift() : blur.getMultiplierShift(),
-          blur.getMultiplier()}});
-    out.push_back({n, {false, blur.getMultiplierShift(), blur.getMultiplier()}});
+class FxKernels : public ::testing::Test {
+ protected:
+  std::vector<uint32_t> pixels(size_t count) {
+    return fx_test::randomPixels(count, static_cast<uint32_t>(rng()));
   }
-  return out;
-}
-
-// Random rows, white rows, or white then black, so that wide windows saturate the 16-bit sums
-// and later run them down past 0.
-std::vector<uint32_t> rowData(size_t count, uint32_t seed) {
-  if (seed % 3 == 0) return std::vector<uint32_t>(count, 0xFFFFFFFFu);
-  if (seed % 3 == 1) {
-    std::vector<uint32_t> row(count, 0);
-    std::fill(row.begin(), row.begin() + static_cast<ptrdiff_t>(count / 2), 0xFFFFFFFFu);
-    return row;
+  // The dividers of some windows, from the blur's own setup, and their forced multiplier form.
+  static std::vector<std::pair<int32_t, BlurDivider>> dividers() {
+    std::vector<std::pair<int32_t, BlurDivider>> out;
+    FxHVBlur blur(4, 4);
+    for (int32_t n : {2, 4, 6, 14, 64, 100, 256, 600, 4096, 70000}) {
+      blur.setSize(n);
+      const bool power = blur.isPowerOfTwo();
+      out.push_back(
+          {n, {power, power ? blur.getShift() : blur.getMultiplierShift(), blur.getMultiplier()}});
+      out.push_back({n, {false, blur.getMultiplierShift(), blur.getMultiplier()}});
+    }
+    return out;
   }
-  return fx_test::randomPixels(count, seed);
-}
+  std::mt19937 rng{5};
+};
 
-TEST(FxKernels, BlurRowPackedEqualsScalar) {
+TEST_F(FxKernels, BlurRowPackedEqualsScalar) {
   uint32_t seed = 1;
   for (int32_t width : {1, 2, 3, 5, 16, 67, 512, 1500})
     for (const auto& [size, divider] : dividers())
       for (BlurDraw draw : kDraws) {
-        const auto src = rowData(static_cast<size_t>(width), ++seed);
-        std::vector<uint32_t> a(src.size()), b(src.size());
+        // Random rows, white rows, or white then black, so that wide windows saturate the 16-bit
+        // sums and later run them down past 0.
+        const auto n = static_cast<size_t>(width);
+        auto src = ++seed % 3 == 2 ? pixels(n) : std::vector<uint32_t>(n, 0xFFFFFFFFu);
+        if (seed % 3 == 1) std::fill(src.begin() + static_cast<ptrdiff_t>(n / 2), src.end(), 0u);
+        std::vector<uint32_t> a(n), b(n);
         scalar::blurRow(src.data(), a.data(), width, size / 2, divider, draw);
         packed::blurRow(src.data(), b.data(), width, size / 2, divider, draw);
         ASSERT_EQ(a, b) << "width " << width << " size " << size;
       }
 }
 
-TEST(FxKernels, BlurColumnsPackedEqualsScalar) {
-  std::mt19937 rng(5);
-  const auto nextSeed = [&rng] { return static_cast<uint32_t>(rng()); };
+TEST_F(FxKernels, BlurColumnsPackedEqualsScalar) {
   for (int32_t width : kWidths)
     for (const auto& [size, divider] : dividers())
       for (int use = 0; use < 4; ++use) {
         const auto n = static_cast<size_t>(width);
-        std::vector<uint16_t> sums(4 * n);
+        std::vector<uint16_t> sumsA(4 * n);
         // Sums anywhere in 0..65535, with the ends common.
-        for (uint16_t& s : sums)
+        for (uint16_t& s : sumsA)
           s = static_cast<uint16_t>(rng() % 4 == 0 ? (rng() % 2 ? 65535u : 0u) : rng() % 65536);
-        const auto leaving = fx_test::randomPixels(n, nextSeed());
-        const auto entering = fx_test::randomPixels(n, nextSeed());
-        const auto input = fx_test::randomPixels(n, nextSeed());
+        auto sumsB = sumsA;
+        const auto leaving = pixels(n), entering = pixels(n), input = pixels(n);
         const BlurDraw draw = kDraws[rng() % 3];
-        auto sumsA = sums;
-        auto sumsB = sums;
         std::vector<uint32_t> a(n), b(n);
         const uint32_t* pLeaving = use & 1 ? leaving.data() : nullptr;
         const uint32_t* pEntering = use & 2 ? entering.data() : nullptr;
@@ -93,55 +86,44 @@ TEST(FxKernels, BlurColumnsPackedEqualsScalar) {
       }
 }
 
-TEST(FxKernels, RadialRowPackedEqualsScalar) {
+TEST_F(FxKernels, RadialRowPackedEqualsScalar) {
   using fx_kernels::RadialMode;
-  std::mt19937 rng(9);
-  const auto nextSeed = [&rng] { return static_cast<uint32_t>(rng()); };
-  struct Weights {
-    RadialMode mode;
-    fx_kernels::RadialWeights weights;
-  };
-  const Weights weights[] = {
+  const std::pair<RadialMode, fx_kernels::RadialWeights> weights[] = {
       {RadialMode::Smooth, {16056, 1638}}, {RadialMode::Smooth, {32768, 16384}},
       {RadialMode::Smooth, {0, 0}},        {RadialMode::Fast, {250, 25}},
       {RadialMode::Fast, {512, 256}},      {RadialMode::Fast, {0, 0}}};
-  for (const Weights& w : weights)
+  for (const auto& [mode, w] : weights)
     for (int32_t step : {1, -1})
       for (int32_t b : {1, 2, 5, 40})
         for (int32_t length : {2, 3, 9, 64}) {
           // Columns 0..2 length around a centre in the middle of a 2 * length + 1 row.
           const auto n = static_cast<size_t>(2 * length + 1);
-          const auto row = fx_test::randomPixels(n, nextSeed());
-          const auto prev = fx_test::randomPixels(n, nextSeed());
+          const auto prev = pixels(n);
+          auto rowA = pixels(n);
+          auto rowB = rowA;
           std::vector<uint16_t> f(static_cast<size_t>(length) + 1);
           for (uint16_t& v : f)
             v = static_cast<uint16_t>(rng() % 3 == 0 ? (rng() % 2) * 256 : rng() % 257);
-          auto a = row;
-          auto bRow = row;
           const auto centre = static_cast<ptrdiff_t>(length);
-          scalar::radialRow(w.mode, w.weights, a.data() + centre, prev.data() + centre, f.data(),
-                            step, b, 1, length + 1);
-          packed::radialRow(w.mode, w.weights, bRow.data() + centre, prev.data() + centre, f.data(),
-                            step, b, 1, length + 1);
-          ASSERT_EQ(a, bRow) << "step " << step << " b " << b << " length " << length;
+          scalar::radialRow(mode, w, rowA.data() + centre, prev.data() + centre, f.data(), step, b,
+                            1, length + 1);
+          packed::radialRow(mode, w, rowB.data() + centre, prev.data() + centre, f.data(), step, b,
+                            1, length + 1);
+          ASSERT_EQ(rowA, rowB) << "step " << step << " b " << b << " length " << length;
         }
 }
 
-TEST(FxKernels, EmbossPackedEqualsScalar) {
-  std::mt19937 rng(13);
-  const auto nextSeed = [&rng] { return static_cast<uint32_t>(rng()); };
+TEST_F(FxKernels, EmbossPackedEqualsScalar) {
   for (int32_t width : kWidths)
     for (int32_t level : {0, 1, 128, 255}) {
       const auto n = static_cast<size_t>(width);
-      std::vector<int16_t> sums(4 * (n + 2));
+      std::vector<int16_t> sumsA(4 * (n + 2));
       // Realistic three-row sums (0..765) and, one time in four, values near the 16-bit limits.
-      for (int16_t& s : sums)
+      for (int16_t& s : sumsA)
         s = static_cast<int16_t>(rng() % 4 == 0 ? static_cast<int32_t>(rng() % 65536) - 32768
                                                 : static_cast<int32_t>(rng() % 766));
-      const auto words = fx_test::randomPixels(n + 2, nextSeed());
-      const auto input = fx_test::randomPixels(n, nextSeed());
-      auto sumsA = sums;
-      auto sumsB = sums;
+      auto sumsB = sumsA;
+      const auto words = pixels(n + 2), input = pixels(n);
       scalar::addSpanToSums(sumsA.data(), words.data(), width + 2);
       packed::addSpanToSums(sumsB.data(), words.data(), width + 2);
       ASSERT_EQ(sumsA, sumsB);

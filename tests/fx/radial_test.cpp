@@ -1,5 +1,5 @@
-// FxRadial: the ray table, the parameter clamps, the centre pixel by hand, and whole pictures
-// against a plain per-pixel walk of the four quadrants written here from the formulas.
+// FxRadial: the ray table, the parameter clamps, and whole pictures against a plain per-pixel walk
+// of the four quadrants written here from the formulas.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 namespace {
 
 using fx_test::byteOf;
-using fx_test::gray;
 
 TEST(FxRadialTable, AxisWeightFollowsTheRayAngle) {
   // (2, 1): r^2 = 5, c = 8/5 - 1 = 0.6, s = 4/5, 256 * 0.6 / 1.4 = 109.7 -> 109.
@@ -104,24 +103,6 @@ std::vector<uint32_t> referenceRadial(std::vector<uint32_t> pixels, int32_t widt
       }
   }
   return pixels;
-}
-
-TEST(FxRadialPass, CentrePixelUsesOnlyTheAxisNeighbour) {
-  // Centre (2, 2) of 5x5: the pixel above is 200, the diagonal one 7, the centre 100.
-  // SMOOTH: (((200 * 256 * 16056) >> 8) + 100 * 1638) >> 14 = 205, fourth byte 0.
-  // FAST:   i = 200 * 256 >> 1 = 25600, (100 * 25 + ((25600 * 250) >> 8)) >> 8 = 107.
-  for (const auto& [mode, expected] :
-       {std::pair{FxRadial::SMOOTH, 0x00CDCDCDu}, std::pair{FxRadial::FAST, gray(107)}}) {
-    CImage32Buffered image(5, 5);
-    image.fill(gray(7));
-    image.getPixels()[2 * 5 + 2] = gray(100);
-    image.getPixels()[1 * 5 + 2] = gray(200);
-    FxRadial radial(5, 5);
-    radial.setMode(mode);
-    radial.setScreen(&image);
-    radial.apply();
-    EXPECT_EQ(image.getPixels()[2 * 5 + 2], expected) << mode;
-  }
 }
 
 TEST(FxRadialPass, MatchesThePlainQuadrantWalk) {

@@ -36,28 +36,23 @@ TEST(ImageBlit, CopiesEveryPixelIncludingOddWidthsAndWritesNothingElse) {
   }
 }
 
-TEST(ImageBlit, SizeMismatchIsReportedByTheSourceAndChangesNothing) {
+// Other widths are refused by every operator (see PicksTheOperatorWhoseMessagesItReports).
+TEST(ImageBlit, AnotherHeightIsReportedByTheSourceAndChangesNothing) {
   uint32_t memory[4 * 2] = {};
   CImage32External source;
   source.setPixelData(4, 2, memory);
-  CImage32Buffered narrower(2, 2);
   CImage32Buffered shorter(4, 1);
-  narrower.fill(6);
   shorter.fill(6);
   ReportCapture capture;
-  source.blit(&narrower);
   source.blit(&shorter);
-  EXPECT_THAT(capture.lines(), ElementsAre("CImage32External|blit: must be same dimensions",
-                                           "CImage32External|blit: must be same dimensions"));
+  EXPECT_THAT(capture.lines(), ElementsAre("CImage32External|blit: must be same dimensions"));
   EXPECT_EQ(capture.reports()[0].level, ReportLevel::Fatal);
   EXPECT_EQ(quitRequested(), std::optional<int>(1));
-  EXPECT_THAT(pixelsOf(narrower), Each(6u));
   EXPECT_THAT(pixelsOf(shorter), Each(6u));
   // A null or empty destination is harmless and silent.
   capture.clear();
   CImage32Buffered(2, 2).blit(nullptr);
-  CImage32Buffered emptySource;
-  CImage32Buffered emptyDestination;
+  CImage32Buffered emptySource, emptyDestination;
   emptySource.blit(&emptyDestination);
   EXPECT_TRUE(capture.reports().empty());
   EXPECT_EQ(emptyDestination.getPixels(), nullptr);

@@ -177,31 +177,25 @@ constexpr size_t kStarts = 8;
 
 // `pixels` copied into a run that starts `start` words past a 32-byte boundary, with at least
 // kSlack sentinel words on each side.
-class GuardedRun {
- public:
+struct GuardedRun {
   GuardedRun(const std::vector<uint32_t>& pixels, size_t start)
-      : m_words(pixels.size() + 2 * kSlack + 2 * kStarts, kSentinel) {
-    m_first = kSlack;
-    while (reinterpret_cast<uintptr_t>(m_words.data() + m_first) % 32 != 0)
-      ++m_first;
-    m_first += start;
-    std::copy(pixels.begin(), pixels.end(), m_words.begin() + static_cast<ptrdiff_t>(m_first));
-    m_count = pixels.size();
+      : words(pixels.size() + 2 * kSlack + 2 * kStarts, kSentinel), count(pixels.size()) {
+    while (reinterpret_cast<uintptr_t>(words.data() + first) % 32 != 0)
+      ++first;
+    first += start;
+    std::copy(pixels.begin(), pixels.end(), words.begin() + static_cast<ptrdiff_t>(first));
   }
-  uint32_t* pixels() { return m_words.data() + m_first; }
-  // Index of the first word outside the run that is no longer the sentinel, or -1.
-  ptrdiff_t firstOverwrittenOutside() const {
-    for (size_t i = 0; i < m_words.size(); ++i) {
-      const bool inside = i >= m_first && i < m_first + m_count;
-      if (!inside && m_words[i] != kSentinel) return static_cast<ptrdiff_t>(i);
-    }
-    return -1;
+  uint32_t* pixels() { return words.data() + first; }
+  bool untouchedOutside() const {
+    const auto isSentinel = [](uint32_t word) { return word == kSentinel; };
+    return std::all_of(words.begin(), words.begin() + static_cast<ptrdiff_t>(first), isSentinel) &&
+           std::all_of(words.begin() + static_cast<ptrdiff_t>(first + count), words.end(),
+                       isSentinel);
   }
 
- private:
-  std::vector<uint32_t> m_words;
-  size_t m_first = 0;
-  size_t m_count = 0;
+  std::vector<uint32_t> words;
+  size_t count;
+  size_t first = kSlack;
 };
 
 using PathAndKernel = std::tuple<PathCase, KernelCase>;
@@ -238,7 +232,7 @@ TEST_P(PathMatchesScalar, SameBytesForEveryLengthAndStartAndNothingWrittenOutsid
               << path.name << " " << kernel.name << " count " << count << " start " << start
               << " word " << word << " pixel " << i << " d " << input[i] << " s " << pSource[i];
         }
-        ASSERT_EQ(actual.firstOverwrittenOutside(), -1)
+        ASSERT_TRUE(actual.untouchedOutside())
             << path.name << " " << kernel.name << " count " << count << " start " << start;
       }
     }

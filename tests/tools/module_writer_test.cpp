@@ -33,13 +33,11 @@ int command(openmpt_module* pModule, int pattern, int row, int channel, int whic
   return openmpt_module_get_pattern_row_channel_command(pModule, pattern, row, channel, which);
 }
 
+// Octaves 1 to 3 of the tracker table; outside them, clamped to the ends of the table.
 TEST(ModuleWriter, PeriodsFollowTheTrackerTable) {
-  EXPECT_EQ(ModuleWriter::periodOf(1, 0), 856);
-  EXPECT_EQ(ModuleWriter::periodOf(2, 9), 254);
-  EXPECT_EQ(ModuleWriter::periodOf(3, 11), 113);
-  // Outside octaves 1 to 3: clamped to the ends of the table.
-  EXPECT_EQ(ModuleWriter::periodOf(0, 5), 856);
-  EXPECT_EQ(ModuleWriter::periodOf(4, 0), 113);
+  const int cases[][3] = {{1, 0, 856}, {2, 9, 254}, {3, 11, 113}, {0, 5, 856}, {4, 0, 113}};
+  for (const auto& [octave, note, period] : cases)
+    EXPECT_EQ(ModuleWriter::periodOf(octave, note), period) << octave << " " << note;
 }
 
 TEST(ModuleWriter, DemoModuleReadsBackThroughLibOpenMpt) {
@@ -52,34 +50,33 @@ TEST(ModuleWriter, DemoModuleReadsBackThroughLibOpenMpt) {
   EXPECT_EQ(bytes.size(), 1084 + module.patterns.size() * 1024 + sampleBytes);
   EXPECT_EQ(std::string(bytes.begin() + 1080, bytes.begin() + 1084), "M.K.");
 
-  const OpenMptModule pModule = openModule(bytes);
-  ASSERT_NE(pModule, nullptr);
-  EXPECT_EQ(openmpt_module_get_num_channels(pModule.get()), 4);
+  const OpenMptModule owned = openModule(bytes);
+  ASSERT_NE(owned, nullptr);
+  openmpt_module* const pModule = owned.get();
+  EXPECT_EQ(openmpt_module_get_num_channels(pModule), 4);
   // A module always has 31 sample slots; the first six are the demo's.
-  EXPECT_EQ(openmpt_module_get_num_samples(pModule.get()), 31);
-  const char* pName = openmpt_module_get_sample_name(pModule.get(), DemoMusic::kPad - 1);
+  EXPECT_EQ(openmpt_module_get_num_samples(pModule), 31);
+  const char* pName = openmpt_module_get_sample_name(pModule, DemoMusic::kPad - 1);
   EXPECT_STREQ(pName, "pad");
   openmpt_free_string(pName);
-  EXPECT_EQ(openmpt_module_get_num_patterns(pModule.get()), 11);
-  ASSERT_EQ(openmpt_module_get_num_orders(pModule.get()), DemoTempo::kNbPosition);
+  EXPECT_EQ(openmpt_module_get_num_patterns(pModule), 11);
   const std::vector<int> expectedOrder{0, 1, 2, 3, 4, 5, 4, 6, 7, 8, 9, 10};
-  for (int position = 0; position < DemoTempo::kNbPosition; ++position)
-    EXPECT_EQ(openmpt_module_get_order_pattern(pModule.get(), position),
-              expectedOrder[static_cast<std::size_t>(position)]);
-  EXPECT_NEAR(openmpt_module_get_duration_seconds(pModule.get()), DemoTempo::kDurationMs / 1000.0,
-              0.001);
+  std::vector<int> order(static_cast<std::size_t>(openmpt_module_get_num_orders(pModule)));
+  for (std::size_t position = 0; position < order.size(); ++position)
+    order[position] = openmpt_module_get_order_pattern(pModule, static_cast<int>(position));
+  EXPECT_EQ(order, expectedOrder);
+  ASSERT_EQ(order.size(), std::size_t{DemoTempo::kNbPosition});
+  EXPECT_NEAR(openmpt_module_get_duration_seconds(pModule), DemoTempo::kDurationMs / 1000.0, 0.001);
 
   // The drop's first row: a kick at C-2 on the first channel, the bass's A on the third.
   const int drop = expectedOrder[DemoTempo::kDropPosition];
-  EXPECT_EQ(command(pModule.get(), drop, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT),
-            DemoMusic::kKick);
-  EXPECT_EQ(command(pModule.get(), drop, 0, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT),
-            DemoMusic::kBass);
+  EXPECT_EQ(command(pModule, drop, 0, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kKick);
+  EXPECT_EQ(command(pModule, drop, 0, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kBass);
   // libopenmpt numbers notes from C-0 = 1 with the tracker's octave 1 as its octave 4.
-  EXPECT_EQ(command(pModule.get(), drop, 0, 2, OPENMPT_MODULE_COMMAND_NOTE), 4 * 12 + 9 + 1);
+  EXPECT_EQ(command(pModule, drop, 0, 2, OPENMPT_MODULE_COMMAND_NOTE), 4 * 12 + 9 + 1);
   // The intro has no drums until its second pattern.
-  EXPECT_EQ(command(pModule.get(), 0, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 0);
-  EXPECT_EQ(command(pModule.get(), 1, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kKick);
+  EXPECT_EQ(command(pModule, 0, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 0);
+  EXPECT_EQ(command(pModule, 1, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kKick);
 }
 
 TEST(ModuleWriter, RenderedStreamHasTheModulesLength) {
@@ -112,13 +109,12 @@ TEST(ModuleWriter, RenderedStreamHasTheModulesLength) {
 
 TEST(ModuleWriter, RenderFailuresAreSaid) {
   TempDir dir;
-  const std::vector<std::uint8_t> garbage(100, 0x55);
-  ModuleWriter::RenderResult result = ModuleWriter::renderToOgg(garbage, dir.path() / "x.ogg");
+  ModuleWriter::RenderResult result =
+      ModuleWriter::renderToOgg(std::vector<std::uint8_t>(100, 0x55), dir.path() / "x.ogg");
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error.rfind("libopenmpt cannot read the module", 0), 0u) << result.error;
-
-  const std::vector<std::uint8_t> bytes = ModuleWriter::encodeMod(DemoMusic::compose());
-  result = ModuleWriter::renderToOgg(bytes, dir.path() / "missing" / "x.ogg");
+  result = ModuleWriter::renderToOgg(ModuleWriter::encodeMod(DemoMusic::compose()),
+                                     dir.path() / "missing" / "x.ogg");
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error.rfind("libsndfile cannot write ", 0), 0u) << result.error;
 }

@@ -29,8 +29,7 @@ struct Outcome {
 };
 
 Outcome run(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
+  std::ostringstream out, err;
   const int code = runShowTool(args, out, err);
   return {code, out.str(), err.str()};
 }
@@ -44,25 +43,28 @@ void writeText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// dump FILE > json, build json -o copy: the copy must hold the same bytes.
-void expectRoundTrip(const std::string& file, bool tree = false) {
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// dump FILE > json, build json -o copy: the copy must hold the same bytes. Returns the dump.
+std::string expectRoundTrip(const std::string& file, bool tree = false) {
+  SCOPED_TRACE(file);
   std::vector<std::string> dumpArgs{"dump", file};
   if (tree) dumpArgs.emplace_back("--tree");
   const Outcome dumped = run(dumpArgs);
-  ASSERT_EQ(dumped.code, 0) << dumped.err;
-  const std::string json = file + ".json";
-  const std::string copy = file + ".copy";
-  writeText(json, dumped.out);
-  const Outcome built = run({"build", json, "-o", copy});
-  ASSERT_EQ(built.code, 0) << built.err;
-  EXPECT_EQ(readBytes(copy), readBytes(file)) << dumped.out;
+  EXPECT_EQ(dumped.code, 0) << dumped.err;
+  writeText(file + ".json", dumped.out);
+  const Outcome built = run({"build", file + ".json", "-o", file + ".copy"});
+  EXPECT_EQ(built.code, 0) << built.err;
+  EXPECT_EQ(readBytes(file + ".copy"), readBytes(file)) << dumped.out;
+  return dumped.out;
 }
 
 void saveLcx(LCXControllerManager& manager, const std::string& stem, const TempDir& dir) {
   for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
     const std::string file = (dir.path() / (stem + std::to_string(flag) + ".lcx")).string();
     ASSERT_TRUE(manager.save(StringC(file.c_str()), flag));
-    SCOPED_TRACE(file);
     expectRoundTrip(file);
     expectRoundTrip(file, true);
   }
@@ -110,67 +112,47 @@ TEST(ShowToolRoundTrip, EveryLecxKindPlainAndPacked) {
       const std::string file =
           (dir.path() / ("k" + std::to_string(type) + std::to_string(flag) + ".LECX")).string();
       ASSERT_TRUE(manager.save(StringC(file.c_str()), flag));
-      SCOPED_TRACE(file);
-      expectRoundTrip(file);
+      const std::string json = expectRoundTrip(file);
+      EXPECT_TRUE(contains(json, flag ? "\"packed\": true" : "\"packed\": false"));
+      EXPECT_TRUE(contains(json, "\"formula\": \"0.5 * time2 + beat\""));
+      EXPECT_EQ(contains(json, "\"kind\": \"effect-colour\""), type == 1);
     }
   }
   // A name that is not UTF-8 cannot be JSON text: its chunk stays hex.
   manager.createController(3)->addParam({"\xff\xfe", "1", 0});
   const std::string latin = (dir.path() / "latin.lecx").string();
   ASSERT_TRUE(manager.save(StringC(latin.c_str())));
-  expectRoundTrip(latin);
-  EXPECT_NE(run({"dump", latin}).out.find("\"hex\": \"fffe00\""), std::string::npos);
-
-  const std::string file = (dir.path() / "k10.LECX").string();
-  const Outcome dumped = run({"dump", file});
-  EXPECT_NE(dumped.out.find("\"kind\": \"effect-colour\""), std::string::npos);
-  EXPECT_NE(dumped.out.find("\"formula\": \"0.5 * time2 + beat\""), std::string::npos);
-  EXPECT_NE(dumped.out.find("\"packed\": false"), std::string::npos);
-  EXPECT_NE(run({"dump", (dir.path() / "k21.LECX").string()}).out.find("\"packed\": true"),
-            std::string::npos);
+  EXPECT_TRUE(contains(expectRoundTrip(latin), "\"hex\": \"fffe00\""));
 }
 
 // Chunks the typed view cannot decode (wrong counts, missing fields, infinite floats, unknown
-// identifiers, bytes after the top chunk) stay hex and still build back the same bytes.
+// identifiers, bytes after the top chunk) stay hex and still build back the same bytes; so do
+// nesting deeper than the JSON shows and the same bytes under a name that is no controller.
 TEST(ShowToolRoundTrip, UndecodableChunksStayHex) {
   TempDir dir;
-  Bytes data{0};
-  auto chunk = [&](std::uint16_t id, const Bytes& payload) {
-    byte_writer::putLe16(data, id);
-    byte_writer::putLe32(data, static_cast<std::uint32_t>(payload.size() + 6));
-    data.insert(data.end(), payload.begin(), payload.end());
-  };
-  chunk(1, {2,    0,    0x2c, 0, 0, 0, 3,    0,    0, 0,                    // controller type 3
-            10,   0,    14,   0, 0, 0, 9,    0,    0, 0, 0, 0, 0x80, 0x7f,  // 9 beats, 1 present
-            12,   0,    6,    0, 0, 0,                                      // accumulate, no int
-            0x34, 0x12, 8,    0, 0, 0, 0xff, 0xfe,                          // unknown chunk
-            11,   0,    6,    0, 0, 0});
-  data.insert(data.end(), {1, 2, 3});
+  // Top chunk 1 (50 bytes) holding controller 2 (44 bytes) of type 3, then 3 trailing bytes.
+  const Bytes odd{
+      0,    1,    0,  0x32, 0, 0, 0,    2,    0, 0x2c, 0, 0, 0,    3,    0, 0, 0,  //
+      10,   0,    14, 0,    0, 0, 9,    0,    0, 0,    0, 0, 0x80, 0x7f,  // 9 beats, 1 there
+      12,   0,    6,  0,    0, 0,                                         // accumulate, no int
+      0x34, 0x12, 8,  0,    0, 0, 0xff, 0xfe,                             // unknown chunk
+      11,   0,    6,  0,    0, 0,                                         // empty track list
+      1,    2,    3};
   const std::string lcx = (dir.path() / "odd.lcx").string();
-  std::ofstream(lcx, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  expectRoundTrip(lcx);
-  const Outcome dumped = run({"dump", lcx});
-  EXPECT_NE(dumped.out.find("\"hex\": \"090000000000807f\""), std::string::npos);
-  EXPECT_NE(dumped.out.find("\"trailing\": \"010203\""), std::string::npos);
-
-  // The same bytes under another name are a plain chunk tree.
+  writeText(lcx, std::string(odd.begin(), odd.end()));
+  const std::string json = expectRoundTrip(lcx);
+  EXPECT_TRUE(contains(json, "\"hex\": \"090000000000807f\""));
+  EXPECT_TRUE(contains(json, "\"trailing\": \"010203\""));
   const std::string other = (dir.path() / "odd.bin").string();
-  std::filesystem::copy_file(lcx, other);
-  EXPECT_NE(run({"dump", other}).out.find("\"format\": \"chunks\""), std::string::npos);
-  expectRoundTrip(other);
-
-  // Nesting deeper than the JSON shows as chunks: the deepest levels stay hex.
+  writeText(other, std::string(odd.begin(), odd.end()));
+  EXPECT_TRUE(contains(expectRoundTrip(other), "\"format\": \"chunks\""));
   Bytes nested{0};
-  const std::uint32_t depth = 200;
-  for (std::uint32_t level = 0; level < depth; ++level) {
+  for (std::uint32_t level = 0; level < 200; ++level) {
     byte_writer::putLe16(nested, level);
-    byte_writer::putLe32(nested, (depth - level) * 6);
+    byte_writer::putLe32(nested, (200 - level) * 6);
   }
   const std::string deep = (dir.path() / "deep.bin").string();
-  std::ofstream(deep, std::ios::binary)
-      .write(reinterpret_cast<const char*>(nested.data()),
-             static_cast<std::streamsize>(nested.size()));
+  writeText(deep, std::string(nested.begin(), nested.end()));
   expectRoundTrip(deep);
 }
 
@@ -184,53 +166,50 @@ constexpr const char* kHandKeyframer = R"({
     {"id": 12, "accumulate": ACC}]}]}]
 })";
 
-float valueAt(const std::string& file, float time) {
-  LCXControllerManager manager;
-  EXPECT_TRUE(manager.load(StringC(file.c_str())));
-  LCXController* pController = manager.getController();
-  if (!pController) return -1.0f;
-  return pController->getValue(time);
-}
-
 TEST(ShowToolBuild, HandWrittenKeyframerGivesItsCurve) {
   TempDir dir;
+  const std::string json = (dir.path() / "hand.json").string();
+  const std::string lcx = (dir.path() / "hand.lcx").string();
   for (const bool accumulate : {false, true}) {
     std::string text = kHandKeyframer;
-    text.replace(text.find("ACC"), 3, accumulate ? "1" : "0");
-    const std::string json = (dir.path() / "hand.json").string();
-    const std::string lcx = (dir.path() / "hand.lcx").string();
-    writeText(json, text);
+    writeText(json, text.replace(text.find("ACC"), 3, accumulate ? "1" : "0"));
     ASSERT_EQ(run({"build", json, "-o", lcx, "--pack"}).code, 0);
     EXPECT_EQ(readBytes(lcx).at(0), ChunkFile::kPacked);
-    EXPECT_FLOAT_EQ(valueAt(lcx, 250.0f), 5.0f);
-    EXPECT_FLOAT_EQ(valueAt(lcx, 1250.0f), accumulate ? 15.0f : 5.0f);
-    EXPECT_FLOAT_EQ(valueAt(lcx, 700.0f), 10.0f);
+    // A fresh load for each time: the controller keeps state between calls.
+    for (const auto& [time, value] : {std::pair{250.0f, 5.0f}, std::pair{700.0f, 10.0f},
+                                      std::pair{1250.0f, accumulate ? 15.0f : 5.0f}}) {
+      LCXControllerManager manager;
+      ASSERT_TRUE(manager.load(StringC(lcx.c_str())));
+      ASSERT_NE(manager.getController(), nullptr);
+      EXPECT_FLOAT_EQ(manager.getController()->getValue(time), value) << time;
+    }
   }
 }
 
-TEST(ShowToolErrors, BrokenInputFilesAreReported) {
+// Missing, cut short (a top chunk claiming more bytes than there are) or packed garbage.
+TEST(ShowToolErrors, FilesThatCannotBeReadOrWritten) {
   TempDir dir;
+  const std::string in = (dir.path() / "in.lcx").string();
+  for (const std::string& content : {std::string(), std::string("\0\1\0\x40\0\0\0", 7),
+                                     std::string("\1\x10\0\0\0garbage", 12)}) {
+    ReportCapture capture;
+    if (!content.empty()) writeText(in, content);
+    const Outcome result = run({"dump", in});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_EQ(result.err, "showtool: cannot read " + in + "\n");
+    EXPECT_FALSE(capture.reports().empty());
+  }
+  const std::string json = (dir.path() / "none.json").string();
+  EXPECT_EQ(run({"build", json, "-o", in}).err, "showtool: cannot read " + json + "\n");
+  writeText(json, R"({"format": "lcx", "chunks": []})");
   ReportCapture capture;
-  const std::string missing = (dir.path() / "missing.lcx").string();
-  Outcome result = run({"dump", missing});
+  const std::string out = (dir.path() / "no" / "out.lcx").string();
+  const Outcome result = run({"build", json, "-o", out});
   EXPECT_EQ(result.code, 1);
-  EXPECT_EQ(result.err, "showtool: cannot read " + missing + "\n");
-  EXPECT_FALSE(capture.reports().empty());
-
-  // A top chunk that claims more bytes than there are.
-  capture.clear();
-  const std::string cut = (dir.path() / "cut.lcx").string();
-  writeText(cut, std::string("\0\1\0\x40\0\0\0", 7));
-  result = run({"dump", cut});
-  EXPECT_EQ(result.code, 1);
-  EXPECT_EQ(result.err, "showtool: cannot read " + cut + "\n");
-  EXPECT_FALSE(capture.reports().empty());
-
-  // A packed file whose bzip2 stream is garbage.
-  capture.clear();
-  writeText(cut, std::string("\1\x10\0\0\0garbage", 12));
-  EXPECT_EQ(run({"dump", cut}).code, 1);
-  EXPECT_FALSE(capture.reports().empty());
+  EXPECT_EQ(result.err, "showtool: cannot write " + out + "\n");
+  EXPECT_EQ(capture.lines(),
+            std::vector<std::string>{
+                "ChunkFileWriterManager: |can't open file for writing! fileName: " + out});
 }
 
 TEST(ShowToolErrors, JsonThatDoesNotMatchTheModelNamesThePath) {
@@ -275,20 +254,23 @@ TEST(ShowToolErrors, JsonThatDoesNotMatchTheModelNamesThePath) {
 }
 
 TEST(ShowToolErrors, UsageErrorsExitWithTwoAndHelp) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{},
-                                               {"dump"},
-                                               {"dump", "a", "b"},
-                                               {"build", "a.json"},
-                                               {"build", "a.json", "-o"},
-                                               {"dump", "a", "--pack"},
-                                               {"frobnicate", "a"}}) {
-    const Outcome result = run(args);
-    EXPECT_EQ(result.code, 2);
-    EXPECT_NE(result.err.find("usage: showtool dump FILE"), std::string::npos);
-  }
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "no command"},
+      {{"dump"}, "dump takes one file"},
+      {{"dump", "a", "b"}, "dump takes one file"},
+      {{"build", "a.json"}, "build takes one JSON file and -o OUT"},
+      {{"build", "a.json", "-o"}, "-o needs one file name"},
+      {{"build", "a.json", "-o", "x", "-o", "y"}, "-o needs one file name"},
+      {{"dump", "a", "--pack"}, "unknown option --pack"},
+      {{"frobnicate", "a"}, "unknown command frobnicate"}};
   const Outcome help = run({"--help"});
   EXPECT_EQ(help.code, 0);
-  EXPECT_EQ(help.out.rfind("usage: showtool", 0), 0u);
+  EXPECT_EQ(help.out.rfind("usage: showtool dump FILE", 0), 0u);
+  for (const auto& [args, what] : cases) {
+    const Outcome result = run(args);
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.err, "showtool: " + what + "\n" + help.out);
+  }
 }
 
 }  // namespace
