@@ -38,37 +38,38 @@ std::pair<std::vector<std::string>, float> reportsOf(const StringC& text) {
   return {capture.lines(), value};
 }
 
-TEST(MathExpressionChain, HasNoPrecedenceAndFoldsFromTheRight) {
+TEST(MathExpressionChain, HasNoPrecedenceFoldsFromTheRightAndCallsFunctions) {
   const std::pair<const char*, float> cases[] = {
-      {"10 - 4 - 3", 9.0f},                              // 10 - (4 - 3)
-      {"2 * 3 + 4", 14.0f},                              // 2 * (3 + 4)
-      {"(2 * 3) + 4", 10.0f}, {"2*3+4", 14.0f},          // operators need no blanks
-      {"8 / 4 / 2", 4.0f},                               // 8 / (4 / 2)
-      {"-3", 3.0f},                                      // the leading minus is read by no operand
-      {"3 + + 4", 7.0f},                                 // the second plus is never read
-      {"3 + 4 -", 7.0f},                                 // nor is a trailing operator
-      {"5 / 0", 5.0f},                                   // division by 0 gives the left operand
-      {"7 % 0", 7.0f},                                   // and so does the remainder
-      {"7.5 % 2", 1.5f},      {"(0 - 7.5) % 2", -1.5f},  // the remainder keeps the dividend's sign
-      {"1.5.2 + 1", 2.5f},                               // a number reads as far as "%f" would
-      {". + 1", 1.0f},                                   // a lone point is the number 0
-      {".5 * 4", 2.0f},       {"((((1))))", 1.0f},
+      {"10 - 4 - 3", 9.0f},  // 10 - (4 - 3)
+      {"2 * 3 + 4", 14.0f},  // 2 * (3 + 4)
+      {"(2 * 3) + 4", 10.0f},
+      {"2*3+4", 14.0f},     // operators need no blanks
+      {"8 / 4 / 2", 4.0f},  // 8 / (4 / 2)
+      {"-3", 3.0f},         // the leading minus is read by no operand
+      {"3 + + 4", 7.0f},    // the second plus is never read
+      {"3 + 4 -", 7.0f},    // nor is a trailing operator
+      {"5 / 0", 5.0f},      // division by 0 gives the left operand
+      {"7 % 0", 7.0f},      // and so does the remainder
+      {"7.5 % 2", 1.5f},
+      {"(0 - 7.5) % 2", -1.5f},  // the remainder keeps the dividend's sign
+      {"1.5.2 + 1", 2.5f},       // a number reads as far as "%f" would
+      {". + 1", 1.0f},           // a lone point is the number 0
+      {".5 * 4", 2.0f},
+      {"((((1))))", 1.0f},
       {"1\t+\n2", 3.0f},  // tabs and newlines inside a word split tokens too
       {"1\t2", 1.0f},     // but only blanks separate words: one word keeps one token
+      // Functions apply to their group; pi is a number.
+      {"sin(0)", 0.0f},
+      {"cos(0)", 1.0f},
+      {"2 * cos(0) + 1", 4.0f},  // 2 * (1 + 1)
+      {"sin(0) + 3", 3.0f},
+      {"pi", 3.1415927f},
+      {"sin(pi / 2)", 1.0f},
+      {"cos ( pi )", -1.0f},
   };
   for (const auto& [text, expected] : cases)
     EXPECT_EQ(valueOf(text), expected) << text;
   EXPECT_EQ(valueOf("1" + std::string(50, '0')), std::numeric_limits<float>::infinity());
-}
-
-TEST(MathExpressionChain, FunctionsApplyToTheirGroupAndConstantsAreNumbers) {
-  EXPECT_EQ(valueOf("sin(0)"), 0.0f);
-  EXPECT_EQ(valueOf("cos(0)"), 1.0f);
-  EXPECT_EQ(valueOf("2 * cos(0) + 1"), 4.0f);  // 2 * (1 + 1)
-  EXPECT_EQ(valueOf("sin(0) + 3"), 3.0f);
-  EXPECT_EQ(valueOf("pi"), 3.1415927f);
-  EXPECT_FLOAT_EQ(valueOf("sin(pi / 2)"), 1.0f);  // single precision sin of 1.5707964
-  EXPECT_FLOAT_EQ(valueOf("cos ( pi )"), -1.0f);
 }
 
 TEST(MathExpressionRand, DrawsFromTheSharedGeneratorOncePerOccurrenceAtBuild) {

@@ -15,26 +15,17 @@
 
 namespace {
 
-TEST(CrtRand, SeedOneGivesTheClassicSequence) {
-  const int32_t expected[] = {41, 18467, 6334, 26500, 19169};
+TEST(CrtRand, SeedOneGivesTheClassicSequenceAndTheStateWraps) {
   CrtRand fresh;
   CrtRand seeded(12345);
   seeded.srand(1);
-  for (int32_t value : expected) {
+  for (int32_t value : {41, 18467, 6334, 26500, 19169}) {
     EXPECT_EQ(fresh.rand(), value);
     EXPECT_EQ(seeded.rand(), value);
   }
-}
-
-TEST(CrtRand, StaysInRangeAcrossTheStateWrap) {
   CrtRand rng(0xFFFFFFFFu);
   // state 0xFFFFFFFF * 214013 + 2531011 = 2316998 (mod 2^32), and 2316998 >> 16 = 35.
   EXPECT_EQ(rng.rand(), 35);
-  for (int i = 0; i < 100000; ++i) {
-    const int32_t v = rng.rand();
-    ASSERT_GE(v, 0);
-    ASSERT_LE(v, CrtRand::kRandMax);
-  }
 }
 
 // The tables rebuilt from the construction rules with the generator written out again.
@@ -88,22 +79,14 @@ TEST(PerlinTables, MatchARebuildFromTheSeededGenerator) {
   }
 }
 
-TEST(PerlinTables, HigherGradientsAreUnitAndRepeated) {
-  const Perlin noise;
-  for (int32_t i = 0; i < 514; ++i)
-    EXPECT_EQ(noise.gradient3(512 + i), noise.gradient3(i));
-  for (int32_t i = 0; i < 512; ++i) {
-    const auto& g2 = noise.gradient2(i);
-    const auto& g4 = noise.gradient4(i);
-    EXPECT_NEAR(g2[0] * g2[0] + g2[1] * g2[1], 1.0f, 1e-5f);
-    EXPECT_NEAR(g4[0] * g4[0] + g4[1] * g4[1] + g4[2] * g4[2] + g4[3] * g4[3], 1.0f, 1e-5f);
-  }
-}
-
-TEST(PerlinNoise, IsZeroOnTheLattice) {
+// Zero on the lattice, and for input that has no lattice cell.
+TEST(PerlinNoise, IsZeroOnTheLatticeAndOnBadInput) {
   const Perlin noise;
   for (int x = -600; x <= 600; x += 7)
     EXPECT_EQ(noise.noise1(static_cast<float>(x)), 0.0f) << x;
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float x : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e30f, -1e30f, 3e9f})
+    EXPECT_EQ(noise.noise1(x), 0.0f) << x;
 }
 
 TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
@@ -121,14 +104,6 @@ TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
     const float s = c.f * c.f * (3.0f - 2.0f * c.f);
     EXPECT_EQ(noise.noise1(c.x), u + s * (v - u)) << c.x;
   }
-}
-
-TEST(PerlinNoise, IsSafeOnBadInput) {
-  const Perlin a;
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float inf = std::numeric_limits<float>::infinity();
-  for (float x : {nan, inf, -inf, 1e30f, -1e30f, 3e9f})
-    EXPECT_EQ(a.noise1(x), 0.0f) << x;
 }
 
 TEST(PerlinFractal, SumsWeightedOctaves) {
@@ -153,8 +128,8 @@ TEST(PerlinFractal, BadSettingsStayBounded) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   EXPECT_EQ(noise.fractalSum(1.3f, 0.5f, 2.0f, -3.0f), 0.0f);
   EXPECT_EQ(noise.fractalSum(1.3f, 0.5f, 2.0f, nan), 0.0f);
-  EXPECT_TRUE(std::isfinite(noise.fractalSum(1.3f, 0.5f, 2.0f, 1e9f)));
   EXPECT_EQ(noise.fractalSum(nan, 0.5f, 2.0f, 6.0f), 0.0f);
+  EXPECT_TRUE(std::isfinite(noise.fractalSum(1.3f, 0.5f, 2.0f, 1e9f)));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #pragma once
-// Loads script texts into engines with their reports captured, in a scratch folder.
+// Loads script texts into engines with their reports captured, in a scratch folder, and renders
+// their frames.
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,9 @@
 #include "tests/support/script_text.h"
 #include "tests/support/temp_dir.h"
 
+using Lines = std::vector<std::string>;
+using Sections = std::map<std::string, Lines>;
+
 // A tick counter the test moves by hand.
 class ManualTicks final : public TickSource {
  public:
@@ -19,20 +24,35 @@ class ManualTicks final : public TickSource {
   std::uint32_t m_ticks = 1000;
 };
 
+// A show on layer dimension d (4 x 2 unless given), whose last screen layer is the frame.
+inline Sections show(Sections sections, Lines operations, Lines layers = {"desc: screen d"}) {
+  if (!sections.count("LAYER_DIMENSION")) sections["LAYER_DIMENSION"] = {"desc: d 4 2"};
+  if (!sections.count("SCREEN_LAYER")) sections["SCREEN_LAYER"] = std::move(layers);
+  sections["LAYER_MANAGER"] = std::move(operations);
+  return sections;
+}
+
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override { m_dir.enter(); }
 
-  // Writes `text` as show.lscx and loads it; reports of the load land in m_reports.
-  ScriptEngine& load(const std::string& text, const char* name = "show.lscx") {
+  // Writes `text` as `name` and loads it; reports of the load land in m_reports.
+  ScriptEngine& load(const std::string& text, ScriptEngineServices services = {},
+                     const char* name = "show.lscx") {
     m_dir.write(name, text);
-    m_pEngine = std::make_unique<ScriptEngine>(ScriptEngineServices{&m_ticks, {}});
+    services.pTicks = &m_ticks;
+    m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
     m_pEngine->load(StringC(name));
     return *m_pEngine;
   }
+  ScriptEngine& loadSections(const Sections& sections) { return load(scriptText(sections)); }
 
-  ScriptEngine& loadSections(const std::map<std::string, std::vector<std::string>>& sections) {
-    return load(scriptText(sections));
+  // The frame at `time`, filled with `fill` first; its pixel at `index`.
+  std::uint32_t pixelAt(std::int32_t time, int index = 0, std::uint32_t fill = 0) {
+    m_frame.fill(fill);
+    m_pEngine->setFrameTime(time);
+    m_pEngine->render(&m_frame);
+    return m_frame.getPixels()[index];
   }
 
   std::vector<std::string> texts() const { return m_reports.texts(); }
@@ -41,4 +61,5 @@ class EngineTest : public ::testing::Test {
   ManualTicks m_ticks;
   ReportCapture m_reports;
   std::unique_ptr<ScriptEngine> m_pEngine;
+  CImage32Buffered m_frame{4, 2};
 };

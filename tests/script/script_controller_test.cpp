@@ -1,6 +1,7 @@
 // Controllers in a show: the .lcx folder, binding .lecx formulas to descriptors, and animated
 // effects and mixes frame by frame.
 
+#include <algorithm>
 #include <filesystem>
 
 #include "control/lecx_controller.h"
@@ -9,20 +10,9 @@
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
 
-using Lines = std::vector<std::string>;
 namespace tc = test_controllers;
 
 namespace {
-
-// A 4 x 2 show: the frame is cleared to `clear`, then the listed operations run.
-std::map<std::string, std::vector<std::string>> show(std::map<std::string, Lines> extra,
-                                                     Lines operations) {
-  std::map<std::string, Lines> sections = std::move(extra);
-  sections["LAYER_DIMENSION"] = {"desc: d 4 2"};
-  if (!sections.count("SCREEN_LAYER")) sections["SCREEN_LAYER"] = {"desc: screen d"};
-  sections["LAYER_MANAGER"] = std::move(operations);
-  return sections;
-}
 
 class FakeInput final : public InputDevice {
  public:
@@ -49,23 +39,15 @@ class ControllerTest : public EngineTest {
     EngineTest::SetUp();
     std::filesystem::create_directories("data/lcx");
   }
-
-  ScriptEngine& loadWith(const std::string& text, ScriptEngineServices services) {
-    m_dir.write("show.lscx", text);
-    services.pTicks = &m_ticks;
-    m_pEngine = std::make_unique<ScriptEngine>(std::move(services));
-    m_pEngine->load(StringC("show.lscx"));
-    return *m_pEngine;
-  }
-
-  std::uint32_t pixelAt(std::int32_t time, int index = 0) {
-    m_pEngine->setFrameTime(time);
-    m_pEngine->render(&m_frame);
-    return m_frame.getPixels()[index];
-  }
-
-  CImage32Buffered m_frame{4, 2};
 };
+
+// The frame cleared, then the colour effect "tint" of controller c with the fixed values `tint`.
+Sections tinted(const char* controller, const char* tint = "0 0 0") {
+  return show({{"CONTROLLER", {std::string("file: c ") + controller}},
+               {"EFFECT", {"desc: col COLOR"}},
+               {"EFFECT_DESC", {std::string("desc: tint col c ADD ") + tint}}},
+              {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"});
+}
 
 }  // namespace
 
@@ -94,31 +76,22 @@ TEST_F(ControllerTest, LinkingReportsNamesNoControllerHasButNotTheTimes) {
                                       "ScriptControllerManager: |cant find LCX controller: glow"}));
 }
 
-TEST_F(ControllerTest, AKeyframeCurveDrivesAColourEffectThroughItsFormula) {
+TEST_F(ControllerTest, KeyframeCurvesDriveAColourEffectThroughItsFormula) {
+  // 0 -> 1 over 1000 ms, one run: red = trunc(ramp * 255), blue = trunc((1 - ramp) * 255), green
+  // keeps its 0.2 -> 51; the curve holds its last key after the end.
   ASSERT_TRUE(tc::writeKeyframer("data/lcx/ramp.lcx", {{0, 0}, {1000, 1}}));
   ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"RED", "ramp"}, {"blue", "1 - ramp"}}));
-  loadSections(show({{"CONTROLLER", {"file: pulse col.lecx"}},
-                     {"EFFECT", {"desc: col COLOR"}},
-                     {"EFFECT_DESC", {"desc: tint col pulse ADD 0 0.2 0"}}},
-                    {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"}));
+  loadSections(tinted("col.lecx", "0 0.2 0"));
   EXPECT_TRUE(texts().empty());
-  // red = trunc(ramp(t) * 255), blue = trunc((1 - ramp(t)) * 255); green keeps its 0.2 -> 51.
-  EXPECT_EQ(pixelAt(0), 0x0033FFu);
-  EXPECT_EQ(pixelAt(500), 0x7F337Fu);
-  EXPECT_EQ(pixelAt(1000), 0xFF3300u);
-  // The curve holds its last key after the end.
-  EXPECT_EQ(pixelAt(3000), 0xFF3300u);
-}
+  for (const auto& [time, pixel] : std::vector<std::pair<int, std::uint32_t>>{
+           {0, 0x0033FF}, {500, 0x7F337F}, {1000, 0xFF3300}, {3000, 0xFF3300}})
+    EXPECT_EQ(pixelAt(time), pixel) << time;
 
-TEST_F(ControllerTest, BeatsWithAccumulationCarryTheCurveOn) {
   // 0 -> 0.25 over 100 ms, restarted at 0, 1000 and 2000 ms, each run adding the last value.
   ASSERT_TRUE(
       tc::writeKeyframer("data/lcx/step.lcx", {{0, 0}, {100, 0.25f}}, {0, 1000, 2000}, true));
-  ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"Red", "step"}}));
-  loadSections(show({{"CONTROLLER", {"file: c col.lecx"}},
-                     {"EFFECT", {"desc: col COLOR"}},
-                     {"EFFECT_DESC", {"desc: tint col c ADD 0 0 0"}}},
-                    {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"}));
+  ASSERT_TRUE(tc::writeLecx("step.lecx", 1, {{"Red", "step"}}));
+  loadSections(tinted("step.lecx"));
   EXPECT_EQ(pixelAt(500), 0x3F0000u);   // 0.25 -> 63
   EXPECT_EQ(pixelAt(1050), 0x5F0000u);  // 0.25 + 0.125 -> 95
   EXPECT_EQ(pixelAt(2500), 0xBF0000u);  // 0.75 -> 191
@@ -177,12 +150,8 @@ TEST_F(ControllerTest, TheMusicLevelDrivesASoundController) {
     pMusic = p.get();
     return p;
   };
-  auto sections = show({{"CONTROLLER", {"file: c col.lecx"}},
-                        {"EFFECT", {"desc: col COLOR"}},
-                        {"EFFECT_DESC", {"desc: tint col c ADD 0 0 0"}}},
-                       {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"});
   m_dir.write("song.mod", "x");
-  loadWith(scriptText(sections, "file: song.mod\noffset: 0\n"), std::move(services));
+  load(scriptText(tinted("col.lecx"), "file: song.mod\noffset: 0\n"), std::move(services));
   ASSERT_NE(pMusic, nullptr);
   EXPECT_EQ(pixelAt(10), 0x007F00u);
   // The level is read once per frame.
@@ -199,32 +168,26 @@ TEST_F(ControllerTest, TheInputMarkerFollowsTheDeviceAndIsClipped) {
     pInput = p.get();
     return p;
   };
-  loadWith(scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})), std::move(services));
+  load(scriptText(
+           show({{"LAYER_DIMENSION", {"desc: d 40 40"}}}, {"desc: screen 1 0 100000 c 0 0 0"})),
+       std::move(services));
   ASSERT_NE(pInput, nullptr);
-
-  CImage32Buffered frame(40, 40);
+  m_frame.init(40, 40);
+  const auto nbWhite = [this] {
+    return std::count(m_frame.getPixels(), m_frame.getPixels() + 40 * 40, 0xFFFFFFu);
+  };
   pInput->m_x = 20, pInput->m_y = 20;
-  m_pEngine->setFrameTime(0);
-  m_pEngine->render(&frame);
+  pixelAt(0);
   EXPECT_EQ(pInput->m_nbPoll, 1);
-  auto at = [&frame](int x, int y) { return frame.getPixels()[y * 40 + x]; };
-  int nbWhite = 0;
-  for (int i = 0; i < 40 * 40; ++i)
-    nbWhite += frame.getPixels()[i] == 0xFFFFFFu;
-  EXPECT_EQ(nbWhite, 81);
+  EXPECT_EQ(nbWhite(), 81);
   for (int cy : {5, 20, 35})
     for (int cx : {5, 20, 35})
-      EXPECT_EQ(at(cx + 1, cy - 1), 0xFFFFFFu) << cx << "," << cy;
-  EXPECT_EQ(at(7, 5), 0u);
-
+      EXPECT_EQ(m_frame.getPixels()[(cy - 1) * 40 + cx + 1], 0xFFFFFFu) << cx << "," << cy;
+  EXPECT_EQ(m_frame.getPixels()[5 * 40 + 7], 0u);
   // At the corner only the squares around (0, 0), (15, 0), (0, 15), (15, 15) remain, in part.
   pInput->m_x = 0, pInput->m_y = 0;
-  frame.fill(0);
-  m_pEngine->render(&frame);
-  nbWhite = 0;
-  for (int i = 0; i < 40 * 40; ++i)
-    nbWhite += frame.getPixels()[i] == 0xFFFFFFu;
-  EXPECT_EQ(nbWhite, 4 + 6 + 6 + 9);
+  pixelAt(0);
+  EXPECT_EQ(nbWhite(), 4 + 6 + 6 + 9);
 }
 
 TEST_F(ControllerTest, WithoutAnInputControllerNoDeviceIsMadeAndNoMarkerDrawn) {
@@ -234,23 +197,18 @@ TEST_F(ControllerTest, WithoutAnInputControllerNoDeviceIsMadeAndNoMarkerDrawn) {
     made = true;
     return std::make_unique<FakeInput>();
   };
-  loadWith(scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})), std::move(services));
-  pixelAt(0);
+  load(scriptText(show({}, {"desc: screen 1 0 100000 c 0 0 0"})), std::move(services));
+  pixelAt(0, 0, 0x123456);
   EXPECT_FALSE(made);
-  for (int i = 0; i < 8; ++i)
-    EXPECT_EQ(m_frame.getPixels()[i], 0u);
+  EXPECT_EQ(std::count(m_frame.getPixels(), m_frame.getPixels() + 8, 0u), 8);
 }
 
 TEST_F(ControllerTest, FormulaRandDrawsFromTheShowsOneGenerator) {
   ASSERT_TRUE(tc::writeLecx("r.lecx", 1, {{"Red", "rand"}, {"Green", "rand"}}));
-  const auto sections = show({{"CONTROLLER", {"file: r r.lecx"}},
-                              {"EFFECT", {"desc: col COLOR"}},
-                              {"EFFECT_DESC", {"desc: tint col r ADD 0 0 0"}}},
-                             {"desc: screen 1 0 100000 e tint"});
   auto resultsAfterLoad = [&] {
-    loadSections(sections);
+    loadSections(tinted("r.lecx"));
     pixelAt(0);
-    LECXController* pController = m_pEngine->findController(StringC("r"))->getFirstController();
+    LECXController* pController = m_pEngine->findController(StringC("c"))->getFirstController();
     return std::pair{pController->getResult(0), pController->getResult(1)};
   };
   // A fresh C runtime behaves as after srand(1): 41, then 18467.

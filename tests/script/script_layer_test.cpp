@@ -1,174 +1,168 @@
-// Layer time tables: building them from LAYER_MANAGER lines and running them frame by frame.
+// Layer time tables: building them from LAYER_MANAGER lines and running them frame by frame; the
+// clock with and without music.
+
+#include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "tests/script/engine_fixture.h"
-
-using Lines = std::vector<std::string>;
 
 namespace {
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+constexpr std::uint32_t kFill = 0x123456;  // the frame before each render
 
-// A 4 x 2 show whose last layer is the frame.
-std::map<std::string, std::vector<std::string>> show(std::vector<std::string> operations,
-                                                     std::vector<std::string> layers = {
-                                                         "desc: screen d"}) {
-  return {{"LAYER_DIMENSION", {"desc: d 4 2", "desc: other 2 2", "desc: zero 0 0"}},
-          {"SCREEN_LAYER", std::move(layers)},
-          {"LAYER_MANAGER", std::move(operations)}};
-}
-
-class LayerTest : public EngineTest {
- protected:
-  // Renders the frame at `time` and returns its first pixel.
-  std::uint32_t pixelAt(std::int32_t time) {
-    m_pEngine->setFrameTime(time);
-    m_pEngine->render(&m_frame);
-    return m_frame.getPixels()[0];
-  }
-
-  CImage32Buffered m_frame{4, 2};
+struct Scenario {
+  const char* what;
+  const char* operations;           // LAYER_MANAGER lines without "desc: ", separated by ';'
+  const char* layers = "screen d";  // the same for SCREEN_LAYER; the last one is the frame
+  // Frame time and the first and last pixels of the frame; none: not looked at.
+  std::vector<std::pair<std::int32_t, std::optional<std::uint32_t>>> pixels = {};
+  Lines loadReports = {};    // caption|text
+  Lines renderReports = {};  // over all the frames
+  Sections extra = {};
+  std::function<void(ScriptEngine&)> check = {};
 };
+
+// "a; b" as {"desc: a", "desc: b"}.
+Lines descLines(const std::string& text) {
+  Lines out;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find(';', start), text.size());
+    out.push_back("desc: " + text.substr(start, end - start));
+    start = text.find_first_not_of(' ', end + 1);
+  }
+  return out;
+}
 
 }  // namespace
 
-TEST_F(LayerTest, TheFirstActiveOperationOfAPositionRuns) {
-  loadSections(show({"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 1000 c 255 0 0",
-                     "desc: screen 2 500 2000 c 0 255 0"}));
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(pixelAt(0), kRed);
-  EXPECT_EQ(pixelAt(700), kRed);
-  EXPECT_EQ(pixelAt(999), kRed);
-  EXPECT_EQ(pixelAt(1000), kGreen);
-  EXPECT_EQ(pixelAt(1999), kGreen);
-  EXPECT_EQ(pixelAt(2000), 0u);
-  EXPECT_EQ(pixelAt(-1), m_frame.getPixels()[0]);
-  // A span whose end equals its start never runs; lines of unknown layers are ignored silently.
-  loadSections(show({"desc: screen 1 0 5000 c 0 0 255", "desc: screen 2 1000 1000 c 255 0 0",
-                     "desc: nowhere 3 0 5000 c 255 0 0"}));
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(pixelAt(1000), kBlue);
+TEST_F(EngineTest, LayerOperationsRunFrameByFrame) {
+  const std::string bad = " :|bad dimensions for creating buffer";
+  const auto noLayerManager = [](ScriptEngine& engine) {
+    EXPECT_EQ(engine.getLayerManagerCount(), 0);
+  };
+  const Scenario scenarios[] = {
+      {.what = "the first active operation of a position runs",
+       .operations = "screen 1 0 100000 c 0 0 0; screen 2 0 1000 c 255 0 0; "
+                     "screen 2 500 2000 c 0 255 0",
+       .pixels = {{0, kRed}, {700, kRed}, {999, kRed}, {1000, kGreen}, {1999, kGreen}, {2000, 0}}},
+      {.what = "an empty span never runs, lines of unknown layers are ignored",
+       .operations = "screen 1 0 5000 c 0 0 255; screen 2 1000 1000 c 255 0 0; "
+                     "nowhere 3 0 5000 c 255 0 0",
+       .pixels = {{1000, kBlue}}},
+      {.what = "positions run in increasing order whatever the line order",
+       .operations = "screen 3 0 1000 c 0 0 255; screen 1 0 1000 c 255 0 0",
+       .pixels = {{10, kBlue}}},
+      {.what = "fill colours are added, not masked; missing numbers count as 0",
+       .operations = "screen 1 0 1000 c 255 0 255; screen 1 1000 2000 c 0 0 300; "
+                     "screen 1 2000 3000 c 1 2",
+       .pixels = {{0, 0xFF00FF}, {1000, 300}, {2000, 0x010200}}},
+      {.what = "an unknown operation fills magenta",
+       .operations = "screen 1 0 1000 x 1 2 3",
+       .pixels = {{500, 0xFF00FF}},
+       .loadReports = {"ScriptEngine :|desc: screen 1 0 1000 x 1 2 3",
+                       "ScriptEngine :|can t find operation"}},
+      {.what = "positions below 1 are reported in the pass of every layer",
+       .operations = "screen 0 0 1000 c 255 0 0; screen 1 0 1000 c 0 0 255",
+       .layers = "off other; screen d",
+       .pixels = {{500, kBlue}},
+       .loadReports = {"ScriptEngine :|desc: screen 0 0 1000 c 255 0 0",
+                       "ScriptEngine :|position must be >= 1",
+                       "ScriptEngine :|desc: screen 0 0 1000 c 255 0 0",
+                       "ScriptEngine :|position must be >= 1"}},
+      {.what = "writing a screen layer copies its buffer",
+       .operations = "back 1 0 1000 c 0 255 0; screen 1 0 1000 c 255 0 0; screen 2 0 1000 w back",
+       .layers = "back d; screen d",
+       .pixels = {{500, kGreen}}},
+      {.what = "earlier layers are drawn first",
+       .operations = "screen 1 0 5000 w back; back 1 0 1000 c 255 0 0; back 1 1000 5000 c 0 0 255",
+       .layers = "back d; screen d",
+       .pixels = {{999, kRed}, {1000, kBlue}}},
+      {.what = "the frame is refused when the last layer has another size; the layer is drawn",
+       .operations = "screen 1 0 1000 c 255 0 0",
+       .layers = "screen other",
+       .pixels = {{500, kFill}, {600, kFill}},
+       .renderReports = Lines(2, "ScriptLayerManager :|setDestination: different dimensions !"),
+       .check =
+           [](ScriptEngine& engine) {
+             EXPECT_EQ(engine.getScreenLayer(0)->getBuffer()->getPixels()[0], kRed);
+           }},
+      {.what = "a write of a missing source is reported at load and at every active frame",
+       .operations = "screen 1 0 1000 w ghost",
+       .pixels = {{0, {}}, {500, {}}, {1000, {}}},
+       .loadReports = {"ScriptEngine :|Can't find "
+                       "SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/SKYBOX_DESC: ghost"},
+       .renderReports = Lines(2, "ScriptLayerOperationWrite :|m_pRenderData NULL")},
+      {.what = "missing effects and mixes are reported when active; their empty registries not",
+       .operations = "screen 1 0 1000 e noeffect; screen 2 0 1000 m nomix screen; "
+                     "screen 3 0 1000 m nomix nosource",
+       .pixels = {{0, {}}},
+       .loadReports = {"ScriptEngine :|Can't find IMAGE/SCREEN_LAYER Ptr: nosource"},
+       .renderReports = {"ScriptLayerOperationEffect :|m_pEffect NULL",
+                         "ScriptLayerOperationMix :|m_pMix NULL",
+                         "ScriptLayerOperationMix :|no src buffer set"}},
+      {.what = "a screen layer without size has no buffer",
+       .operations = "screen 1 0 1000 w empty",
+       .layers = "empty zero; screen d",
+       .pixels = {{0, {}}},
+       .loadReports = {"SCREEN_LAYER empty" + bad},
+       .renderReports = {"SCREEN_LAYER empty :|m_pBuffer NULL"}},
+      {.what = "a mix into a layer without buffer; its fill goes nowhere",
+       .operations = "empty 1 0 1000 m blend screen; empty 2 0 1000 c 1 2 3",
+       .layers = "empty zero; screen d",
+       .pixels = {{0, {}}},
+       .loadReports = {"SCREEN_LAYER empty" + bad},
+       .renderReports = {"ScriptLayerOperationMix :|no destination buffer set"},
+       .extra = {{"MIX", {"desc: b BLIT"}}, {"MIX_DESC", {"desc: blend b NULL NORMAL 1.0 NULL"}}}},
+      {.what = "a missing picture is reported at every use, a sky box draws nothing, the show "
+               "goes on",
+       .operations = "screen 1 0 1000 c 0 0 255; screen 2 0 1000 w pic; screen 3 0 1000 w sky; "
+                     "screen 4 0 1000 m blend pic",
+       .pixels = {{0, kBlue}},
+       .loadReports = {"CImage32FromData|cant load file missing.bmp"},
+       .renderReports = {"IMAGE pic :|render using m_pBuffer NULL",
+                         "ScriptLayerOperationMix :|no src buffer set"},
+       .extra = {{"IMAGE", {"file: pic missing.bmp"}},
+                 {"SKYBOX_DESC", {"desc: sky NULL d NULL 0"}},
+                 {"MIX", {"desc: b BLIT"}},
+                 {"MIX_DESC", {"desc: blend b NULL NORMAL 0.5 NULL"}}},
+       .check = [](ScriptEngine&) { EXPECT_FALSE(quitRequested().has_value()); }},
+      {.what = "nothing is built without screen layers",
+       .operations = "screen 1 0 1000 c 255 0 0",
+       .layers = "",
+       .pixels = {{0, kFill}},
+       .check = noLayerManager},
+      {.what = "nothing is built without operations", .operations = "", .check = noLayerManager},
+  };
+  for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.what);
+    Sections sections = s.extra;
+    sections["LAYER_DIMENSION"] = {"desc: d 4 2", "desc: other 2 2", "desc: zero 0 0"};
+    m_reports.clear();
+    loadSections(show(sections, descLines(s.operations), descLines(s.layers)));
+    EXPECT_EQ(m_reports.lines(), s.loadReports);
+    m_reports.clear();
+    for (const auto& [time, pixel] : s.pixels) {
+      const std::uint32_t first = pixelAt(time, 0, kFill);
+      if (!pixel) continue;
+      EXPECT_EQ(first, *pixel) << time;
+      EXPECT_EQ(m_frame.getPixels()[7], *pixel) << time;
+    }
+    EXPECT_EQ(m_reports.lines(), s.renderReports);
+    if (s.check) s.check(*m_pEngine);
+  }
 }
 
-TEST_F(LayerTest, PositionsRunInIncreasingOrderWhateverTheLineOrder) {
-  loadSections(show({"desc: screen 3 0 1000 c 0 0 255", "desc: screen 1 0 1000 c 255 0 0"}));
-  EXPECT_EQ(pixelAt(10), kBlue);
-  const ScriptLayerManager* pManager = m_pEngine->getLayerManager(0);
-  EXPECT_EQ(pManager->getPositionCount(), 3);
-  ASSERT_EQ(pManager->getPositions().size(), 2u);
-  EXPECT_EQ(pManager->getPositions()[0].m_position, 1);
-  EXPECT_EQ(pManager->getPositions()[1].m_position, 3);
-}
-
-TEST_F(LayerTest, FillColoursAreAddedNotMasked) {
-  loadSections(show({"desc: screen 1 0 1000 c 255 0 255", "desc: screen 1 1000 2000 c 0 0 300",
-                     "desc: screen 1 2000 3000 c 1 2"}));
-  EXPECT_EQ(pixelAt(0), 0xFF00FFu);
-  EXPECT_EQ(pixelAt(1000), 300u);
-  // Missing numbers count as 0.
-  EXPECT_EQ(pixelAt(2000), 0x010200u);
-}
-
-TEST_F(LayerTest, AnUnknownOperationFillsMagentaAndIsReported) {
-  loadSections(show({"desc: screen 1 0 1000 x 1 2 3"}));
-  EXPECT_EQ(m_reports.lines(), (Lines{"ScriptEngine :|desc: screen 1 0 1000 x 1 2 3",
-                                      "ScriptEngine :|can t find operation"}));
-  EXPECT_EQ(pixelAt(500), 0xFF00FFu);
-}
-
-TEST_F(LayerTest, PositionsBelowOneAreReportedInThePassOfEveryLayer) {
-  loadSections(show({"desc: screen 0 0 1000 c 255 0 0", "desc: screen 1 0 1000 c 0 0 255"},
-                    {"desc: off other", "desc: screen d"}));
-  EXPECT_EQ(texts(), (Lines{"desc: screen 0 0 1000 c 255 0 0", "position must be >= 1",
-                            "desc: screen 0 0 1000 c 255 0 0", "position must be >= 1"}));
-  EXPECT_EQ(pixelAt(500), kBlue);
-}
-
-TEST_F(LayerTest, WritingAScreenLayerCopiesItsBuffer) {
-  loadSections(show({"desc: back 1 0 1000 c 0 255 0", "desc: screen 1 0 1000 c 255 0 0",
-                     "desc: screen 2 0 1000 w back"},
-                    {"desc: back d", "desc: screen d"}));
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(pixelAt(500), kGreen);
-  const CImage32* pBack = m_pEngine->getScreenLayer(0)->getBuffer();
-  for (int i = 0; i < 8; ++i)
-    EXPECT_EQ(m_frame.getPixels()[i], pBack->getPixels()[i]);
-  // Earlier layers are drawn first: "back" changes colour at 1000, the screen copies it at once.
-  loadSections(show({"desc: screen 1 0 5000 w back", "desc: back 1 0 1000 c 255 0 0",
-                     "desc: back 1 1000 5000 c 0 0 255"},
-                    {"desc: back d", "desc: screen d"}));
-  EXPECT_EQ(pixelAt(999), kRed);
-  EXPECT_EQ(pixelAt(1000), kBlue);
-}
-
-TEST_F(LayerTest, TheFrameIsRefusedWhenTheLastLayerHasAnotherSize) {
-  loadSections(show({"desc: screen 1 0 1000 c 255 0 0"}, {"desc: screen other"}));
-  m_frame.fill(0x123456);
-  EXPECT_EQ(pixelAt(500), 0x123456u);
-  pixelAt(600);
-  EXPECT_EQ(m_reports.lines(),
-            (Lines{"ScriptLayerManager :|setDestination: different dimensions !",
-                   "ScriptLayerManager :|setDestination: different dimensions !"}));
-  // The layer's own buffer was drawn instead.
-  EXPECT_EQ(m_pEngine->getScreenLayer(0)->getBuffer()->getPixels()[0], kRed);
-}
-
-TEST_F(LayerTest, AWriteOfAMissingSourceIsReportedAtLoadAndAtEveryActiveFrame) {
-  loadSections(show({"desc: screen 1 0 1000 w ghost"}));
-  EXPECT_EQ(m_reports.lines(),
-            Lines{"ScriptEngine :|Can't find SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/"
-                  "SKYBOX_DESC: ghost"});
-  m_reports.clear();
-  pixelAt(0);
-  pixelAt(500);
-  pixelAt(1000);
-  EXPECT_EQ(m_reports.lines(), (Lines{"ScriptLayerOperationWrite :|m_pRenderData NULL",
-                                      "ScriptLayerOperationWrite :|m_pRenderData NULL"}));
-}
-
-TEST_F(LayerTest, MissingEffectsAndMixesAreReportedWhenActive) {
-  loadSections(show({"desc: screen 1 0 1000 e noeffect", "desc: screen 2 0 1000 m nomix screen",
-                     "desc: screen 3 0 1000 m nomix nosource"}));
-  // Empty effect and mix descriptor registries are searched silently.
-  EXPECT_EQ(texts(), Lines{"Can't find IMAGE/SCREEN_LAYER Ptr: nosource"});
-  m_reports.clear();
-  pixelAt(0);
-  EXPECT_EQ(m_reports.lines(), (Lines{"ScriptLayerOperationEffect :|m_pEffect NULL",
-                                      "ScriptLayerOperationMix :|m_pMix NULL",
-                                      "ScriptLayerOperationMix :|no src buffer set"}));
-}
-
-TEST_F(LayerTest, AScreenLayerWithoutSizeHasNoBuffer) {
-  loadSections(show({"desc: screen 1 0 1000 w empty"}, {"desc: empty zero", "desc: screen d"}));
-  EXPECT_EQ(m_reports.lines(), Lines{"SCREEN_LAYER empty :|bad dimensions for creating buffer"});
-  m_reports.clear();
-  pixelAt(0);
-  EXPECT_EQ(m_reports.lines(), Lines{"SCREEN_LAYER empty :|m_pBuffer NULL"});
-}
-
-TEST_F(LayerTest, AMissingPictureIsReportedAndTheShowGoesOn) {
-  auto sections = show({"desc: screen 1 0 1000 c 0 0 255", "desc: screen 2 0 1000 w pic",
-                        "desc: screen 3 0 1000 w sky", "desc: screen 4 0 1000 m blend pic"});
-  sections["IMAGE"] = {"file: pic missing.bmp"};
-  sections["SKYBOX_DESC"] = {"desc: sky NULL d NULL 0"};
-  sections["MIX"] = {"desc: b BLIT"};
-  sections["MIX_DESC"] = {"desc: blend b NULL NORMAL 0.5 NULL"};
-  loadSections(sections);
-  EXPECT_EQ(m_reports.lines(), Lines{"CImage32FromData|cant load file missing.bmp"});
-  EXPECT_FALSE(quitRequested().has_value());
-  m_reports.clear();
-  EXPECT_EQ(pixelAt(0), kBlue);
-  // The sky box draws nothing, silently; the picture is reported missing at every use.
-  EXPECT_EQ(m_reports.lines(), (Lines{"IMAGE pic :|render using m_pBuffer NULL",
-                                      "ScriptLayerOperationMix :|no src buffer set"}));
-}
-
-TEST_F(LayerTest, NothingIsBuiltWithoutScreenLayersOrOperations) {
-  loadSections(show({"desc: screen 1 0 1000 c 255 0 0"}, {}));
-  EXPECT_EQ(m_pEngine->getLayerManagerCount(), 0);
-  m_frame.fill(7);
-  EXPECT_EQ(pixelAt(0), 7u);
-  loadSections(show({}));
-  EXPECT_EQ(m_pEngine->getLayerManagerCount(), 0);
+TEST_F(EngineTest, AbsurdLayerSizesAreRefusedNotAllocated) {
+  ScriptEngine& engine = loadSections(
+      {{"LAYER_DIMENSION", {"desc: wide 100000 2", "desc: negative -4 2", "desc: garbage x2 7"}},
+       {"SCREEN_LAYER", {"desc: a wide", "desc: b negative", "desc: c garbage"}}});
+  EXPECT_EQ(m_reports.lines(), (Lines{"SCREEN_LAYER a :|bad dimensions for creating buffer",
+                                      "SCREEN_LAYER b :|bad dimensions for creating buffer",
+                                      "SCREEN_LAYER c :|bad dimensions for creating buffer"}));
+  for (int i = 0; i < engine.getScreenLayerCount(); ++i)
+    EXPECT_EQ(engine.getScreenLayer(i)->getBuffer(), nullptr);
 }
 
 TEST_F(EngineTest, WithoutMusicTheClockCountsTicksSinceStart) {
@@ -205,11 +199,9 @@ class FakeMusic final : public ScriptMusic {
 
 TEST_F(EngineTest, WithMusicTheClockIsTheMusicPosition) {
   m_dir.write("song.ogg", "x");
-  m_dir.write("show.lscx", scriptText({}, "file: song.ogg\noffset: 3000\n"));
   std::vector<std::string> log;
-  ScriptEngine engine(
-      ScriptEngineServices{&m_ticks, [&log] { return std::make_unique<FakeMusic>(log); }});
-  engine.load(StringC("show.lscx"));
+  ScriptEngine& engine = load(scriptText({}, "file: song.ogg\noffset: 3000\n"),
+                              {nullptr, [&log] { return std::make_unique<FakeMusic>(log); }});
   engine.start();
   EXPECT_EQ(
       log, (std::vector<std::string>{"load " + m_dir.str() + "/song.ogg", "setTime 3000", "play"}));
@@ -235,28 +227,4 @@ TEST(RenderDataSceneDesc, AnimationFramesRunAtThirtyPerSecondAndLoop) {
   // 0.001 has no exact float: 3500 ms give 105.00001 frames before the loop.
   EXPECT_NEAR(frame, 15.0f, 1e-4f);
   EXPECT_FALSE(desc.animationFrame(0, frame));
-}
-
-TEST_F(EngineTest, AbsurdLayerSizesAreRefusedNotAllocated) {
-  ScriptEngine& engine = loadSections(
-      {{"LAYER_DIMENSION", {"desc: wide 100000 2", "desc: negative -4 2", "desc: garbage x2 7"}},
-       {"SCREEN_LAYER", {"desc: a wide", "desc: b negative", "desc: c garbage"}}});
-  EXPECT_EQ(m_reports.lines(), (Lines{"SCREEN_LAYER a :|bad dimensions for creating buffer",
-                                      "SCREEN_LAYER b :|bad dimensions for creating buffer",
-                                      "SCREEN_LAYER c :|bad dimensions for creating buffer"}));
-  for (int i = 0; i < engine.getScreenLayerCount(); ++i) {
-    EXPECT_EQ(engine.getScreenLayer(i)->getBuffer(), nullptr);
-  }
-}
-
-TEST_F(LayerTest, AMixIntoALayerWithoutBufferIsReported) {
-  auto sections = show({"desc: empty 1 0 1000 m blend screen", "desc: empty 2 0 1000 c 1 2 3"},
-                       {"desc: empty zero", "desc: screen d"});
-  sections["MIX"] = {"desc: b BLIT"};
-  sections["MIX_DESC"] = {"desc: blend b NULL NORMAL 1.0 NULL"};
-  loadSections(sections);
-  m_reports.clear();
-  pixelAt(0);
-  // The fill of a layer without buffer has nowhere to go and does nothing.
-  EXPECT_EQ(m_reports.lines(), Lines{"ScriptLayerOperationMix :|no destination buffer set"});
 }

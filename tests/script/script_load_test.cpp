@@ -5,21 +5,8 @@
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
 
-using Lines = std::vector<std::string>;
-
-namespace {
-
-std::string dims(int count) {
-  std::string lines;
-  for (int i = 0; i < count; ++i)
-    lines += "desc: d" + std::to_string(i) + " 4 2\n";
-  return lines;
-}
-
-}  // namespace
-
-TEST_F(EngineTest, ReadsAWholeScriptWithCommentsAndBlankLines) {
-  ScriptEngine& engine = load(
+TEST_F(EngineTest, ReadsAWholeScriptWithCommentsBlankLinesAndEitherLineEnd) {
+  const std::string text =
       "A show for the tests.\n"
       "<MUSIC> tag lines may carry text\n"
       "file: NULL\n"
@@ -33,48 +20,47 @@ TEST_F(EngineTest, ReadsAWholeScriptWithCommentsAndBlankLines) {
       "Desc: ignored 1 1\n"
       "   desc:   small 16 8\n"
       "</LAYER_DIMENSION>\n" +
-      scriptText({}).substr(scriptText({}).find("<CONTROLLER>")));
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(engine.getMusicOffset(), 1500);
-  EXPECT_FALSE(engine.hasMusic());
-  ASSERT_EQ(engine.layerDims().count(), 2);
-  EXPECT_STREQ(engine.layerDims().at(0)->getName().getString(), "screen");
-  EXPECT_EQ(engine.layerDims().at(0)->m_width, 512);
-  EXPECT_EQ(engine.layerDims().at(1)->m_height, 8);
-}
-
-TEST_F(EngineTest, CrlfLineEndsReadLikePlainOnes) {
-  std::string text = scriptText(
-      {{"LAYER_DIMENSION", {"desc: screen 512 256"}}, {"SCREEN_LAYER", {"desc: main screen"}}});
+      scriptText({{"SCREEN_LAYER", {"desc: main screen"}}})
+          .substr(scriptText({}).find("<CONTROLLER>"));
   std::string crlf;
   for (char c : text)
     crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  ScriptEngine& engine = load(crlf);
-  EXPECT_TRUE(texts().empty());
-  ASSERT_EQ(engine.getScreenLayerCount(), 1);
-  EXPECT_STREQ(engine.getScreenLayer(0)->getName().getString(), "main");
-  EXPECT_EQ(engine.getScreenLayer(0)->getBuffer()->getWidth(), 512);
+  for (const std::string& script : {text, crlf}) {
+    ScriptEngine& engine = load(script);
+    EXPECT_TRUE(texts().empty());
+    EXPECT_EQ(engine.getMusicOffset(), 1500);
+    EXPECT_FALSE(engine.hasMusic());
+    ASSERT_EQ(engine.layerDims().count(), 2);
+    EXPECT_STREQ(engine.layerDims().at(0)->getName().getString(), "screen");
+    EXPECT_EQ(engine.layerDims().at(1)->m_height, 8);
+    ASSERT_EQ(engine.getScreenLayerCount(), 1);
+    EXPECT_STREQ(engine.getScreenLayer(0)->getName().getString(), "main");
+    EXPECT_EQ(engine.getScreenLayer(0)->getBuffer()->getWidth(), 512);
+  }
 }
 
 TEST_F(EngineTest, AScriptThatCannotBeOpenedIsReportedOnceAndLeavesTheEngineEmpty) {
   m_pEngine = std::make_unique<ScriptEngine>(ScriptEngineServices{&m_ticks, {}});
   m_pEngine->load(StringC("missing.lscx"));
   EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|Can't open file : missing.lscx"});
-  CImage32Buffered frame(4, 2);
-  frame.fill(0x123456);
-  m_pEngine->render(&frame);
-  EXPECT_EQ(frame.getPixels()[0], 0x123456u);
+  EXPECT_EQ(pixelAt(0, 0, 0x123456), 0x123456u);
+  m_pEngine->setFrameTime(std::nullopt);
   m_pEngine->start();
   m_ticks.m_ticks += 250;
   EXPECT_EQ(m_pEngine->getTime(), 250);
 }
 
 TEST_F(EngineTest, FileNamesAreFoundInAnotherCase) {
-  m_dir.write("Show.LSCX", scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}}));
+  m_dir.write("sound/Tune.MOD", "not really a module");
+  m_dir.write("Show.LSCX",
+              scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}}, "file: tune.mod\noffset: 2000\n"));
   ScriptEngine engine(ScriptEngineServices{&m_ticks, {}});
   engine.load(StringC("show.lscx"));
   EXPECT_TRUE(texts().empty());
   EXPECT_EQ(engine.layerDims().count(), 1);
+  EXPECT_EQ(engine.getMusicOffset(), 2000);
+  EXPECT_EQ(std::string(engine.getMusicFile().getString()),
+            m_dir.path().string() + "/sound/Tune.MOD");
 }
 
 TEST_F(EngineTest, EmptySectionsBuildEmptyRegistriesAndReadingGoesOn) {
@@ -138,36 +124,36 @@ TEST_F(EngineTest, EverySectionHasItsLimitMessage) {
   }
 }
 
-TEST_F(EngineTest, SectionsOutOfOrderAreLost) {
+TEST_F(EngineTest, SearchesThatFailAreReportedAndKeepWhatWasRead) {
+  const std::string dims = scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}});
   // SCREEN_LAYER before LAYER_DIMENSION: the search for <LAYER_DIMENSION> skips it, and every
   // later search then runs into the end of the file.
-  std::string text = scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}});
-  const std::string moved = "<SCREEN_LAYER>\ndesc: s a\n</SCREEN_LAYER>\n";
-  text.replace(text.find("<SCREEN_LAYER>"), std::string("<SCREEN_LAYER>\n</SCREEN_LAYER>\n").size(),
-               "");
-  text.insert(text.find("<LAYER_DIMENSION>"), moved);
-  ScriptEngine& engine = load(text);
-  EXPECT_EQ(engine.layerDims().count(), 1);
-  EXPECT_EQ(engine.getScreenLayerCount(), 0);
-  EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|end of file while searching <SCREEN_LAYER>"});
-}
-
-TEST_F(EngineTest, AMissingEndTagIsReportedAndKeepsTheLinesRead) {
-  ScriptEngine& engine =
-      load("<MUSIC>\nfile: NULL\noffset: 0\n</MUSIC>\n<LAYER_DIMENSION>\n" + dims(3));
-  EXPECT_EQ(engine.layerDims().count(), 3);
-  EXPECT_EQ(m_reports.lines(),
-            Lines{"ScriptEngine :|end of file while searching </LAYER_DIMENSION>"});
-}
-
-TEST_F(EngineTest, ALongSearchReportsEveryLineAfterTenThousand) {
-  std::string text(10003, '\n');
-  load(text + scriptText({{"LAYER_DIMENSION", {"desc: a 2 2"}}}));
-  // Lines 10001 to 10003 are blank, line 10004 holds <MUSIC>: four lines past the limit.
-  Lines expected(4, "infinite loop|searchExpression");
-  EXPECT_EQ(m_reports.lines(), expected);
+  std::string outOfOrder = dims;
+  const std::string emptyScreen = "<SCREEN_LAYER>\n</SCREEN_LAYER>\n";
+  outOfOrder.replace(outOfOrder.find(emptyScreen), emptyScreen.size(), "");
+  outOfOrder.insert(outOfOrder.find("<LAYER_DIMENSION>"),
+                    "<SCREEN_LAYER>\ndesc: s a\n</SCREEN_LAYER>\n");
+  const std::string eof = "ScriptEngine :|end of file while searching ";
+  const struct {
+    std::string text;
+    Lines reports;
+    int nbDim;
+  } cases[] = {
+      {outOfOrder, {eof + "<SCREEN_LAYER>"}, 1},
+      {"<MUSIC>\nfile: NULL\noffset: 0\n</MUSIC>\n<LAYER_DIMENSION>\ndesc: a 2 2\ndesc: b 2 2\n",
+       {eof + "</LAYER_DIMENSION>"},
+       2},
+      // Lines 10001 to 10003 are blank, line 10004 holds <MUSIC>: four lines past the limit.
+      {std::string(10003, '\n') + dims, Lines(4, "infinite loop|searchExpression"), 1},
+  };
+  for (const auto& c : cases) {
+    m_reports.clear();
+    ScriptEngine& engine = load(c.text);
+    EXPECT_EQ(m_reports.lines(), c.reports);
+    EXPECT_EQ(engine.layerDims().count(), c.nbDim);
+    EXPECT_EQ(engine.getScreenLayerCount(), 0);
+  }
   EXPECT_EQ(m_reports.reports()[0].level, ReportLevel::Plain);
-  EXPECT_EQ(m_pEngine->layerDims().count(), 1);
 }
 
 TEST_F(EngineTest, RandomBytesAreSearchedToTheEndWithoutHarm) {
@@ -198,13 +184,4 @@ TEST_F(EngineTest, AHundredMegabyteFileEndsTheSearch) {
   // Each 1000-character line reads as two lines: 200000 lines, all but 10000 reported.
   EXPECT_EQ(m_reports.reports().size(), 200000u - 10000u + 1u);
   EXPECT_EQ(m_reports.lines().back(), "ScriptEngine :|end of file while searching <MUSIC>");
-}
-
-TEST_F(EngineTest, TheMusicSectionNamesMusicAndItsOffset) {
-  m_dir.write("sound/Tune.MOD", "not really a module");
-  ScriptEngine& engine = load(scriptText({}, "file: tune.mod\noffset: 2000\n"));
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(engine.getMusicOffset(), 2000);
-  EXPECT_EQ(std::string(engine.getMusicFile().getString()),
-            m_dir.path().string() + "/sound/Tune.MOD");
 }

@@ -3,111 +3,95 @@
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
 
-using Lines = std::vector<std::string>;
+namespace {
 
-TEST_F(EngineTest, MissesInFilledRegistriesAreReportedAndTheNameNullIsSilent) {
+template <auto Find>
+const void* find(const ScriptEngine& engine, const char* name) {
+  return (engine.*Find)(StringC(name));
+}
+
+}  // namespace
+
+TEST_F(EngineTest, LookupsReportMissesExceptOfNullAndInEmptyRegistries) {
+  struct Case {
+    const void* (*find)(const ScriptEngine&, const char*);
+    const char* hit;        // a name the filled script has
+    const char* missing;    // what a miss of "x" reports
+    bool reportsWhenEmpty;  // the combined lookups search on in empty registries
+  };
+  const Case cases[] = {
+      {find<&ScriptEngine::findLayerDim>, "d", "layerDim", false},
+      {find<&ScriptEngine::findController>, "c", "controller", false},
+      {find<&ScriptEngine::findRessource2D>, "r2", "ressource2D", false},
+      {find<&ScriptEngine::findRessource3D>, "r3", "ressource3D", false},
+      {find<&ScriptEngine::findRessourceSkyBox>, "sb", "ressourceSkyBox", false},
+      {find<&ScriptEngine::findScreenLayer>, "s", "SCREEN_LAYER", false},
+      {find<&ScriptEngine::find3DDesc>, "d3", "3D_DESC", false},
+      {find<&ScriptEngine::findRenderDesc>, "d3", "2D_DESC/3D_DESC", true},
+      {find<&ScriptEngine::findBuffer>, "s", "IMAGE/SCREEN_LAYER Ptr", true},
+      {find<&ScriptEngine::findMix>, "m", "Mix", false},
+      {find<&ScriptEngine::findMixDesc>, "md", "MixDesc", false},
+      {find<&ScriptEngine::findEffect>, "e", "Effect", false},
+      {find<&ScriptEngine::findEffectDesc>, "ed", "EffectDesc", false},
+      {find<&ScriptEngine::findRenderData>, "s",
+       "SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/SKYBOX_DESC", true},
+  };
   ASSERT_TRUE(test_controllers::writeLecx("c.lecx", 1, {}));
-  ScriptEngine& engine = loadSections({{"LAYER_DIMENSION", {"desc: d 2 2"}},
-                                       {"CONTROLLER", {"file: c c.lecx"}},
-                                       {"2D", {"file: r2 a.s2d"}},
-                                       {"3D", {"file: r3 a.l3x"}},
-                                       {"SKYBOX", {"file: sb a b"}},
-                                       {"SCREEN_LAYER", {"desc: s d"}},
-                                       {"3D_DESC", {"desc: d3 r3 d NULL 0 0"}},
-                                       {"MIX", {"desc: m BLIT"}},
-                                       {"EFFECT", {"desc: e COLOR"}},
-                                       {"MIX_DESC", {"desc: md m NULL NORMAL 1.0 NULL"}},
-                                       {"EFFECT_DESC", {"desc: ed e NULL ADD 0 0 0"}}});
-  ASSERT_TRUE(texts().empty());
-  // The name "NULL" is looked up silently.
-  const StringC none("NULL");
-  EXPECT_EQ(engine.findController(none), nullptr);
-  EXPECT_EQ(engine.findRenderDesc(none), nullptr);
-  EXPECT_EQ(engine.findBuffer(none), nullptr);
-  EXPECT_EQ(engine.findRenderData(none), nullptr);
-  EXPECT_TRUE(texts().empty());
-  const StringC x("x");
-  EXPECT_EQ(engine.findLayerDim(x), nullptr);
-  EXPECT_EQ(engine.findController(x), nullptr);
-  EXPECT_EQ(engine.findRessource2D(x), nullptr);
-  EXPECT_EQ(engine.findRessource3D(x), nullptr);
-  EXPECT_EQ(engine.findRessourceSkyBox(x), nullptr);
-  EXPECT_EQ(engine.findScreenLayer(x), nullptr);
-  EXPECT_EQ(engine.find3DDesc(x), nullptr);
-  EXPECT_EQ(engine.findRenderDesc(x), nullptr);
-  EXPECT_EQ(engine.findBuffer(x), nullptr);
-  EXPECT_EQ(engine.findMix(x), nullptr);
-  EXPECT_EQ(engine.findMixDesc(x), nullptr);
-  EXPECT_EQ(engine.findEffect(x), nullptr);
-  EXPECT_EQ(engine.findEffectDesc(x), nullptr);
-  EXPECT_EQ(engine.findRenderData(x), nullptr);
-  const Lines expected = {"Can't find layerDim: x",
-                          "Can't find controller: x",
-                          "Can't find ressource2D: x",
-                          "Can't find ressource3D: x",
-                          "Can't find ressourceSkyBox: x",
-                          "Can't find SCREEN_LAYER: x",
-                          "Can't find 3D_DESC: x",
-                          "Can't find 2D_DESC/3D_DESC: x",
-                          "Can't find IMAGE/SCREEN_LAYER Ptr: x",
-                          "Can't find Mix: x",
-                          "Can't find MixDesc: x",
-                          "Can't find Effect: x",
-                          "Can't find EffectDesc: x",
-                          "Can't find SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/SKYBOX_DESC: x"};
-  EXPECT_EQ(texts(), expected);
-  for (const Report& r : m_reports.reports())
-    EXPECT_EQ(r.caption, "ScriptEngine :");
-
-  // And hits.
-  EXPECT_NE(engine.findLayerDim(StringC("d")), nullptr);
-  EXPECT_NE(engine.findController(StringC("c")), nullptr);
-  EXPECT_NE(engine.findRessource2D(StringC("r2")), nullptr);
-  EXPECT_NE(engine.findRessource3D(StringC("r3")), nullptr);
-  EXPECT_NE(engine.findRessourceSkyBox(StringC("sb")), nullptr);
-  EXPECT_EQ(engine.find3DDesc(StringC("d3")), engine.findRenderDesc(StringC("d3")));
-  EXPECT_NE(engine.findMixDesc(StringC("md")), nullptr);
-  EXPECT_NE(engine.findEffectDesc(StringC("ed")), nullptr);
-  EXPECT_EQ(engine.findBuffer(StringC("s")), engine.getScreenLayer(0)->getBuffer());
+  const Sections filled = {{"LAYER_DIMENSION", {"desc: d 2 2"}},
+                           {"CONTROLLER", {"file: c c.lecx"}},
+                           {"2D", {"file: r2 a.s2d"}},
+                           {"3D", {"file: r3 a.l3x"}},
+                           {"SKYBOX", {"file: sb a b"}},
+                           {"SCREEN_LAYER", {"desc: s d"}},
+                           {"3D_DESC", {"desc: d3 r3 d NULL 0 0"}},
+                           {"MIX", {"desc: m BLIT"}},
+                           {"EFFECT", {"desc: e COLOR"}},
+                           {"MIX_DESC", {"desc: md m NULL NORMAL 1.0 NULL"}},
+                           {"EFFECT_DESC", {"desc: ed e NULL ADD 0 0 0"}}};
+  for (const bool isFilled : {true, false}) {
+    m_reports.clear();
+    const ScriptEngine& engine = loadSections(isFilled ? filled : Sections{});
+    ASSERT_TRUE(texts().empty());
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.missing);
+      m_reports.clear();
+      EXPECT_EQ(c.find(engine, "NULL"), nullptr);
+      EXPECT_EQ(c.find(engine, "x"), nullptr);
+      const Lines miss = {"ScriptEngine :|Can't find " + std::string(c.missing) + ": x"};
+      EXPECT_EQ(m_reports.lines(), isFilled || c.reportsWhenEmpty ? miss : Lines{});
+      if (isFilled) {
+        EXPECT_NE(c.find(engine, c.hit), nullptr);
+      }
+    }
+  }
+  m_reports.clear();
+  loadSections(filled);
+  EXPECT_EQ(m_pEngine->find3DDesc(StringC("d3")), m_pEngine->findRenderDesc(StringC("d3")));
+  EXPECT_EQ(m_pEngine->findBuffer(StringC("s")), m_pEngine->getScreenLayer(0)->getBuffer());
+  EXPECT_EQ(m_pEngine->findRenderData(StringC("s")), m_pEngine->getScreenLayer(0));
 }
 
-TEST_F(EngineTest, EmptyRegistriesAreSilentExceptTheCombinedLookups) {
-  ScriptEngine& engine = loadSections({});
-  const StringC x("x");
-  EXPECT_EQ(engine.findLayerDim(x), nullptr);
-  EXPECT_EQ(engine.findController(x), nullptr);
-  EXPECT_EQ(engine.findScreenLayer(x), nullptr);
-  EXPECT_EQ(engine.findMix(x), nullptr);
-  EXPECT_EQ(engine.findEffectDesc(x), nullptr);
-  EXPECT_TRUE(texts().empty());
-  EXPECT_EQ(engine.findRenderDesc(x), nullptr);
-  EXPECT_EQ(engine.findBuffer(x), nullptr);
-  EXPECT_EQ(engine.findRenderData(x), nullptr);
-  EXPECT_EQ(texts(),
-            (Lines{"Can't find 2D_DESC/3D_DESC: x", "Can't find IMAGE/SCREEN_LAYER Ptr: x",
-                   "Can't find SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/SKYBOX_DESC: x"}));
-}
-
-TEST_F(EngineTest, NamesAreCaseSensitiveAndTheFirstMatchWins) {
+TEST_F(EngineTest, NamesAreCaseSensitiveTheFirstMatchWinsAndEachLookupHasItsOrder) {
   ScriptEngine& engine =
-      loadSections({{"LAYER_DIMENSION", {"desc: d 2 2", "desc: d 4 4", "desc: D 8 8"}}});
+      loadSections({{"LAYER_DIMENSION", {"desc: d 2 2", "desc: d 4 4", "desc: D 8 8"}},
+                    {"CONTROLLER", {"file: pulse data\\pulse.lecx"}},
+                    {"IMAGE", {"file: same pic.bmp"}},
+                    {"SKYBOX", {"file: sky a.bmp b.bmp"}},
+                    {"SCREEN_LAYER", {"desc: same d"}}});
   EXPECT_EQ(engine.findLayerDim(StringC("d"))->m_width, 2);
   EXPECT_EQ(engine.findLayerDim(StringC("D"))->m_width, 8);
   // A name with case rule 0 ignores case.
   StringC loose("D");
   loose.setCaseSensitive(0);
   EXPECT_EQ(engine.findLayerDim(loose)->m_width, 2);
-}
-
-TEST_F(EngineTest, AnImageAndAScreenLayerOfTheSameName) {
-  ScriptEngine& engine = loadSections({{"LAYER_DIMENSION", {"desc: d 2 2"}},
-                                       {"IMAGE", {"file: same pic.bmp"}},
-                                       {"SCREEN_LAYER", {"desc: same d"}}});
-  ASSERT_EQ(engine.imageSources().count(), 1);
-  // findBuffer searches images first: the image's picture (none until it is loaded).
-  EXPECT_EQ(engine.findBuffer(StringC("same")), engine.imageSources().at(0)->getBuffer());
+  // findBuffer searches images first: the image's picture (none until it is loaded);
   // findRenderData searches screen layers first.
+  ASSERT_EQ(engine.imageSources().count(), 1);
+  EXPECT_EQ(engine.findBuffer(StringC("same")), engine.imageSources().at(0)->getBuffer());
   EXPECT_EQ(engine.findRenderData(StringC("same")), engine.getScreenLayer(0));
+  // Resources keep their files as written.
+  EXPECT_STREQ(engine.controllers().at(0)->getFile().getString(), "data\\pulse.lecx");
+  EXPECT_STREQ(engine.ressourcesSkyBox().at(0)->getSecondFile().getString(), "b.bmp");
 }
 
 TEST_F(EngineTest, UnknownEffectTypesLeaveEmptyEntriesThatLookupsPassOver) {
@@ -122,13 +106,6 @@ TEST_F(EngineTest, UnknownEffectTypesLeaveEmptyEntriesThatLookupsPassOver) {
   EXPECT_EQ(engine.findEffect(StringC("b")), engine.effects().at(1));
   EXPECT_EQ(engine.mixes().at(0), nullptr);
   EXPECT_EQ(engine.findMix(StringC("m2")), engine.mixes().at(1));
-}
-
-TEST_F(EngineTest, ResourcesKeepTheirNamesAndFiles) {
-  ScriptEngine& engine = loadSections(
-      {{"CONTROLLER", {"file: pulse data\\pulse.lecx"}}, {"SKYBOX", {"file: sky a.bmp b.bmp"}}});
-  EXPECT_STREQ(engine.controllers().at(0)->getFile().getString(), "data\\pulse.lecx");
-  EXPECT_STREQ(engine.ressourcesSkyBox().at(0)->getSecondFile().getString(), "b.bmp");
 }
 
 TEST_F(EngineTest, DescriptorLinesLookUpWhatTheyName) {

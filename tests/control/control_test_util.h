@@ -1,0 +1,53 @@
+#pragma once
+// Shared by the control tests: chunk bytes loaded into a controller manager with the reports
+// captured, the prefixes of a file, and a keyframer to work on.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "base/report.h"
+#include "base/string_c.h"
+#include "control/lcx_controller.h"
+#include "control/lcx_controller_keyframer.h"
+#include "tests/base/chunk_bytes.h"
+
+namespace control_test {
+
+using namespace chunk_bytes;
+using Lines = std::vector<std::string>;
+// Single-precision formulas evaluated in another order than by hand.
+constexpr float kTolerance = 1e-5f;
+
+// A manager loaded from `bytes` named "test.file"; the reports of the load are left in `capture`.
+template <class Manager>
+Manager loadBytes(const Bytes& bytes, ReportCapture& capture) {
+  capture.clear();
+  Manager manager;
+  manager.load(bytes, StringC("test.file"));
+  return manager;
+}
+
+// Every proper prefix of `whole`, the empty one included.
+inline std::vector<Bytes> prefixes(const Bytes& whole) {
+  std::vector<Bytes> out;
+  for (std::size_t size = 0; size < whole.size(); ++size)
+    out.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+  return out;
+}
+
+// Beats 0 and 1000 and a linear track from (0, 0) to (500, 10).
+inline void makeRampKeyFramer(LCXControllerKeyFramer& keyFramer) {
+  const LCXPointList beats = {{0, 0}, {1000, 0}};
+  const LCXPointList keys = {{0, 0}, {500, 10}};
+  keyFramer.createBeatPosition(&beats);
+  keyFramer.createInterpolationModelLinear(&keys);
+}
+
+// The value at `time` in a new frame.
+inline float valueAt(LCXController& controller, float time) {
+  controller.setUpdate(1);
+  return controller.getValue(time);
+}
+
+}  // namespace control_test
