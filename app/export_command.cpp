@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/config.h"
+#include "app/interrupt_guard.h"
 #include "app/music_source.h"
 #include "app/offline_renderer.h"
 #include "app/png_writer.h"
@@ -200,6 +201,7 @@ int ExportCommand::exportFrames(OfflineRenderer& renderer, const Span& span) {
          (error ? ": " + error.message() : ": a file of that name is in the way"));
     return CommandLine::kExitFailure;
   }
+  InterruptGuard interrupt;
   ProgressBar progress(span.nbFrame, m_pErrors);
   for (std::int64_t k = 0; k < span.nbFrame; ++k) {
     const auto time = static_cast<std::int32_t>(frameTime(span.from, k, m_request.fps));
@@ -212,6 +214,12 @@ int ExportCommand::exportFrames(OfflineRenderer& renderer, const Span& span) {
       return CommandLine::kExitFailure;
     }
     progress.update(k + 1);
+    if (const int signal = InterruptGuard::signalReceived()) {
+      progress.finish();
+      fail("interrupted: " + std::to_string(k + 1) + " of " + std::to_string(span.nbFrame) +
+           " frames written to " + folder);
+      return InterruptGuard::exitStatus(signal);
+    }
     if (const std::optional<int> exitCode = quitRequested()) {
       progress.finish();
       fail(CommandOutput::showEnded(*exitCode, time, path));
@@ -230,6 +238,8 @@ int ExportCommand::exportVideo(OfflineRenderer& renderer, const Span& span, Musi
     fail("cannot write " + outPath + ": Is a directory");
     return CommandLine::kExitFailure;
   }
+  // From here on Ctrl-C must not leave the temporary file behind.
+  InterruptGuard interrupt;
   // Declared before the encoder: the file is closed before it is removed.
   TemporaryFile temporary(temporaryPath(outPath));
   VideoEncoder encoder;
@@ -250,7 +260,8 @@ int ExportCommand::exportVideo(OfflineRenderer& renderer, const Span& span, Musi
   std::int32_t lastTime = span.from;
   std::int64_t nbFrameDone = 0;
   std::optional<std::string> reason;
-  while (nbFrameDone < span.nbFrame && !exitCode && !reason) {
+  int signal = 0;
+  while (nbFrameDone < span.nbFrame && !exitCode && !reason && !signal) {
     lastTime = static_cast<std::int32_t>(frameTime(span.from, nbFrameDone, m_request.fps));
     renderer.renderFrame(lastTime);
     reason = encoder.addFrame(renderer.getDisplay());
@@ -264,6 +275,14 @@ int ExportCommand::exportVideo(OfflineRenderer& renderer, const Span& span, Musi
     progress.update(nbFrameDone);
     // A fatal report ends the show after its frame, as in the player.
     exitCode = quitRequested();
+    signal = InterruptGuard::signalReceived();
+  }
+  if (signal) {
+    // The temporary file goes with the encoder; an earlier video of that name stays.
+    progress.finish();
+    fail("interrupted after " + std::to_string(nbFrameDone) + " of " +
+         std::to_string(span.nbFrame) + " frames: " + outPath + " not written");
+    return InterruptGuard::exitStatus(signal);
   }
   if (!reason) reason = encoder.finish();
   if (!reason) {
