@@ -3,13 +3,15 @@
 #include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -22,27 +24,59 @@ void writeTextFile(const fs::path& path, const std::string& text) {
   ASSERT_TRUE(stream.good()) << "cannot write " << path;
 }
 
-namespace {
-
-std::string readWhole(const fs::path& path) {
+std::string readFile(const fs::path& path) {
   std::ifstream stream(path, std::ios::binary);
   std::ostringstream text;
   text << stream.rdbuf();
   return text.str();
 }
 
-}  // namespace
+std::set<std::string> filesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error))
+    names.insert(entry.path().filename().string());
+  return names;
+}
 
-ProgramRun runShowPlayer(const std::vector<std::string>& arguments, const fs::path& workingFolder) {
-  ProgramRun run;
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::string frameShow(const std::vector<std::string>& lines, const std::string& music) {
+  std::vector<std::string> manager;
+  for (const std::string& line : lines)
+    manager.push_back("desc: " + line);
+  return scriptText({{"LAYER_DIMENSION", {"desc: frame 512 256"}},
+                     {"SCREEN_LAYER", {"desc: screen frame"}},
+                     {"LAYER_MANAGER", manager}},
+                    music);
+}
+
+std::string redThenBlue(int blueEnd, const std::string& music) {
+  return frameShow(
+      {"screen 1 0 1000 c 255 0 0", "screen 1 1000 " + std::to_string(blueEnd) + " c 0 0 255"},
+      music);
+}
+
+std::string fatalAt150Show() {
+  return scriptText(
+      {{"LAYER_DIMENSION", {"desc: frame 512 256", "desc: small 256 128"}},
+       {"SCREEN_LAYER", {"desc: tile small", "desc: screen frame"}},
+       {"LAYER_MANAGER", {"desc: screen 1 0 5000 c 0 0 255", "desc: screen 2 150 5000 w tile"}}});
+}
+
+ShowPlayerProcess::ShowPlayerProcess(const std::vector<std::string>& arguments,
+                                     const fs::path& workingFolder) {
   const std::string program = SHOWPLAYER_BINARY_DIR "/showplayer";
-  // The captured streams go beside the working folder's content, not into it.
-  TempFolder streams;
-  const std::string outFile = streams.file("stdout.txt");
-  const std::string errFile = streams.file("stderr.txt");
-
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  const std::string outFile = m_streams.file("stdout.txt");
+  const std::string errFile = m_streams.file("stderr.txt");
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -55,21 +89,35 @@ ProgramRun runShowPlayer(const std::vector<std::string>& arguments, const fs::pa
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  const int spawnError =
-      posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int error = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawnError != 0) {
-    ADD_FAILURE() << "cannot start " << program << ": error " << spawnError;
-    return run;
+  if (error != 0) {
+    m_pid = -1;
+    ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(error);
   }
+}
+
+ShowPlayerProcess::~ShowPlayerProcess() {
+  if (m_pid <= 0) return;
+  kill(m_pid, SIGKILL);
+  waitpid(m_pid, nullptr, 0);
+}
+
+ProgramRun ShowPlayerProcess::wait(std::chrono::milliseconds limit) {
+  ProgramRun run;
+  if (m_pid <= 0) return run;
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
+  const bool ended = waitUntil([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; }, limit);
+  if (!ended) {
+    ADD_FAILURE() << "showplayer still runs after " << limit.count() << " ms: killed";
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, &status, 0);
   }
+  m_pid = -1;
   if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) run.exitCode = 128 + WTERMSIG(status);
-  run.out = readWhole(outFile);
-  run.err = readWhole(errFile);
+  if (WIFSIGNALED(status)) run.killedBy = WTERMSIG(status);
+  run.out = readFile(m_streams.file("stdout.txt"));
+  run.err = readFile(m_streams.file("stderr.txt"));
   return run;
 }
 
@@ -97,26 +145,68 @@ std::optional<RgbImage> readPng(const std::string& path) {
   return image;
 }
 
-::testing::AssertionResult isBandOf(const RgbImage& image, std::uint32_t color) {
-  if (image.width != 512 || image.height != 384) {
-    return ::testing::AssertionFailure()
-           << "size " << image.width << " x " << image.height << ", not 512 x 384";
+RgbImage rgbOf(const std::uint32_t* pPixels, int width, int height) {
+  RgbImage rgb;
+  rgb.width = width;
+  rgb.height = height;
+  const std::size_t count =
+      static_cast<std::size_t>(rgb.width) * static_cast<std::size_t>(rgb.height);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t pixel = pPixels[i];
+    rgb.bytes.insert(rgb.bytes.end(),
+                     {static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                      static_cast<std::uint8_t>(pixel)});
   }
+  return rgb;
+}
+
+::testing::AssertionResult showsLayer(const RgbImage& image, const Picture& expected,
+                                      const std::function<bool(int x, int y)>& checked) {
+  if (image.width != 512 || image.height != 384)
+    return ::testing::AssertionFailure() << "size " << image.width << " x " << image.height;
   long nbWrong = 0;
   std::ostringstream first;
   for (int y = 0; y < 384; ++y) {
     for (int x = 0; x < 512; ++x) {
-      // The band's inside: rows 65..318 (row 64 and row 319 are cleared), columns 1..511.
-      const bool inside = y >= 65 && y <= 318 && x >= 1;
-      const std::uint32_t expected = inside ? color : 0u;
+      const int layerY = y - 64;
+      const bool inside = layerY >= 1 && layerY <= 254 && x >= 1;
+      if (inside && checked && !checked(x, layerY)) continue;
+      const std::uint32_t want = inside ? expected(x, layerY) : 0u;
       const std::uint32_t got = image.at(x, y);
-      if (got == expected) continue;
+      if (got == want) continue;
       if (nbWrong++ == 0) {
-        first << std::hex << "pixel (" << std::dec << x << ", " << y << ") is 0x" << std::hex << got
-              << ", expected 0x" << expected;
+        first << "pixel (" << x << ", " << y << ") is 0x" << std::hex << got << ", expected 0x"
+              << want;
       }
     }
   }
   if (nbWrong == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << nbWrong << " wrong pixels; first: " << first.str();
+}
+
+::testing::AssertionResult sameImage(const RgbImage& actual, const RgbImage& expected) {
+  if (actual.width != expected.width || actual.height != expected.height)
+    return ::testing::AssertionFailure() << "size " << actual.width << " x " << actual.height;
+  for (int y = 0; y < actual.height; ++y) {
+    for (int x = 0; x < actual.width; ++x) {
+      if (actual.at(x, y) != expected.at(x, y)) {
+        return ::testing::AssertionFailure()
+               << "pixel (" << x << ", " << y << ") is 0x" << std::hex << actual.at(x, y)
+               << " instead of 0x" << expected.at(x, y);
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult matchesGolden(const std::string& rendered, const std::string& name) {
+  const std::string golden = SHOWPLAYER_SOURCE_DIR "/tests/app/golden/" + name;
+  const char* update = std::getenv("SHOWPLAYER_UPDATE_GOLDEN");
+  if (update && std::strcmp(update, "1") == 0)
+    fs::copy_file(rendered, golden, fs::copy_options::overwrite_existing);
+  const std::optional<RgbImage> actual = readPng(rendered);
+  const std::optional<RgbImage> expected = readPng(golden);
+  if (!actual) return ::testing::AssertionFailure() << "no frame " << rendered;
+  if (!expected) return ::testing::AssertionFailure() << "missing golden picture " << golden;
+  return sameImage(*actual, *expected) << " (" << name << ")";
 }

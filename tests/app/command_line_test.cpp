@@ -1,98 +1,54 @@
-// The command line: what is accepted, what is a usage error, and the help.
+// The command line: what each form asks for, every usage error word for word, and how the program
+// answers help and usage errors.
 
 #include "app/command_line.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <limits>
+#include "tests/app/app_test_util.h"
 
 using ::testing::HasSubstr;
+using Arguments = std::vector<std::string>;
 
-namespace {
-
-ParsedCommand parse(std::vector<std::string> arguments) {
-  return CommandLine::parse(arguments);
-}
-
-}  // namespace
-
-// --- Commands ---
-
-TEST(CommandLineCommands, KindsOfCommand) {
-  // Nothing, a script alone, or "play": the player.
-  for (const auto& arguments : std::vector<std::vector<std::string>>{
-           {}, {"show.lscx"}, {"play"}, {"play", "show.lscx"}, {"--windowed"}}) {
-    EXPECT_EQ(parse(arguments).kind, CommandKind::kPlay) << ::testing::PrintToString(arguments);
+TEST(CommandLine, PlayAndHelpForms) {
+  for (const Arguments& arguments : std::vector<Arguments>{{}, {"show.lscx"}, {"--windowed"}}) {
+    EXPECT_EQ(CommandLine::parse(arguments).kind, CommandKind::kPlay)
+        << ::testing::PrintToString(arguments);
   }
-  for (const auto& arguments : std::vector<std::vector<std::string>>{
-           {"help"}, {"--help"}, {"-h"}, {"render", "show.lscx", "--help"}, {"render", "-h"}}) {
-    EXPECT_EQ(parse(arguments).kind, CommandKind::kHelp) << ::testing::PrintToString(arguments);
+  for (const Arguments& arguments : std::vector<Arguments>{{"help"},
+                                                           {"-h"},
+                                                           {"play", "--help"},
+                                                           {"render", "show.lscx", "--help"},
+                                                           {"render", "-h"}}) {
+    EXPECT_EQ(CommandLine::parse(arguments).kind, CommandKind::kHelp)
+        << ::testing::PrintToString(arguments);
   }
-}
-
-TEST(CommandLineCommands, HelpTextDocumentsEveryForm) {
-  const std::string text(CommandLine::helpText());
-  EXPECT_THAT(text, HasSubstr("showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]"));
-  EXPECT_THAT(text, HasSubstr("showplayer render SCRIPT --at MS [--at MS ...] --out PATH"));
-  EXPECT_THAT(
-      text,
-      HasSubstr("showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]"));
-  EXPECT_THAT(text, HasSubstr("frame-MS.png"));
-}
-
-// --- play ---
-
-TEST(CommandLinePlay, OptionsAndScript) {
-  const ParsedCommand none = parse({});
-  EXPECT_EQ(none.play.scriptText, "");
-  EXPECT_FALSE(none.play.windowed);
-  EXPECT_TRUE(none.play.audio);
-  EXPECT_EQ(none.play.start, std::nullopt);
+  const PlayRequest none = CommandLine::parse({}).play;
+  EXPECT_EQ(none.scriptText, "");
+  EXPECT_FALSE(none.windowed || none.dev || none.start || none.loop);
+  EXPECT_TRUE(none.audio);
 
   const ParsedCommand all =
-      parse({"play", "--windowed", "shows/a.lscx", "--start", "12000", "--no-audio"});
+      CommandLine::parse({"play", "--windowed", "shows/a.lscx", "--start", "-5", "--no-audio",
+                          "--dev", "--loop", "1000:4000"});
   ASSERT_EQ(all.kind, CommandKind::kPlay) << all.error;
   EXPECT_EQ(all.play.scriptText, "shows/a.lscx");
-  EXPECT_TRUE(all.play.windowed);
+  EXPECT_TRUE(all.play.windowed && all.play.dev);
   EXPECT_FALSE(all.play.audio);
-  EXPECT_EQ(all.play.start, 12000);
-
-  EXPECT_EQ(parse({"a.lscx", "--start", "-5"}).play.start, -5);
-  EXPECT_THAT(parse({"a.lscx", "--start", "soon"}).error, HasSubstr("'soon'"));
-  EXPECT_THAT(parse({"a.lscx", "--start"}).error, HasSubstr("--start needs a value"));
-  EXPECT_THAT(parse({"a.lscx", "b.lscx"}).error, HasSubstr("more than one script"));
-  EXPECT_THAT(parse({"play", "--fullscreen"}).error, HasSubstr("unknown option '--fullscreen'"));
-  EXPECT_EQ(parse({"play", "--help"}).kind, CommandKind::kHelp);
+  EXPECT_EQ(all.play.start, -5);
+  EXPECT_EQ(all.play.loop, (LoopSpan{1000, 4000}));
+  EXPECT_EQ(CommandLine::parse({"--dev", "--loop", "0:1"}).play.loop, (LoopSpan{0, 1}));
 }
 
-TEST(CommandLinePlay, DevModeAndItsLoop) {
-  const ParsedCommand dev = parse({"--dev", "a.lscx", "--loop", "1000:+4000", "--start", "5"});
-  ASSERT_EQ(dev.kind, CommandKind::kPlay) << dev.error;
-  EXPECT_TRUE(dev.play.dev);
-  EXPECT_EQ(dev.play.scriptText, "a.lscx");
-  EXPECT_EQ(dev.play.loop, (LoopSpan{1000, 4000}));
-  EXPECT_EQ(dev.play.start, 5);
-  EXPECT_FALSE(parse({"a.lscx"}).play.dev);
-  EXPECT_EQ(parse({"--dev", "--loop", "0:1"}).play.loop, (LoopSpan{0, 1}));
-  for (const std::string bad : {"", "1000", "1000:", ":2000", "2000:1000", "1000:1000", "-1:5",
-                                "1:2:3", "1000 : 2000", "0:99999999999"}) {
-    EXPECT_THAT(parse({"--dev", "--loop", bad}).error,
-                HasSubstr("--loop needs FROM:TO in whole milliseconds with 0 <= FROM < TO, not '" +
-                          bad + "'"));
-  }
-  EXPECT_THAT(parse({"--dev", "--loop"}).error, HasSubstr("--loop needs a value"));
-  EXPECT_THAT(parse({"a.lscx", "--loop", "0:1000"}).error, HasSubstr("--loop needs --dev"));
-}
-
-// --- render: accepted forms ---
-
-TEST(CommandLineRender, AcceptedForms) {
+TEST(CommandLine, RenderForms) {
   struct Case {
-    std::vector<std::string> arguments;
+    Arguments arguments;
     std::string script;
-    std::vector<int32_t> times;
+    std::vector<std::int32_t> times;
     std::string out;
+    std::int32_t fps = 25, from = 0;
+    std::optional<std::int32_t> to = std::nullopt;
   };
   const std::vector<Case> cases = {
       {{"render", "shows/a.lscx", "--at", "1500", "--out", "a.png"},
@@ -103,103 +59,116 @@ TEST(CommandLineRender, AcceptedForms) {
        "a.lscx",
        {3000, 0, 1500},
        "frames"},
-      // Options may stand before the script.
-      {{"render", "--out", "x.png", "--at", "7", "a.lscx"}, "a.lscx", {7}, "x.png"},
-      // A negative time is a value, not an option; so is an out path that looks like one.
-      {{"render", "a.lscx", "--at", "-250", "--out", "-frame.png"}, "a.lscx", {-250}, "-frame.png"},
+      // Options may stand before the script; a negative time and an out path that looks like an
+      // option are values.
+      {{"render", "--out", "-frame.png", "--at", "-250", "a.lscx"}, "a.lscx", {-250}, "-frame.png"},
+      {{"render", "a.lscx", "--out", "show.mp4"}, "a.lscx", {}, "show.mp4"},
+      {{"render", "a.lscx", "--fps", "240", "--from", "1000", "--to", "3000", "--out", "f/"},
+       "a.lscx",
+       {},
+       "f/",
+       240,
+       1000,
+       3000},
+      {{"render", "a.lscx", "--fps", "1", "--out", "v.mp4"}, "a.lscx", {}, "v.mp4", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));
-    const ParsedCommand command = parse(c.arguments);
+    const ParsedCommand command = CommandLine::parse(c.arguments);
     ASSERT_EQ(command.kind, CommandKind::kRender) << command.error;
     EXPECT_EQ(command.render.scriptPath, c.script);
     EXPECT_EQ(command.render.times, c.times);
     EXPECT_EQ(command.render.outPath, c.out);
+    EXPECT_EQ(command.render.fps, c.fps);
+    EXPECT_EQ(command.render.from, c.from);
+    EXPECT_EQ(command.render.to, c.to);
   }
 }
 
-// --- render: usage errors ---
-
-TEST(CommandLineRenderErrors, MissingPieces) {
-  EXPECT_THAT(parse({"render"}).error, HasSubstr("script"));
-  EXPECT_THAT(parse({"render", "a.lscx", "--at", "5"}).error, HasSubstr("--out"));
-  for (const auto& arguments :
-       std::vector<std::vector<std::string>>{{"render"}, {"render", "a.lscx", "--at", "5"}}) {
-    EXPECT_EQ(parse(arguments).kind, CommandKind::kUsageError);
+TEST(CommandLine, UsageErrors) {
+  const std::string loop = "--loop needs FROM:TO in whole milliseconds with 0 <= FROM < TO, not '";
+  const std::vector<std::pair<Arguments, std::string>> cases = {
+      {{"a.lscx", "--start", "soon"}, "--start needs a whole number of milliseconds, not 'soon'"},
+      {{"a.lscx", "--start"}, "--start needs a value"},
+      {{"a.lscx", "b.lscx"}, "more than one script: 'b.lscx'"},
+      {{"play", "--fullscreen"}, "unknown option '--fullscreen'"},
+      {{"--dev", "--loop"}, "--loop needs a value"},
+      {{"a.lscx", "--loop", "0:1000"}, "--loop needs --dev"},
+      {{"render"}, "render needs a script"},
+      {{"render", "a.lscx", "--at", "5"}, "render needs --out PATH"},
+      {{"render", "a.lscx", "--out", "x.png", "--at"}, "--at needs a value"},
+      {{"render", "a.lscx", "--at", "1", "--out"}, "--out needs a value"},
+      {{"render", "a.lscx", "--at", "1", "--out", ""}, "--out needs a path"},
+      {{"render", "", "--at", "1", "--out", "x"}, "the script path is empty"},
+      {{"render", "a.lscx", "--at", "1", "--out", "x", "--out", "y"}, "--out given twice"},
+      {{"render", "a.lscx", "--at", "1", "--at", "1", "--out", "x"}, "--at 1 given twice"},
+      {{"render", "a.lscx", "--at", "1", "--out", "x", "--fast"}, "unknown option '--fast'"},
+      {{"render", "a.lscx", "b.lscx", "--out", "x"}, "more than one script: 'b.lscx'"},
+      {{"render", "a.lscx", "--fps", "5", "--out"}, "--out needs a value"},
+      {{"render", "a.lscx", "--out", "v", "--fps"}, "--fps needs a value"},
+      {{"render", "a.lscx", "--from", "x", "--out", "v"},
+       "--from needs a whole number of milliseconds, not 'x'"},
+      {{"render", "a.lscx", "--from", "2000", "--to", "2000", "--out", "v"},
+       "--to must be later than --from"},
+      {{"render", "a.lscx", "--at", "5", "--to", "30", "--out", "v"},
+       "--at draws single frames; --fps, --from and --to are for an export"},
+  };
+  for (const auto& [arguments, error] : cases) {
+    const ParsedCommand command = CommandLine::parse(arguments);
+    EXPECT_EQ(command.kind, CommandKind::kUsageError) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(command.error, error) << ::testing::PrintToString(arguments);
+  }
+  for (const std::string bad : {"", "1000", "1000:", ":2000", "2000:1000", "1000:1000", "-1:5",
+                                "1:2:3", "1000 : 2000", "0:99999999999"}) {
+    EXPECT_EQ(CommandLine::parse({"--dev", "--loop", bad}).error, loop + bad + "'");
+  }
+  for (const std::string fps : {"0", "241", "-3", "25.5", "x"}) {
+    EXPECT_EQ(CommandLine::parse({"render", "a.lscx", "--fps", fps, "--out", "v.mp4"}).error,
+              "--fps needs a whole number from 1 to 240, not '" + fps + "'");
   }
 }
 
-TEST(CommandLineRenderErrors, AnOptionAtTheEndWithoutItsValue) {
-  const ParsedCommand at = parse({"render", "a.lscx", "--out", "x.png", "--at"});
-  EXPECT_EQ(at.kind, CommandKind::kUsageError);
-  EXPECT_THAT(at.error, HasSubstr("--at needs a value"));
-  const ParsedCommand out = parse({"render", "a.lscx", "--at", "1", "--out"});
-  EXPECT_EQ(out.kind, CommandKind::kUsageError);
-  EXPECT_THAT(out.error, HasSubstr("--out needs a value"));
-}
-
-TEST(CommandLineRenderErrors, TimesThatAreNotWholeNumbers) {
-  for (const char* bad : {"abc", "", "1.5", "12a", " 12", "12 ", "0x10", "--5", "+-5", "-"}) {
-    const ParsedCommand command = parse({"render", "a.lscx", "--at", bad, "--out", "x.png"});
-    EXPECT_EQ(command.kind, CommandKind::kUsageError) << "'" << bad << "'";
-    EXPECT_THAT(command.error, HasSubstr("whole number")) << "'" << bad << "'";
+TEST(CommandLine, TimesAreSigned32BitDecimalsAndNothingElse) {
+  const std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
+      {"0", 0},
+      {"-0", 0},
+      {"+42", 42},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},
+      {"-2147483649", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+  };
+  for (const auto& [text, time] : cases)
+    EXPECT_EQ(CommandLine::parseTime(text), time) << text;
+  for (const char* bad : {"abc", "", "1.5", "12a", " 12", "12 ", "0x10", "--5", "+-5", "-", "+"}) {
+    EXPECT_EQ(CommandLine::parseTime(bad), std::nullopt) << "'" << bad << "'";
+    EXPECT_EQ(CommandLine::parse({"render", "a.lscx", "--at", bad, "--out", "x"}).error,
+              "--at needs a whole number of milliseconds, not '" + std::string(bad) + "'");
   }
 }
 
-TEST(CommandLineRenderErrors, RepeatedOrUnknownOptionsAndASecondScript) {
-  EXPECT_THAT(parse({"render", "a.lscx", "--at", "1", "--out", "x", "--out", "y"}).error,
-              HasSubstr("--out given twice"));
-  EXPECT_THAT(parse({"render", "a.lscx", "--at", "1", "--at", "1", "--out", "x"}).error,
-              HasSubstr("--at 1 given twice"));
-  EXPECT_THAT(parse({"render", "a.lscx", "--at", "1", "--out", "x", "--fast"}).error,
-              HasSubstr("unknown option '--fast'"));
-  EXPECT_THAT(parse({"render", "a.lscx", "b.lscx", "--at", "1", "--out", "x"}).error,
-              HasSubstr("more than one script"));
-  EXPECT_EQ(parse({"render", "", "--at", "1", "--out", "x"}).kind, CommandKind::kUsageError);
-  EXPECT_EQ(parse({"render", "a.lscx", "--at", "1", "--out", ""}).kind, CommandKind::kUsageError);
-}
-
-// --- render: export ---
-
-TEST(CommandLineExport, DefaultsAndSpan) {
-  const ParsedCommand plain = parse({"render", "a.lscx", "--out", "show.mp4"});
-  ASSERT_EQ(plain.kind, CommandKind::kRender) << plain.error;
-  EXPECT_TRUE(plain.render.times.empty());
-  EXPECT_EQ(plain.render.fps, 25);
-  EXPECT_EQ(plain.render.from, 0);
-  EXPECT_EQ(plain.render.to, std::nullopt);
-
-  const ParsedCommand span =
-      parse({"render", "a.lscx", "--fps", "50", "--from", "1000", "--to", "3000", "--out", "f/"});
-  ASSERT_EQ(span.kind, CommandKind::kRender) << span.error;
-  EXPECT_EQ(span.render.fps, 50);
-  EXPECT_EQ(span.render.from, 1000);
-  EXPECT_EQ(span.render.to, 3000);
-  EXPECT_EQ(span.render.outPath, "f/");
-}
-
-TEST(CommandLineExport, Errors) {
-  for (const char* fps : {"0", "241", "-3", "25.5", "x"}) {
-    EXPECT_THAT(parse({"render", "a.lscx", "--fps", fps, "--out", "v.mp4"}).error,
-                HasSubstr("--fps needs a whole number from 1 to 240"))
-        << fps;
+TEST(CommandLine, TheProgramPrintsHelpOnStdoutAndUsageErrorsOnStderr) {
+  TempFolder folder;
+  const std::string help(CommandLine::helpText());
+  for (const char* word : {"--help", "-h", "help"}) {
+    const ProgramRun run = runShowPlayer({word}, folder.path());
+    EXPECT_EQ(run.exitCode, 0) << word;
+    EXPECT_EQ(run.out, help) << word;
+    EXPECT_EQ(run.err, "") << word;
   }
-  EXPECT_THAT(parse({"render", "a.lscx", "--from", "2000", "--to", "2000", "--out", "v.mp4"}).error,
-              HasSubstr("--to must be later than --from"));
-  EXPECT_THAT(parse({"render", "a.lscx", "--at", "5", "--fps", "30", "--out", "v"}).error,
-              HasSubstr("--at draws single frames"));
-}
-
-// --- Times ---
-
-TEST(CommandLineTimes, SignedThirtyTwoBitRangeIsAcceptedAndNothingBeyond) {
-  EXPECT_EQ(CommandLine::parseTime("0"), 0);
-  EXPECT_EQ(CommandLine::parseTime("-0"), 0);
-  EXPECT_EQ(CommandLine::parseTime("+42"), 42);
-  EXPECT_EQ(CommandLine::parseTime("2147483647"), std::numeric_limits<std::int32_t>::max());
-  EXPECT_EQ(CommandLine::parseTime("-2147483648"), std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(CommandLine::parseTime("2147483648"), std::nullopt);
-  EXPECT_EQ(CommandLine::parseTime("-2147483649"), std::nullopt);
-  EXPECT_EQ(CommandLine::parseTime("99999999999999999999"), std::nullopt);
-  EXPECT_EQ(CommandLine::parseTime("+"), std::nullopt);
+  for (const std::string form :
+       {"showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]",
+        "showplayer render SCRIPT --at MS [--at MS ...] --out PATH",
+        "showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]",
+        "frame-MS.png"}) {
+    EXPECT_THAT(help, HasSubstr(form));
+  }
+  const ProgramRun usage = runShowPlayer({"render", "show.lscx", "--at", "soon"}, folder.path());
+  EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_EQ(usage.out, "");
+  EXPECT_EQ(usage.err,
+            "showplayer: --at needs a whole number of milliseconds, not 'soon'\n"
+            "Try 'showplayer --help'.\n");
+  EXPECT_TRUE(filesIn(folder.path()).empty());
 }

@@ -1,0 +1,500 @@
+// `showplayer render --out VIDEO|FOLDER/`: the exported files are read back with the FFmpeg
+// libraries (demuxed and decoded here, never trusting the encoder's own counts) or compared byte
+// for byte with the frames of `render --at`; failures and interruptions leave no stray file.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <regex>
+
+#include "app/export_command.h"
+#include "app/music_source.h"
+#include "app/progress_bar.h"
+#include "app/render_command.h"
+#include "base/report.h"
+#include "tests/app/app_test_util.h"
+#include "tests/support/music_files.h"
+
+namespace fs = std::filesystem;
+using ::testing::StartsWith;
+
+namespace {
+
+const std::string kMusic = "file: music.wav\noffset: 0\n";
+
+// What the FFmpeg libraries find in a video file.
+struct VideoProbe {
+  bool opened = false;
+  int width = 0, height = 0;
+  AVRational frameRate{0, 1};
+  std::int64_t nbVideoPacket = 0, nbDecodedFrame = 0;
+  bool hasAudio = false;
+  int audioRate = 0;
+  std::int64_t audioStreamMs = -1;          // the sound stream's duration as the container gives it
+  std::vector<float> samples;               // decoded sound, first channel only
+  std::map<std::int64_t, RgbImage> frames;  // the decoded pictures asked for
+
+  double audioMs() const { return audioRate ? 1000.0 * double(samples.size()) / audioRate : 0; }
+  // Root mean square of the first channel over [fromMs, toMs).
+  double rms(int fromMs, int toMs) const {
+    const auto begin = std::size_t(std::int64_t(fromMs) * audioRate / 1000);
+    const auto end = std::min(samples.size(), std::size_t(std::int64_t(toMs) * audioRate / 1000));
+    double sum = 0;
+    for (std::size_t i = begin; i < end; ++i)
+      sum += double(samples[i]) * double(samples[i]);
+    return end > begin ? std::sqrt(sum / double(end - begin)) : -1.0;
+  }
+};
+
+RgbImage toRgb(const AVFrame& frame) {
+  RgbImage image;
+  image.width = frame.width;
+  image.height = frame.height;
+  image.bytes.resize(std::size_t(frame.width) * std::size_t(frame.height) * 3);
+  SwsContext* pScale =
+      sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), frame.width,
+                     frame.height, AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+  std::uint8_t* pDst[1] = {image.bytes.data()};
+  const int dstStride[1] = {frame.width * 3};
+  sws_scale(pScale, frame.data, frame.linesize, 0, frame.height, pDst, dstStride);
+  sws_freeContext(pScale);
+  return image;
+}
+
+VideoProbe probe(const std::string& path, const std::set<std::int64_t>& keep = {}) {
+  VideoProbe result;
+  AVFormatContext* pFormat = nullptr;
+  if (avformat_open_input(&pFormat, path.c_str(), nullptr, nullptr) < 0) return result;
+  if (avformat_find_stream_info(pFormat, nullptr) < 0) {
+    avformat_close_input(&pFormat);
+    return result;
+  }
+  result.opened = true;
+  const int video = av_find_best_stream(pFormat, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  const int audio = av_find_best_stream(pFormat, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  std::map<int, AVCodecContext*> decoders;
+  for (int index : {video, audio}) {
+    if (index < 0) continue;
+    const AVCodecParameters* pParameters = pFormat->streams[index]->codecpar;
+    AVCodecContext* pCodec = avcodec_alloc_context3(avcodec_find_decoder(pParameters->codec_id));
+    avcodec_parameters_to_context(pCodec, pParameters);
+    avcodec_open2(pCodec, nullptr, nullptr);
+    decoders[index] = pCodec;
+  }
+  if (video >= 0) {
+    result.width = pFormat->streams[video]->codecpar->width;
+    result.height = pFormat->streams[video]->codecpar->height;
+    result.frameRate = pFormat->streams[video]->avg_frame_rate;
+  }
+  result.hasAudio = audio >= 0;
+  if (audio >= 0) {
+    const AVStream* pStream = pFormat->streams[audio];
+    result.audioRate = pStream->codecpar->sample_rate;
+    result.audioStreamMs = av_rescale_q(pStream->duration, pStream->time_base, AVRational{1, 1000});
+  }
+  AVPacket* pPacket = av_packet_alloc();
+  AVFrame* pFrame = av_frame_alloc();
+  // Sends a packet (null: the end) and takes every frame the decoder gives back.
+  const auto decode = [&](int index, const AVPacket* pSent) {
+    if (avcodec_send_packet(decoders[index], pSent) < 0) return;
+    while (avcodec_receive_frame(decoders[index], pFrame) == 0) {
+      if (index == video) {
+        if (keep.count(result.nbDecodedFrame))
+          result.frames[result.nbDecodedFrame] = toRgb(*pFrame);
+        ++result.nbDecodedFrame;
+      } else {
+        const auto* pLeft = reinterpret_cast<const float*>(pFrame->extended_data[0]);
+        result.samples.insert(result.samples.end(), pLeft, pLeft + pFrame->nb_samples);
+      }
+    }
+  };
+  while (av_read_frame(pFormat, pPacket) >= 0) {
+    if (pPacket->stream_index == video) ++result.nbVideoPacket;
+    if (decoders.count(pPacket->stream_index)) decode(pPacket->stream_index, pPacket);
+    av_packet_unref(pPacket);
+  }
+  for (auto& [index, pCodec] : decoders) {
+    decode(index, nullptr);
+    avcodec_free_context(&pCodec);
+  }
+  av_frame_free(&pFrame);
+  av_packet_free(&pPacket);
+  avformat_close_input(&pFormat);
+  return result;
+}
+
+// Each channel of the pixel within `tolerance` of the colour's: the video is lossy.
+::testing::AssertionResult near(const RgbImage& image, int x, int y, std::uint32_t color,
+                                int tolerance = 10) {
+  const std::uint32_t got = image.at(x, y);
+  for (int shift : {0, 8, 16}) {
+    if (std::abs(int((got >> shift) & 255u) - int((color >> shift) & 255u)) > tolerance) {
+      return ::testing::AssertionFailure()
+             << "pixel (" << x << ", " << y << ") is " << std::hex << got << ", not " << color;
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+class ExportTest : public ::testing::Test {
+ protected:
+  // Runs the export of `script` (written as show.lscx) in this process; its messages are kept
+  // in m_messages.
+  int exportShow(const std::string& script, const std::string& out, std::optional<int> from = {},
+                 std::optional<int> to = {}, int fps = 25) {
+    writeTextFile(m_folder.path() / "show.lscx", script);
+    RenderRequest request;
+    request.scriptPath = m_folder.file("show.lscx");
+    request.outPath = out;
+    request.fps = fps;
+    request.from = from.value_or(0);
+    request.to = to;
+    return run(request);
+  }
+  int run(const RenderRequest& request) {
+    std::FILE* pErrors = std::tmpfile();
+    const int status = ExportCommand(request, pErrors).run();
+    std::rewind(pErrors);
+    m_messages.clear();
+    for (int c; (c = std::fgetc(pErrors)) != EOF;)
+      m_messages += char(c);
+    std::fclose(pErrors);
+    return status;
+  }
+
+  TempFolder m_folder;
+  std::string m_messages;
+};
+
+}  // namespace
+
+TEST(ExportSpan, FrameTimesAreExactWholeMillisecondsBelowTheEnd) {
+  struct Case {
+    std::int32_t from, to, fps;
+    std::int64_t nbFrame, lastIndex, lastTime;
+  };
+  const std::vector<Case> cases = {
+      {0, 2000, 25, 50, 49, 1960},
+      // 1000 / 3: times 0, 333, 666; 1000 is not below 1000, but it is below 1001.
+      {0, 1000, 3, 3, 2, 666},
+      {0, 1001, 3, 4, 3, 1000},
+      {-500, 99501, 30, 3001, 3000, 99500},  // no drift over 100 s
+      {-500, -466, 30, 2, 1, -467},
+      {5, 6, 240, 1, 0, 5},
+      {10, 10, 25, 0, 0, 10},
+      {10, 9, 25, 0, 0, 10},
+      // The widest span does not overflow: 4294967295 ms * 240 / 1000, rounded up.
+      {INT32_MIN, INT32_MAX, 240, 1030792151, 1030792150, 2147483643},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.from << ".." << c.to << " at " << c.fps);
+    EXPECT_EQ(ExportCommand::frameCount(c.from, c.to, c.fps), c.nbFrame);
+    EXPECT_EQ(ExportCommand::frameTime(c.from, c.lastIndex, c.fps), c.lastTime);
+  }
+  EXPECT_EQ(ExportCommand::frameTime(0, 1, 3), 333);
+  EXPECT_EQ(ExportCommand::defaultEnd(-1), 285000);
+  EXPECT_EQ(ExportCommand::defaultEnd(3000), 3000);
+  EXPECT_EQ(ExportCommand::defaultEnd(285001), 285000);
+  EXPECT_EQ(ExportCommand::numberedFramePath("out/", 7), "out/frame-000007.png");
+  EXPECT_EQ(ExportCommand::numberedFramePath("out", 1234567), "out/frame-1234567.png");
+  EXPECT_EQ(ExportCommand::temporaryPath("dir/show.mp4"),
+            "dir/.show.mp4.partial-" + std::to_string(getpid()));
+}
+
+// --- The video file ---
+
+TEST_F(ExportTest, TwoSecondsAt25FpsGive50FramesOfTheDisplayAndTheMusicCutToTheSpan) {
+  ASSERT_TRUE(test_music::writeWav(m_folder.file("music.wav"), 3000, 44100, 440.0, 0.5));
+  const std::string out = m_folder.file("show.mp4");
+  ASSERT_EQ(exportShow(redThenBlue(5000, kMusic), out, 0, 2000), 0) << m_messages;
+  EXPECT_EQ(m_messages, "");
+  const VideoProbe video = probe(out, {12, 37});
+  ASSERT_TRUE(video.opened);
+  EXPECT_EQ(video.nbVideoPacket, 50);
+  EXPECT_EQ(video.nbDecodedFrame, 50);
+  EXPECT_EQ(video.width, 512);
+  EXPECT_EQ(video.height, 384);
+  EXPECT_EQ(av_cmp_q(video.frameRate, AVRational{25, 1}), 0)
+      << video.frameRate.num << "/" << video.frameRate.den;
+  ASSERT_TRUE(video.hasAudio);
+  EXPECT_EQ(video.audioStreamMs, 2000);
+  // The decoder gives whole AAC frames: within one (1024 samples, 23 ms) of the span.
+  EXPECT_NEAR(video.audioMs(), 2000.0, 24.0);
+  EXPECT_GT(video.rms(100, 1900), 0.3) << "the sine of amplitude 0.5 has an RMS of 0.35";
+  // Frame 12 is at 480 ms (red), frame 37 at 1480 ms (blue).
+  ASSERT_EQ(video.frames.size(), 2u);
+  const RgbImage& red = video.frames.at(12);
+  EXPECT_TRUE(near(red, 256, 192, 0xFF0000u));
+  EXPECT_TRUE(near(red, 500, 70, 0xFF0000u));
+  EXPECT_TRUE(near(red, 256, 20, 0)) << "black above the band";
+  EXPECT_TRUE(near(red, 256, 360, 0)) << "black below the band";
+  EXPECT_TRUE(near(video.frames.at(37), 256, 192, 0x0000FFu));
+  EXPECT_EQ(filesIn(m_folder.path()), (std::set<std::string>{"show.lscx", "music.wav", "show.mp4"}))
+      << "no temporary file is left";
+}
+
+TEST_F(ExportTest, TheProgramFindsTheMusicBesideTheScriptAndSaysNothingOnAPipe) {
+  // Run from the parent folder: the music is named relative to the script's own folder, with
+  // the other platform's separator.
+  writeTextFile(m_folder.path() / "shows/show.lscx",
+                redThenBlue(5000, "file: sound\\music.wav\noffset: 0\n"));
+  fs::create_directories(m_folder.path() / "shows/sound");
+  ASSERT_TRUE(test_music::writeWav(m_folder.file("shows/sound/music.wav"), 1000));
+  const ProgramRun run = runShowPlayer(
+      {"render", "shows/show.lscx", "--out", "show.mp4", "--fps", "10"}, m_folder.path());
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "") << "no progress bar when stderr is no terminal";
+  const VideoProbe video = probe(m_folder.file("show.mp4"));
+  EXPECT_EQ(video.nbDecodedFrame, 10);
+  EXPECT_EQ(video.audioStreamMs, 1000);
+}
+
+TEST_F(ExportTest, WithoutMusicOrWithMusicThatCannotBeDecodedTheVideoHasNoSoundTrack) {
+  writeTextFile(m_folder.path() / "music.wav", "this is not a sound file");
+  const std::string warning = "showplayer: warning: cannot decode the music " +
+                              m_folder.file("music.wav") + "; the video has no sound track\n";
+  for (const auto& [music, out, messages] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
+           {kNoMusic, "show.mkv", ""}, {kMusic, "show.mp4", warning}}) {
+    ASSERT_EQ(exportShow(redThenBlue(5000, music), m_folder.file(out), 0, 400, 10), 0);
+    EXPECT_EQ(m_messages, messages);
+    const VideoProbe video = probe(m_folder.file(out));
+    ASSERT_TRUE(video.opened) << out;
+    EXPECT_EQ(video.nbDecodedFrame, 4);
+    EXPECT_FALSE(video.hasAudio);
+  }
+}
+
+TEST_F(ExportTest, TheSpanEndsWithTheMusicAndSoundOutsideTheMusicIsSilence) {
+  ASSERT_TRUE(test_music::writeWav(m_folder.file("music.wav"), 3000));
+  const std::string script = redThenBlue(5000, kMusic);
+  ASSERT_EQ(exportShow(script, m_folder.file("whole.mp4"), {}, {}, 5), 0) << m_messages;
+  const VideoProbe whole = probe(m_folder.file("whole.mp4"));
+  EXPECT_EQ(whole.nbDecodedFrame, 15);
+  EXPECT_EQ(whole.audioStreamMs, 3000);
+
+  ASSERT_EQ(exportShow(script, m_folder.file("before.mp4"), -1000, 1000, 5), 0) << m_messages;
+  ASSERT_EQ(exportShow(script, m_folder.file("after.mp4"), 2000, 4000, 5), 0) << m_messages;
+  const VideoProbe early = probe(m_folder.file("before.mp4"));
+  EXPECT_NEAR(early.audioMs(), 2000.0, 24.0);
+  EXPECT_LT(early.rms(50, 950), 0.01);
+  EXPECT_GT(early.rms(1050, 1950), 0.3);
+  const VideoProbe late = probe(m_folder.file("after.mp4"));
+  EXPECT_NEAR(late.audioMs(), 2000.0, 24.0);
+  EXPECT_GT(late.rms(50, 950), 0.3);
+  EXPECT_LT(late.rms(1050, 1950), 0.01);
+}
+
+TEST_F(ExportTest, AFatalReportEndsAtItsFrameWithACompleteFile) {
+  ReportCapture reports;
+  const std::string out = m_folder.file("show.mp4");
+  EXPECT_EQ(exportShow(fatalAt150Show(), out, 0, 1000, 10), 1);
+  EXPECT_EQ(m_messages, "showplayer: the show asked to end (exit code 1) at 200 ms; frame 2 of " +
+                            out + " is its last frame\n");
+  const VideoProbe video = probe(out);
+  ASSERT_TRUE(video.opened);
+  EXPECT_EQ(video.nbDecodedFrame, 3);
+}
+
+// --- Failures: a message, status 1 and no file left ---
+
+TEST_F(ExportTest, FailuresSayWhyAndLeaveNoFile) {
+  ReportCapture reports;
+  fs::create_directory(m_folder.path() / "taken.mp4");
+  ASSERT_TRUE(test_music::writeWav(m_folder.file("music.wav"), 1000));
+  writeTextFile(m_folder.path() / "show.lscx", redThenBlue(5000, kMusic));
+  m_folder.enter();
+  struct Case {
+    std::string scriptPath, out;
+    std::int32_t from;
+    std::optional<std::int32_t> to;
+    std::string message;  // all of it, or its start when it ends with "..."
+  };
+  const std::string nothing = "nothing to export: the show ends at 1000 ms, before --from 1000\n";
+  const std::vector<Case> cases = {
+      {"show.lscx", "no/such/show.mp4", 0, 400, "cannot write no/such/show.mp4: ..."},
+      {"show.lscx", "taken.mp4", 0, 400, "cannot write taken.mp4: Is a directory\n"},
+      // No one creates files in /proc, not even root.
+      {"show.lscx", "/proc/show.mp4", 0, 400, "cannot write /proc/show.mp4: ..."},
+      {"show.lscx", "show.unknown", 0, 400, "cannot write show.unknown..."},
+      {"absent.lscx", "show.mp4", 0, 400, "cannot open script absent.lscx\n"},
+      {"show.lscx", "show.mp4", 1000, std::nullopt, nothing},
+      {"show.lscx", "frames/", 1000, std::nullopt, nothing},
+      {"show.lscx", "music.wav/", 0, 400, "cannot create the folder music.wav/..."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.out);
+    RenderRequest request;
+    request.scriptPath = c.scriptPath;
+    request.outPath = c.out;
+    request.from = c.from;
+    request.to = c.to;
+    EXPECT_EQ(run(request), 1);
+    if (c.message.ends_with("...")) {
+      EXPECT_THAT(m_messages,
+                  StartsWith("showplayer: " + c.message.substr(0, c.message.size() - 3)));
+    } else {
+      EXPECT_EQ(m_messages, "showplayer: " + c.message);
+    }
+    EXPECT_EQ(filesIn(m_folder.path()),
+              (std::set<std::string>{"taken.mp4", "show.lscx", "music.wav"}));
+    EXPECT_TRUE(fs::is_empty(m_folder.path() / "taken.mp4"));
+  }
+
+  const fs::path locked = m_folder.path() / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  if (access(locked.c_str(), W_OK) == 0) {
+    fs::permissions(locked, fs::perms::owner_all);
+    GTEST_SKIP() << "this user writes into read-only folders (root)";
+  }
+  EXPECT_EQ(exportShow(redThenBlue(), (locked / "show.mp4").string(), 0, 400), 1);
+  EXPECT_THAT(m_messages, StartsWith("showplayer: cannot write " + (locked / "show.mp4").string()));
+  fs::permissions(locked, fs::perms::owner_all);
+  EXPECT_TRUE(fs::is_empty(locked));
+}
+
+// --- The folder of numbered PNG files ---
+
+TEST_F(ExportTest, AFolderGetsNumberedFramesWithTheBytesOfRenderAt) {
+  ASSERT_EQ(exportShow(redThenBlue(), m_folder.file("frames/"), 900, 1100, 10), 0) << m_messages;
+  EXPECT_EQ(m_messages, "");
+  EXPECT_EQ(filesIn(m_folder.path() / "frames"),
+            (std::set<std::string>{"frame-000000.png", "frame-000001.png"}));
+  RenderRequest request;
+  request.scriptPath = m_folder.file("show.lscx");
+  request.times = {900, 1000};
+  request.outPath = m_folder.file("reference");
+  ASSERT_EQ(RenderCommand(request).run(), 0);
+  const std::string first = readFile(m_folder.file("reference/frame-900.png"));
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(readFile(m_folder.file("frames/frame-000000.png")), first);
+  EXPECT_EQ(readFile(m_folder.file("frames/frame-000001.png")),
+            readFile(m_folder.file("reference/frame-1000.png")));
+  EXPECT_NE(first, readFile(m_folder.file("reference/frame-1000.png"))) << "red, then blue";
+}
+
+// --- Ctrl-C and SIGTERM: a clean stop ---
+
+namespace {
+
+const fs::path kDemo = fs::path(SHOWPLAYER_BINARY_DIR) / "examples/demo";
+
+// The frames of the whole demo at 25 fps: its music is shorter than the show.
+std::int64_t demoFrameCount() {
+  const std::unique_ptr<MusicSource> pMusic = openMusicSource((kDemo / "music.ogg").string());
+  if (!pMusic) return -1;
+  return (std::min<std::int64_t>(pMusic->lengthMs(), 285000) * 25 + 999) / 1000;
+}
+
+}  // namespace
+
+TEST(ExportInterrupt, CtrlCStopsAVideoExportAndAnEarlierVideoOfThatNameStays) {
+  if (!fs::exists(kDemo / "demo.lscx")) GTEST_SKIP() << "the demo is not built";
+  TempFolder folder;
+  writeTextFile(folder.path() / "show.mp4", "old contents");
+  ShowPlayerProcess program({"render", (kDemo / "demo.lscx").string(), "--out", "show.mp4"},
+                            folder.path());
+  const fs::path partial = folder.path() / (".show.mp4.partial-" + std::to_string(program.pid()));
+  // The file and its header are written before the export loop starts: wait for encoded frames.
+  std::error_code error;
+  ASSERT_TRUE(waitUntil([&] { return fs::file_size(partial, error) > 4096 && !error; })) << partial;
+  ASSERT_EQ(kill(program.pid(), SIGINT), 0);
+  const ProgramRun run = program.wait(std::chrono::seconds(60));
+  EXPECT_EQ(run.killedBy, 0);
+  EXPECT_EQ(run.exitCode, 130);
+  std::smatch match;
+  const std::regex said(
+      "showplayer: interrupted after ([0-9]+) of ([0-9]+) frames: show\\.mp4 "
+      "not written\n");
+  ASSERT_TRUE(std::regex_match(run.err, match, said)) << run.err;
+  EXPECT_GE(std::stoll(match[1]), 1);
+  EXPECT_LT(std::stoll(match[1]), std::stoll(match[2]));
+  EXPECT_EQ(std::stoll(match[2]), demoFrameCount());
+  EXPECT_EQ(readFile(folder.path() / "show.mp4"), "old contents");
+  EXPECT_EQ(filesIn(folder.path()), std::set<std::string>{"show.mp4"});
+}
+
+TEST(ExportInterrupt, SigtermStopsAFramesExportAfterAWholeFrame) {
+  if (!fs::exists(kDemo / "demo.lscx")) GTEST_SKIP() << "the demo is not built";
+  TempFolder folder;
+  ShowPlayerProcess program({"render", (kDemo / "demo.lscx").string(), "--out", "frames/"},
+                            folder.path());
+  ASSERT_TRUE(waitUntil([&] { return filesIn(folder.path() / "frames").size() >= 3; }));
+  ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+  const ProgramRun run = program.wait(std::chrono::seconds(60));
+  EXPECT_EQ(run.killedBy, 0);
+  EXPECT_EQ(run.exitCode, 143);
+  std::smatch match;
+  const std::regex said(
+      "showplayer: interrupted: ([0-9]+) of ([0-9]+) frames written to frames/\n");
+  ASSERT_TRUE(std::regex_match(run.err, match, said)) << run.err;
+  const std::int64_t written = std::stoll(match[1]);
+  EXPECT_GE(written, 3);
+  EXPECT_LT(written, std::stoll(match[2]));
+  EXPECT_EQ(std::stoll(match[2]), demoFrameCount());
+  std::set<std::string> expected;
+  for (std::int64_t k = 0; k < written; ++k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06d.png", static_cast<int>(k));
+    expected.insert(name);
+  }
+  EXPECT_EQ(filesIn(folder.path() / "frames"), expected);
+  for (const std::string& name : expected) {
+    const std::optional<RgbImage> frame = readPng(folder.file("frames/" + name));
+    ASSERT_TRUE(frame) << name << " is not a whole PNG file";
+    EXPECT_EQ(frame->width * frame->height, 512 * 384) << name;
+  }
+}
+
+// --- The progress bar ---
+
+TEST(ProgressBar, SaysFramesSpeedAndTimeLeftAndIsDrawnInPlaceOnATerminalOnly) {
+  const std::string empty(30, '.'), full(30, '#'),
+      half = std::string(15, '#') + std::string(15, '.');
+  EXPECT_EQ(ProgressBar::format(0, 100, 0.0), "[" + empty + "]  0/100 frames  -- fps  -- left");
+  EXPECT_EQ(ProgressBar::format(50, 100, 2.0),
+            "[" + half + "]  50/100 frames  25.0 fps  0:02 left");
+  // 7200 frames left at 1 fps, and a bar that has not moved yet.
+  EXPECT_EQ(ProgressBar::format(1, 7201, 1.0),
+            "[" + empty + "]  1/7201 frames  1.0 fps  2:00:00 left");
+  EXPECT_EQ(ProgressBar::format(9, 3, 0.5), "[" + full + "]  3/3 frames  6.0 fps  0:00 left");
+  EXPECT_EQ(ProgressBar::format(0, 0, 1.0), "[" + full + "]  0/0 frames  -- fps  -- left");
+
+  const auto written = [](ProgressBar::Output output) {
+    std::FILE* pStream = std::tmpfile();
+    {
+      ProgressBar bar(2, pStream, output);
+      bar.update(1);
+      bar.update(2);
+    }
+    std::rewind(pStream);
+    std::string text;
+    for (int c; (c = std::fgetc(pStream)) != EOF;)
+      text += char(c);
+    std::fclose(pStream);
+    return text;
+  };
+  // A temporary file is no terminal.
+  EXPECT_EQ(written(ProgressBar::Output::kWhenTerminal), "");
+  EXPECT_EQ(written(ProgressBar::Output::kNever), "");
+  const std::string drawn = written(ProgressBar::Output::kAlways);
+  // The last frame is always drawn, over the first, and the line is ended once; spaces may follow
+  // where the first line was longer.
+  EXPECT_THAT(drawn, StartsWith("\r[" + half + "]  1/2 frames"));
+  EXPECT_THAT(drawn, ::testing::HasSubstr("\r[" + full + "]  2/2 frames  "));
+  EXPECT_THAT(drawn, ::testing::MatchesRegex(".* left *\n"));
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\n'), 1);
+}

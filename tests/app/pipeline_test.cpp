@@ -1,0 +1,190 @@
+// The 2D pipeline end to end through `showplayer render`: a BMP and a run-length TGA picture
+// written here are mixed and filtered by shows whose frames are kept as golden pictures (the
+// blend and effect formulas are checked in the image, fx and script tests); missing and truncated
+// pictures keep the show going, their frames compared with values worked out from the pictures.
+//
+// SHOWPLAYER_UPDATE_GOLDEN=1 rewrites the golden pictures from the current program; look at them
+// before keeping them.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/app/app_test_util.h"
+#include "tests/support/picture_files.h"
+
+namespace fs = std::filesystem;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+constexpr int kWidth = 512;
+constexpr int kHeight = 256;
+constexpr int kBandTop = 64;
+
+uint32_t rgb(int red, int green, int blue) {
+  return (static_cast<uint32_t>(red) << 16) | (static_cast<uint32_t>(green) << 8) |
+         static_cast<uint32_t>(blue);
+}
+
+// The pictures of the shows.
+uint32_t gradient(int x, int y) {
+  return rgb(x / 2, y, 255 - x / 2);
+}
+constexpr uint32_t kCheckA = 0xC8285Au;  // 200, 40, 90
+constexpr uint32_t kCheckB = 0x1EB4FAu;  // 30, 180, 250
+uint32_t checker(int x, int y) {
+  return ((x / 32 + y / 32) & 1) ? kCheckB : kCheckA;
+}
+
+class PipelineShow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    using namespace picture_files;
+    ASSERT_TRUE(writeBytes(m_folder.file("gradient.bmp"), bmpBytes(kWidth, kHeight, gradient)));
+    ASSERT_TRUE(writeBytes(m_folder.file("checker.tga"), tgaBytes(kWidth, kHeight, checker, true)));
+  }
+
+  // Renders the show at each time and keeps the frames by time. Every show has the dimension
+  // "screen" (512 x 256), the pictures grad and check, and the frame layer "frame" after
+  // any screen layers of `sections`.
+  ProgramRun render(std::map<std::string, std::vector<std::string>> sections,
+                    const std::vector<int>& times) {
+    sections["LAYER_DIMENSION"] = {"desc: screen 512 256"};
+    auto& images = sections["IMAGE"];
+    images.insert(images.begin(), {"file: grad gradient.bmp", "file: check checker.tga"});
+    sections["SCREEN_LAYER"].push_back("desc: frame screen");
+    writeTextFile(m_folder.path() / "show.lscx", scriptText(sections));
+    std::vector<std::string> arguments{"render", "show.lscx"};
+    for (int time : times)
+      arguments.insert(arguments.end(), {"--at", std::to_string(time)});
+    arguments.insert(arguments.end(), {"--out", "frames"});
+    const ProgramRun run = runShowPlayer(arguments, m_folder.path());
+    // A single frame is written to the out path itself.
+    for (int time : times) {
+      m_files[time] = m_folder.file(
+          times.size() == 1 ? "frames" : "frames/frame-" + std::to_string(time) + ".png");
+      std::optional<RgbImage> frame = readPng(m_files[time]);
+      if (frame) m_frames[time] = std::move(*frame);
+    }
+    return run;
+  }
+
+  // render() with nothing to say.
+  void renderClean(const std::map<std::string, std::vector<std::string>>& sections,
+                   const std::vector<int>& times) {
+    const ProgramRun run = render(sections, times);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+  }
+
+  // A missing frame is a failure and reads as a black display.
+  const RgbImage& frame(int time) {
+    if (!m_frames.count(time)) {
+      ADD_FAILURE() << "no frame at " << time << " ms";
+      m_frames[time] = RgbImage{kWidth, 384, 0, std::vector<uint8_t>(kWidth * 384 * 3)};
+    }
+    return m_frames[time];
+  }
+
+  ::testing::AssertionResult golden(int time, const std::string& name) {
+    return matchesGolden(m_files[time], name);
+  }
+
+  TempFolder m_folder;
+  std::map<int, std::string> m_files;
+  std::map<int, RgbImage> m_frames;
+};
+
+}  // namespace
+
+// --- Effects, kept as golden pictures ---
+
+TEST_F(PipelineShow, EmbossAndShadeMatchTheirGoldens) {
+  // The layer: the gradient with the checkerboard mixed in at 0.5, then the relief; SHADE with
+  // factor 0.5 scales it by 127.
+  renderClean({{"MIX", {"desc: blit BLIT"}},
+               {"EFFECT", {"desc: relief EMBOSS screen"}},
+               {"MIX_DESC", {"desc: half blit NULL NORMAL 0.5 NULL"}},
+               {"EFFECT_DESC",
+                {"desc: emboss relief NULL EMBOSS 1.0", "desc: shade relief NULL SHADE 0.5"}},
+               {"LAYER_MANAGER",
+                {"desc: frame 1 0 100000 w grad", "desc: frame 2 0 100000 m half check",
+                 "desc: frame 3 0 1000 e emboss", "desc: frame 3 1000 2000 e shade"}}},
+              {500, 1500});
+  EXPECT_TRUE(golden(500, "pipeline-emboss.png"));
+  EXPECT_TRUE(golden(1500, "pipeline-shade.png"));
+}
+
+TEST_F(PipelineShow, RadialBlursSmearFromTheCentreAndMatchTheirGoldens) {
+  renderClean(
+      {{"MIX", {"desc: blit BLIT"}},
+       {"EFFECT", {"desc: rays RADIAL screen"}},
+       {"MIX_DESC", {"desc: half blit NULL NORMAL 0.5 NULL"}},
+       {"EFFECT_DESC",
+        {"desc: smooth rays NULL SMOOTH 0.9 0.05 256 128",
+         "desc: fast rays NULL FAST 0.9 0.05 256 128",
+         // Decay 1 and no strength: every pixel takes its neighbours toward the centre.
+         "desc: spread rays NULL SMOOTH 1.0 0.0 48 48", "desc: fade rays NULL FAST 1.0 0.0 48 48"}},
+       {"LAYER_MANAGER",
+        {"desc: frame 1 0 2000 w grad", "desc: frame 1 2000 4000 w check",
+         "desc: frame 2 0 2000 m half check", "desc: frame 3 0 1000 e smooth",
+         "desc: frame 3 1000 2000 e fast", "desc: frame 3 2000 3000 e spread",
+         "desc: frame 3 3000 4000 e fade"}}},
+      {500, 1500, 2500, 3500});
+  EXPECT_TRUE(golden(500, "pipeline-radial-smooth.png"));
+  EXPECT_TRUE(golden(1500, "pipeline-radial-fast.png"));
+  // SMOOTH with decay 1 (A = 16384, B = 0) copies the interpolated neighbours: the colour of the
+  // square around the centre spreads over the whole layer.
+  EXPECT_TRUE(showsLayer(frame(2500), [](int, int) { return kCheckA; }));
+  // FAST halves the neighbour term: at least one halving per step away from the centre, so
+  // everything 8 or more steps away is black, and the centre keeps a dim spot.
+  EXPECT_TRUE(showsLayer(
+      frame(3500), [](int, int) { return 0u; },
+      [](int x, int y) { return std::max(std::abs(x - 48), std::abs(y - 48)) >= 8; }));
+  EXPECT_NE(frame(3500).at(48, kBandTop + 48), 0u);
+}
+
+TEST_F(PipelineShow, RowBlurMatchesItsGolden) {
+  renderClean({{"MIX", {"desc: blit BLIT"}},
+               {"EFFECT", {"desc: rows DEMOSPE01"}},
+               {"MIX_DESC", {"desc: half blit NULL NORMAL 0.5 NULL"}},
+               {"EFFECT_DESC", {"desc: noisy rows NULL 0"}},
+               {"LAYER_MANAGER",
+                {"desc: frame 1 0 100000 w grad", "desc: frame 2 0 100000 m half check",
+                 "desc: frame 3 0 100000 e noisy"}}},
+              {500});
+  EXPECT_TRUE(golden(500, "pipeline-rowblur.png"));
+}
+
+// --- Bad pictures ---
+
+TEST_F(PipelineShow, MissingAndTruncatedPicturesKeepTheShowGoing) {
+  using namespace picture_files;
+  // 100 whole rows (the bottom ones) and 300 pixels of the next.
+  std::vector<uint8_t> cut = bmpBytes(kWidth, kHeight, gradient);
+  cut.resize(54 + 100 * kWidth * 3 + 300 * 3);
+  ASSERT_TRUE(writeBytes(m_folder.file("cut.bmp"), cut));
+  const ProgramRun run = render({{"IMAGE", {"file: pic missing.bmp", "file: cut cut.bmp"}},
+                                 {"EFFECT", {"desc: tint COLOR"}},
+                                 {"EFFECT_DESC", {"desc: invert tint NULL INVERT 0 0 0"}},
+                                 {"LAYER_MANAGER",
+                                  {"desc: frame 1 0 1000 w grad", "desc: frame 1 1000 2000 w cut",
+                                   "desc: frame 2 0 1000 w pic", "desc: frame 3 0 1000 e invert"}}},
+                                {500, 1500});
+  EXPECT_EQ(run.exitCode, 0);
+  // The loads report first (the missing file by its name in the script), the write later.
+  EXPECT_THAT(run.err, StartsWith("CImage32FromData cant load file missing.bmp\n"));
+  EXPECT_THAT(run.err,
+              HasSubstr("CImage32FromData file " + m_folder.file("cut.bmp") + ": truncated"));
+  EXPECT_THAT(run.err, EndsWith("\nIMAGE pic : render using m_pBuffer NULL\n"));
+  // The failed write changed nothing; the inversion after it ran.
+  EXPECT_TRUE(showsLayer(frame(500), [](int x, int y) { return 0xFFFFFFu - gradient(x, y); }));
+  // The bottom rows 156..255 and the first 300 pixels of row 155 were read; the rest is black.
+  EXPECT_TRUE(showsLayer(frame(1500), [](int x, int y) {
+    return y >= 156 || (y == 155 && x < 300) ? gradient(x, y) : 0u;
+  }));
+}

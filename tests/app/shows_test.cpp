@@ -1,0 +1,113 @@
+// The bundled shows end to end: the colour example follows its time table, chosen frames of it and
+// of the demo match the reviewed golden pictures, and the demo goes on with the expected reports
+// when its files are missing or broken.
+//
+// SHOWPLAYER_UPDATE_GOLDEN=1 rewrites the golden pictures from the current program; look at them
+// before keeping them.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "tests/app/app_test_util.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kDemo = fs::path(SHOWPLAYER_BINARY_DIR) / "examples/demo";
+
+// `render SCRIPT --at T ... --out frames` in `folder`.
+ProgramRun renderTimes(const std::string& script, const std::vector<int>& times,
+                       const fs::path& folder) {
+  std::vector<std::string> arguments{"render", script};
+  for (int time : times)
+    arguments.insert(arguments.end(), {"--at", std::to_string(time)});
+  arguments.insert(arguments.end(), {"--out", "frames"});
+  return runShowPlayer(arguments, folder);
+}
+
+std::string frameFile(const TempFolder& folder, int time) {
+  return folder.file("frames/frame-" + std::to_string(time) + ".png");
+}
+
+}  // namespace
+
+TEST(ExampleShow, FollowsItsTimeTableWithoutAReportAndMatchesItsGolden) {
+  const auto rgb = [](std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return r << 16 | g << 8 | b;
+  };
+  // Each time and its colour, read off the LAYER_MANAGER section of colors.lscx.
+  const std::vector<std::pair<int, std::uint32_t>> expected = {
+      {0, rgb(20, 30, 90)},        // sky, first colour
+      {3200, rgb(250, 240, 220)},  // first burst of flash (warm white)
+      {4000, rgb(90, 20, 110)},    // sky, second colour
+      {6200, rgb(40, 200, 90)},    // the green glint over the sky, also the golden picture
+      {6499, rgb(40, 200, 90)},   {9100, rgb(255, 0, 0)},  // the red strobe at position 2
+      {10500, rgb(150, 40, 30)},                           // sky, third colour
+      {11100, rgb(255, 80, 160)},                          // burst of flash, pink by now
+      {11300, rgb(150, 40, 30)},                           // between two bursts
+      {17000, rgb(200, 160, 40)},                          // sky, last colour
+      {21000, rgb(0, 0, 0)},                               // the end: black
+  };
+  TempFolder folder;
+  std::vector<int> times;
+  for (const auto& [time, color] : expected)
+    times.push_back(time);
+  const ProgramRun run =
+      renderTimes(SHOWPLAYER_SOURCE_DIR "/examples/colors/colors.lscx", times, folder.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  for (const auto& [time, color] : expected) {
+    const std::optional<RgbImage> image = readPng(frameFile(folder, time));
+    ASSERT_TRUE(image) << time << " ms";
+    EXPECT_TRUE(isBandOf(*image, color)) << time << " ms";
+  }
+  EXPECT_TRUE(matchesGolden(frameFile(folder, 6200), "colors-6200.png"));
+}
+
+// Frames away from the wave rows, which follow the system clock: the title over the sun, the
+// drop's noise rows, the outro. The module variant: its level is 0 whatever the decoder.
+TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
+  if (!fs::exists(kDemo / "demo_module.lscx")) GTEST_SKIP() << "the demo is not built";
+  TempFolder folder;
+  const ProgramRun run =
+      renderTimes((kDemo / "demo_module.lscx").string(), {10000, 45000, 88000}, folder.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  for (int time : {10000, 45000, 88000})
+    EXPECT_TRUE(matchesGolden(frameFile(folder, time), "demo-" + std::to_string(time) + ".png"));
+}
+
+TEST(DemoShow, MissingAndBrokenFilesAreReportedAndTheShowGoesOn) {
+  if (!fs::exists(kDemo / "demo.lscx")) GTEST_SKIP() << "the demo is not built";
+  TempFolder folder;
+  fs::copy(kDemo, folder.path(), fs::copy_options::recursive);
+  fs::remove(folder.path() / "data/sun.bmp");
+  fs::resize_file(folder.path() / "data/lcx/beat.lcx", 40);
+  fs::remove(folder.path() / "music.ogg");
+  const ProgramRun run = renderTimes("demo.lscx", {10000}, folder.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(readPng(folder.file("frames")));
+  // The broken controller's name reads zero; the missing picture is not drawn.
+  const std::vector<std::string> reports = {
+      "CImage32FromData cant load file data/sun.bmp\n",
+      "IMAGE sun : render using m_pBuffer NULL\n",
+      "broken chunk at offset 0! fileName: ",
+      "ScriptControllerManager:  cant find LCX controller: beat\n",
+      "SoundManager music.ogg: load: FMod can t load file !\n",
+  };
+  for (const std::string& report : reports)
+    EXPECT_NE(run.err.find(report), std::string::npos) << report << "\nnot in\n" << run.err;
+  // Nothing else is said; a run of one report is counted.
+  std::istringstream lines(run.err);
+  for (std::string line; std::getline(lines, line);) {
+    const auto isReport = [&](const std::string& report) {
+      return (line + "\n").find(report) != std::string::npos;
+    };
+    EXPECT_TRUE(line.starts_with("(the report above was repeated ") ||
+                std::any_of(reports.begin(), reports.end(), isReport))
+        << "unexpected report: " << line;
+  }
+}
