@@ -16,19 +16,11 @@ TEST(CommandLine, PlayAndHelpForms) {
     EXPECT_EQ(CommandLine::parse(arguments).kind, CommandKind::kPlay)
         << ::testing::PrintToString(arguments);
   }
-  for (const Arguments& arguments : std::vector<Arguments>{{"help"},
-                                                           {"-h"},
-                                                           {"play", "--help"},
-                                                           {"render", "show.lscx", "--help"},
-                                                           {"render", "-h"}}) {
+  for (const Arguments& arguments : std::vector<Arguments>{
+           {"help"}, {"-h"}, {"play", "--help"}, {"render", "a", "--help"}, {"render", "-h"}}) {
     EXPECT_EQ(CommandLine::parse(arguments).kind, CommandKind::kHelp)
         << ::testing::PrintToString(arguments);
   }
-  const PlayRequest none = CommandLine::parse({}).play;
-  EXPECT_EQ(none.scriptText, "");
-  EXPECT_FALSE(none.windowed || none.dev || none.start || none.loop);
-  EXPECT_TRUE(none.audio);
-
   const ParsedCommand all =
       CommandLine::parse({"play", "--windowed", "shows/a.lscx", "--start", "-5", "--no-audio",
                           "--dev", "--loop", "1000:4000"});
@@ -51,26 +43,14 @@ TEST(CommandLine, RenderForms) {
     std::optional<std::int32_t> to = std::nullopt;
   };
   const std::vector<Case> cases = {
-      {{"render", "shows/a.lscx", "--at", "1500", "--out", "a.png"},
-       "shows/a.lscx",
-       {1500},
-       "a.png"},
-      {{"render", "a.lscx", "--at", "3000", "--at", "0", "--at", "1500", "--out", "frames"},
-       "a.lscx",
-       {3000, 0, 1500},
-       "frames"},
+      {{"render", "a", "--at", "3000", "--at", "0", "--out", "f"}, "a", {3000, 0}, "f"},
       // Options may stand before the script; a negative time and an out path that looks like an
       // option are values.
-      {{"render", "--out", "-frame.png", "--at", "-250", "a.lscx"}, "a.lscx", {-250}, "-frame.png"},
-      {{"render", "a.lscx", "--out", "show.mp4"}, "a.lscx", {}, "show.mp4"},
-      {{"render", "a.lscx", "--fps", "240", "--from", "1000", "--to", "3000", "--out", "f/"},
-       "a.lscx",
-       {},
-       "f/",
-       240,
-       1000,
-       3000},
-      {{"render", "a.lscx", "--fps", "1", "--out", "v.mp4"}, "a.lscx", {}, "v.mp4", 1},
+      {{"render", "--out", "-frame.png", "--at", "-250", "a"}, "a", {-250}, "-frame.png"},
+      {{"render", "a", "--out", "show.mp4"}, "a", {}, "show.mp4"},
+      {{"render", "a", "--from", "-1", "--to", "3", "--out", "f"}, "a", {}, "f", 25, -1, 3},
+      {{"render", "a", "--fps", "240", "--out", "v.mp4"}, "a", {}, "v.mp4", 240},
+      {{"render", "a", "--fps", "1", "--out", "v.mp4"}, "a", {}, "v.mp4", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));
@@ -103,8 +83,6 @@ TEST(CommandLine, UsageErrors) {
       {{"render", "a.lscx", "--at", "1", "--out", "x", "--out", "y"}, "--out given twice"},
       {{"render", "a.lscx", "--at", "1", "--at", "1", "--out", "x"}, "--at 1 given twice"},
       {{"render", "a.lscx", "--at", "1", "--out", "x", "--fast"}, "unknown option '--fast'"},
-      {{"render", "a.lscx", "b.lscx", "--out", "x"}, "more than one script: 'b.lscx'"},
-      {{"render", "a.lscx", "--fps", "5", "--out"}, "--out needs a value"},
       {{"render", "a.lscx", "--out", "v", "--fps"}, "--fps needs a value"},
       {{"render", "a.lscx", "--from", "x", "--out", "v"},
        "--from needs a whole number of milliseconds, not 'x'"},
@@ -131,7 +109,6 @@ TEST(CommandLine, UsageErrors) {
 TEST(CommandLine, TimesAreSigned32BitDecimalsAndNothingElse) {
   const std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
       {"0", 0},
-      {"-0", 0},
       {"+42", 42},
       {"2147483647", INT32_MAX},
       {"-2147483648", INT32_MIN},
@@ -150,20 +127,11 @@ TEST(CommandLine, TimesAreSigned32BitDecimalsAndNothingElse) {
 
 TEST(CommandLine, TheProgramPrintsHelpOnStdoutAndUsageErrorsOnStderr) {
   TempFolder folder;
-  const std::string help(CommandLine::helpText());
-  for (const char* word : {"--help", "-h", "help"}) {
-    const ProgramRun run = runShowPlayer({word}, folder.path());
-    EXPECT_EQ(run.exitCode, 0) << word;
-    EXPECT_EQ(run.out, help) << word;
-    EXPECT_EQ(run.err, "") << word;
-  }
-  for (const std::string form :
-       {"showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]",
-        "showplayer render SCRIPT --at MS [--at MS ...] --out PATH",
-        "showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]",
-        "frame-MS.png"}) {
-    EXPECT_THAT(help, HasSubstr(form));
-  }
+  const ProgramRun help = runShowPlayer({"--help"}, folder.path());
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.out, CommandLine::helpText());
+  EXPECT_EQ(help.err, "");
+  EXPECT_THAT(help.out, HasSubstr("showplayer render SCRIPT --at MS [--at MS ...] --out PATH"));
   const ProgramRun usage = runShowPlayer({"render", "show.lscx", "--at", "soon"}, folder.path());
   EXPECT_EQ(usage.exitCode, 2);
   EXPECT_EQ(usage.out, "");

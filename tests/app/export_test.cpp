@@ -11,8 +11,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <unistd.h>
-
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -21,7 +19,6 @@ extern "C" {
 
 #include "app/export_command.h"
 #include "app/music_source.h"
-#include "app/progress_bar.h"
 #include "app/render_command.h"
 #include "base/report.h"
 #include "tests/app/app_test_util.h"
@@ -186,13 +183,10 @@ TEST(ExportSpan, FrameTimesAreExactWholeMillisecondsBelowTheEnd) {
     std::int64_t nbFrame, lastIndex, lastTime;
   };
   const std::vector<Case> cases = {
-      {0, 2000, 25, 50, 49, 1960},
       // 1000 / 3: times 0, 333, 666; 1000 is not below 1000, but it is below 1001.
       {0, 1000, 3, 3, 2, 666},
       {0, 1001, 3, 4, 3, 1000},
       {-500, 99501, 30, 3001, 3000, 99500},  // no drift over 100 s
-      {-500, -466, 30, 2, 1, -467},
-      {5, 6, 240, 1, 0, 5},
       {10, 10, 25, 0, 0, 10},
       {10, 9, 25, 0, 0, 10},
       // The widest span does not overflow: 4294967295 ms * 240 / 1000, rounded up.
@@ -203,14 +197,8 @@ TEST(ExportSpan, FrameTimesAreExactWholeMillisecondsBelowTheEnd) {
     EXPECT_EQ(ExportCommand::frameCount(c.from, c.to, c.fps), c.nbFrame);
     EXPECT_EQ(ExportCommand::frameTime(c.from, c.lastIndex, c.fps), c.lastTime);
   }
-  EXPECT_EQ(ExportCommand::frameTime(0, 1, 3), 333);
-  EXPECT_EQ(ExportCommand::defaultEnd(-1), 285000);
-  EXPECT_EQ(ExportCommand::defaultEnd(3000), 3000);
   EXPECT_EQ(ExportCommand::defaultEnd(285001), 285000);
-  EXPECT_EQ(ExportCommand::numberedFramePath("out/", 7), "out/frame-000007.png");
   EXPECT_EQ(ExportCommand::numberedFramePath("out", 1234567), "out/frame-1234567.png");
-  EXPECT_EQ(ExportCommand::temporaryPath("dir/show.mp4"),
-            "dir/.show.mp4.partial-" + std::to_string(getpid()));
 }
 
 // --- The video file ---
@@ -245,9 +233,9 @@ TEST_F(ExportTest, TwoSecondsAt25FpsGive50FramesOfTheDisplayAndTheMusicCutToTheS
       << "no temporary file is left";
 }
 
-TEST_F(ExportTest, TheProgramFindsTheMusicBesideTheScriptAndSaysNothingOnAPipe) {
+TEST_F(ExportTest, TheProgramFindsTheMusicBesideTheScriptEndsWithItAndSaysNothingOnAPipe) {
   // Run from the parent folder: the music is named relative to the script's own folder, with
-  // the other platform's separator.
+  // the other platform's separator. Without --to the span ends with the music.
   writeTextFile(m_folder.path() / "shows/show.lscx",
                 redThenBlue(5000, "file: sound\\music.wav\noffset: 0\n"));
   fs::create_directories(m_folder.path() / "shows/sound");
@@ -261,30 +249,19 @@ TEST_F(ExportTest, TheProgramFindsTheMusicBesideTheScriptAndSaysNothingOnAPipe) 
   EXPECT_EQ(video.audioStreamMs, 1000);
 }
 
-TEST_F(ExportTest, WithoutMusicOrWithMusicThatCannotBeDecodedTheVideoHasNoSoundTrack) {
+TEST_F(ExportTest, WithMusicThatCannotBeDecodedTheVideoHasNoSoundTrack) {
   writeTextFile(m_folder.path() / "music.wav", "this is not a sound file");
-  const std::string warning = "showplayer: warning: cannot decode the music " +
-                              m_folder.file("music.wav") + "; the video has no sound track\n";
-  for (const auto& [music, out, messages] :
-       std::vector<std::tuple<std::string, std::string, std::string>>{
-           {kNoMusic, "show.mkv", ""}, {kMusic, "show.mp4", warning}}) {
-    ASSERT_EQ(exportShow(redThenBlue(5000, music), m_folder.file(out), 0, 400, 10), 0);
-    EXPECT_EQ(m_messages, messages);
-    const VideoProbe video = probe(m_folder.file(out));
-    ASSERT_TRUE(video.opened) << out;
-    EXPECT_EQ(video.nbDecodedFrame, 4);
-    EXPECT_FALSE(video.hasAudio);
-  }
+  ASSERT_EQ(exportShow(redThenBlue(5000, kMusic), m_folder.file("show.mp4"), 0, 400, 10), 0);
+  EXPECT_EQ(m_messages, "showplayer: warning: cannot decode the music " +
+                            m_folder.file("music.wav") + "; the video has no sound track\n");
+  const VideoProbe video = probe(m_folder.file("show.mp4"));
+  EXPECT_EQ(video.nbDecodedFrame, 4);
+  EXPECT_FALSE(video.hasAudio);
 }
 
-TEST_F(ExportTest, TheSpanEndsWithTheMusicAndSoundOutsideTheMusicIsSilence) {
+TEST_F(ExportTest, SoundBeforeOrAfterTheMusicIsSilence) {
   ASSERT_TRUE(test_music::writeWav(m_folder.file("music.wav"), 3000));
   const std::string script = redThenBlue(5000, kMusic);
-  ASSERT_EQ(exportShow(script, m_folder.file("whole.mp4"), {}, {}, 5), 0) << m_messages;
-  const VideoProbe whole = probe(m_folder.file("whole.mp4"));
-  EXPECT_EQ(whole.nbDecodedFrame, 15);
-  EXPECT_EQ(whole.audioStreamMs, 3000);
-
   ASSERT_EQ(exportShow(script, m_folder.file("before.mp4"), -1000, 1000, 5), 0) << m_messages;
   ASSERT_EQ(exportShow(script, m_folder.file("after.mp4"), 2000, 4000, 5), 0) << m_messages;
   const VideoProbe early = probe(m_folder.file("before.mp4"));
@@ -297,15 +274,17 @@ TEST_F(ExportTest, TheSpanEndsWithTheMusicAndSoundOutsideTheMusicIsSilence) {
   EXPECT_LT(late.rms(1050, 1950), 0.01);
 }
 
+// Also a show without music in another container: a video without a sound track.
 TEST_F(ExportTest, AFatalReportEndsAtItsFrameWithACompleteFile) {
   ReportCapture reports;
-  const std::string out = m_folder.file("show.mp4");
+  const std::string out = m_folder.file("show.mkv");
   EXPECT_EQ(exportShow(fatalAt150Show(), out, 0, 1000, 10), 1);
   EXPECT_EQ(m_messages, "showplayer: the show asked to end (exit code 1) at 200 ms; frame 2 of " +
                             out + " is its last frame\n");
   const VideoProbe video = probe(out);
   ASSERT_TRUE(video.opened);
   EXPECT_EQ(video.nbDecodedFrame, 3);
+  EXPECT_FALSE(video.hasAudio);
 }
 
 // --- Failures: a message, status 1 and no file left ---
@@ -326,8 +305,6 @@ TEST_F(ExportTest, FailuresSayWhyAndLeaveNoFile) {
   const std::vector<Case> cases = {
       {"show.lscx", "no/such/show.mp4", 0, 400, "cannot write no/such/show.mp4: ..."},
       {"show.lscx", "taken.mp4", 0, 400, "cannot write taken.mp4: Is a directory\n"},
-      // No one creates files in /proc, not even root.
-      {"show.lscx", "/proc/show.mp4", 0, 400, "cannot write /proc/show.mp4: ..."},
       {"show.lscx", "show.unknown", 0, 400, "cannot write show.unknown..."},
       {"absent.lscx", "show.mp4", 0, 400, "cannot open script absent.lscx\n"},
       {"show.lscx", "show.mp4", 1000, std::nullopt, nothing},
@@ -352,18 +329,6 @@ TEST_F(ExportTest, FailuresSayWhyAndLeaveNoFile) {
               (std::set<std::string>{"taken.mp4", "show.lscx", "music.wav"}));
     EXPECT_TRUE(fs::is_empty(m_folder.path() / "taken.mp4"));
   }
-
-  const fs::path locked = m_folder.path() / "locked";
-  fs::create_directory(locked);
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  if (access(locked.c_str(), W_OK) == 0) {
-    fs::permissions(locked, fs::perms::owner_all);
-    GTEST_SKIP() << "this user writes into read-only folders (root)";
-  }
-  EXPECT_EQ(exportShow(redThenBlue(), (locked / "show.mp4").string(), 0, 400), 1);
-  EXPECT_THAT(m_messages, StartsWith("showplayer: cannot write " + (locked / "show.mp4").string()));
-  fs::permissions(locked, fs::perms::owner_all);
-  EXPECT_TRUE(fs::is_empty(locked));
 }
 
 // --- The folder of numbered PNG files ---
@@ -457,44 +422,4 @@ TEST(ExportInterrupt, SigtermStopsAFramesExportAfterAWholeFrame) {
     ASSERT_TRUE(frame) << name << " is not a whole PNG file";
     EXPECT_EQ(frame->width * frame->height, 512 * 384) << name;
   }
-}
-
-// --- The progress bar ---
-
-TEST(ProgressBar, SaysFramesSpeedAndTimeLeftAndIsDrawnInPlaceOnATerminalOnly) {
-  const std::string empty(30, '.'), full(30, '#'),
-      half = std::string(15, '#') + std::string(15, '.');
-  EXPECT_EQ(ProgressBar::format(0, 100, 0.0), "[" + empty + "]  0/100 frames  -- fps  -- left");
-  EXPECT_EQ(ProgressBar::format(50, 100, 2.0),
-            "[" + half + "]  50/100 frames  25.0 fps  0:02 left");
-  // 7200 frames left at 1 fps, and a bar that has not moved yet.
-  EXPECT_EQ(ProgressBar::format(1, 7201, 1.0),
-            "[" + empty + "]  1/7201 frames  1.0 fps  2:00:00 left");
-  EXPECT_EQ(ProgressBar::format(9, 3, 0.5), "[" + full + "]  3/3 frames  6.0 fps  0:00 left");
-  EXPECT_EQ(ProgressBar::format(0, 0, 1.0), "[" + full + "]  0/0 frames  -- fps  -- left");
-
-  const auto written = [](ProgressBar::Output output) {
-    std::FILE* pStream = std::tmpfile();
-    {
-      ProgressBar bar(2, pStream, output);
-      bar.update(1);
-      bar.update(2);
-    }
-    std::rewind(pStream);
-    std::string text;
-    for (int c; (c = std::fgetc(pStream)) != EOF;)
-      text += char(c);
-    std::fclose(pStream);
-    return text;
-  };
-  // A temporary file is no terminal.
-  EXPECT_EQ(written(ProgressBar::Output::kWhenTerminal), "");
-  EXPECT_EQ(written(ProgressBar::Output::kNever), "");
-  const std::string drawn = written(ProgressBar::Output::kAlways);
-  // The last frame is always drawn, over the first, and the line is ended once; spaces may follow
-  // where the first line was longer.
-  EXPECT_THAT(drawn, StartsWith("\r[" + half + "]  1/2 frames"));
-  EXPECT_THAT(drawn, ::testing::HasSubstr("\r[" + full + "]  2/2 frames  "));
-  EXPECT_THAT(drawn, ::testing::MatchesRegex(".* left *\n"));
-  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), '\n'), 1);
 }
