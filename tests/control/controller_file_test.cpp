@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -43,10 +41,6 @@ struct LcxFormat {
   static constexpr std::uint16_t kFile = 1, kController = 2;
   static constexpr const char* kCaption = "LCXControllerManager|";
   static constexpr const char* kNotThisKind = "not a lcx file";
-  static constexpr const char* kCorpusVariable = "LCX_WRITE_CORPUS";
-  static constexpr const char* kExtension = ".lcx";
-  static constexpr std::array<const char*, 5> kKinds = {"input", "sound", "keyframer", "noise",
-                                                        "keyframer_beats"};
 
   static std::vector<Golden<Manager>> goldens() {
     const Bytes defaults = recording(0, "NULL", 10, 0, 10000, 1.0f);
@@ -95,9 +89,6 @@ struct LecxFormat {
   static constexpr std::uint16_t kFile = 10, kController = 12;
   static constexpr const char* kCaption = "LECXControllerManager|";
   static constexpr const char* kNotThisKind = "not a lecx file";
-  static constexpr const char* kCorpusVariable = "LECX_WRITE_CORPUS";
-  static constexpr const char* kExtension = ".lecx";
-  static constexpr std::array<const char*, 4> kKinds = {"color", "scene", "mix", "demospe01"};
 
   static std::vector<Golden<Manager>> goldens() {
     using Params = std::vector<LECXControllerParam>;
@@ -157,7 +148,6 @@ TYPED_TEST(ControllerFile, CreateByTypeAndReportUnknownTypes) {
   for (int32_t type = 1; type <= 4; ++type) {
     ASSERT_NE(manager.createController(type), nullptr);
     EXPECT_EQ(static_cast<int32_t>(manager.getController()->getType()), type);
-    EXPECT_EQ(manager.getController()->getName(), "NULL");
   }
   EXPECT_EQ(manager.createController(5), nullptr);
   EXPECT_EQ(manager.getController(), nullptr);
@@ -232,39 +222,14 @@ TYPED_TEST(ControllerFile, EveryKindSavesItsBytesComesBackPackedAndEveryCutFails
   }
 }
 
-// Seeds the fuzz corpus: LCX_WRITE_CORPUS / LECX_WRITE_CORPUS=<folder> writes one small valid
-// file per kind and form.
-TYPED_TEST(ControllerFile, WriteCorpusWhenAsked) {
-  const char* pFolder = std::getenv(TypeParam::kCorpusVariable);
-  if (!pFolder) GTEST_SKIP() << "set " << TypeParam::kCorpusVariable << " to write the corpus";
-  std::filesystem::create_directories(pFolder);
-  const auto goldens = TypeParam::goldens();
-  for (const std::uint8_t form : {ChunkFile::kPlain, ChunkFile::kPacked}) {
-    for (std::size_t i = 0; i < goldens.size(); ++i) {
-      typename TypeParam::Manager manager;
-      goldens[i].make(manager);
-      const std::string name = std::string(TypeParam::kKinds[i]) +
-                               (form == ChunkFile::kPlain ? "_plain" : "_packed") +
-                               TypeParam::kExtension;
-      EXPECT_TRUE(manager.save(StringC((std::filesystem::path(pFolder) / name).string()), form));
-    }
-  }
-}
-
 // --- .lcx ------------------------------------------------------------------------------------
 
-TEST(LCXFile, KeyFramerTakesItsLastKeyAndNoiseChildrenComeInAnyOrder) {
+TEST(LCXFile, NoiseChildrenComeInAnyOrderAndMissingOnesKeepDefaults) {
   ReportCapture capture;
-  auto manager = loadBytes<LCXControllerManager>(
-      plainFile(chunk(1, {LcxFormat::goldens()[2].controller})), capture);
-  auto* pKeyFramer = dynamic_cast<LCXControllerKeyFramer*>(manager.getController());
-  ASSERT_NE(pKeyFramer, nullptr);
-  EXPECT_FLOAT_EQ(valueAt(*pKeyFramer, 1250), 15.0f);  // 5 on the ramp + the last key, 10
-
   const Bytes noise =
       chunk(2, {intField(4), chunk(10, {chunk(105, {floatField(3.0f)}), chunk(999, {intField(1)}),
                                         chunk(102, {Bytes{2}}), chunk(100, {intField(77)})})});
-  manager = loadBytes<LCXControllerManager>(plainFile(chunk(1, {noise})), capture);
+  auto manager = loadBytes<LCXControllerManager>(plainFile(chunk(1, {noise})), capture);
   auto* pNoise = dynamic_cast<LCXControllerNoise*>(manager.getController());
   ASSERT_NE(pNoise, nullptr);
   EXPECT_EQ(pNoise->getStrength(), 3.0f);

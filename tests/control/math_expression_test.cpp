@@ -1,12 +1,11 @@
 // Expressions: the right-to-left chains without precedence, groups and functions, the constants,
-// labels read at every evaluation, every report with its caption, and inputs that must neither
+// labels read at every evaluation, every report a text can cause, and inputs that must neither
 // crash nor recurse (long chains, deep nesting, unbalanced groups).
 
 #include "control/math_expression.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <string>
 #include <utility>
@@ -43,26 +42,19 @@ TEST(MathExpressionChain, HasNoPrecedenceFoldsFromTheRightAndCallsFunctions) {
       {"10 - 4 - 3", 9.0f},  // 10 - (4 - 3)
       {"2 * 3 + 4", 14.0f},  // 2 * (3 + 4)
       {"(2 * 3) + 4", 10.0f},
-      {"2*3+4", 14.0f},     // operators need no blanks
-      {"8 / 4 / 2", 4.0f},  // 8 / (4 / 2)
-      {"-3", 3.0f},         // the leading minus is read by no operand
-      {"3 + + 4", 7.0f},    // the second plus is never read
-      {"3 + 4 -", 7.0f},    // nor is a trailing operator
-      {"5 / 0", 5.0f},      // division by 0 gives the left operand
-      {"7 % 0", 7.0f},      // and so does the remainder
-      {"7.5 % 2", 1.5f},
+      {"8 / 4 / 2", 4.0f},       // 8 / (4 / 2)
+      {"-3", 3.0f},              // the leading minus is read by no operand
+      {"3 + + 4", 7.0f},         // the second plus is never read
+      {"3 + 4 -", 7.0f},         // nor is a trailing operator
+      {"5 / 0", 5.0f},           // division by 0 gives the left operand
+      {"7 % 0", 7.0f},           // and so does the remainder
       {"(0 - 7.5) % 2", -1.5f},  // the remainder keeps the dividend's sign
       {"1.5.2 + 1", 2.5f},       // a number reads as far as "%f" would
       {". + 1", 1.0f},           // a lone point is the number 0
-      {".5 * 4", 2.0f},
-      {"((((1))))", 1.0f},
-      {"1\t+\n2", 3.0f},  // tabs and newlines inside a word split tokens too
-      {"1\t2", 1.0f},     // but only blanks separate words: one word keeps one token
+      {"1\t+\n2", 3.0f},         // tabs and newlines inside a word split tokens too
+      {"1\t2", 1.0f},            // but only blanks separate words: one word keeps one token
       // Functions apply to their group; pi is a number.
-      {"sin(0)", 0.0f},
-      {"cos(0)", 1.0f},
       {"2 * cos(0) + 1", 4.0f},  // 2 * (1 + 1)
-      {"sin(0) + 3", 3.0f},
       {"pi", 3.1415927f},
       {"sin(pi / 2)", 1.0f},
       {"cos ( pi )", -1.0f},
@@ -93,8 +85,6 @@ TEST(MathExpressionLabels, AreNamedInOrderAndReadAtEveryEvaluation) {
   EXPECT_EQ(std::string(expression.getLabelName(0).view()), "a");
   EXPECT_EQ(std::string(expression.getLabelName(1).view()), "b");
   EXPECT_EQ(std::string(expression.getLabelName(2).view()), "a");
-  EXPECT_EQ(std::string(expression.getLabelName(-1).view()), "NULL");
-  EXPECT_EQ(std::string(expression.getLabelName(3).view()), "NULL");
   float a = 2.0f;
   float b = 3.0f;
   float unused = 100.0f;
@@ -102,7 +92,6 @@ TEST(MathExpressionLabels, AreNamedInOrderAndReadAtEveryEvaluation) {
   expression.setLabel(1, &b);
   expression.setLabel(2, &a);
   expression.setLabel(3, &unused);  // ignored
-  expression.setLabel(-1, &unused);
   ASSERT_TRUE(expression.prepare());
   EXPECT_EQ(expression.getValue(), 10.0f);  // 2 * (3 + 2)
   a = 1.0f;
@@ -119,7 +108,6 @@ TEST(MathExpressionLabels, AreNamedInOrderAndReadAtEveryEvaluation) {
 
 TEST(MathExpressionReports, TextAndTokenChecks) {
   using Lines = std::vector<std::string>;
-  EXPECT_EQ(reportsOf(StringC()).first, Lines{"MathExpression|expression NULL"});
   EXPECT_EQ(reportsOf("").first, Lines{"MathExpression|expression len <= 0"});
   EXPECT_EQ(reportsOf("   ").first, Lines{"MathExpression|m_nbStringElement == 0"});
   // One word, two tokens: only "1" survives.
@@ -140,12 +128,10 @@ TEST(MathExpressionReports, PrepareFailuresLeaveTheValueZero) {
       {"2 3", "prepareGroup: can't find operator"},
       {"(1) 2", "prepareGroup: can't find operator"},  // looked for after the ")"
       {"cos", "prepareGroup: function call without '(' !!!"},
-      {"sin 1", "prepareGroup: function call without '(' !!!"},
       {"sin cos(1)", "prepareGroup: function call without '(' !!!"},
       {"(1 + 2", "prepareGroup: bad order/number of '(' and ')'"},
       {"1 + 2)", "prepareGroup: groupSize <= 0"},
       {"()", "prepareGroup: nbElement <= 0"},
-      {"sin()", "prepareGroup: nbElement <= 0"},
       {"+", "prepareGroup: nbElement <= 0"},
       {"x + y", "unknow label: x"},
   };
@@ -160,53 +146,6 @@ TEST(MathExpressionReports, PrepareFailuresLeaveTheValueZero) {
             (std::vector<std::string>{manager + "unknow label: x", manager + "unknow label: y"}));
 }
 
-TEST(MathExpressionReports, PartsReportWhatTheyAreGiven) {
-  ReportCapture capture;
-  CrtRand runtimeRand;
-  MathExpressionElementManager manager;
-  const StringC tokens[] = {StringC("1"), StringC(), StringC("")};
-  EXPECT_FALSE(manager.init(nullptr, 1, runtimeRand));
-  EXPECT_FALSE(manager.init(tokens, 0, runtimeRand));
-  EXPECT_FALSE(manager.init(tokens, 2, runtimeRand));
-  EXPECT_FALSE(manager.init(tokens + 2, 1, runtimeRand));
-  EXPECT_FALSE(manager.prepare());
-  EXPECT_EQ(manager.getValue(), 0.0f);
-
-  MathExpressionOperation operation;
-  EXPECT_FALSE(operation.init("x"));
-  EXPECT_EQ(operation.apply(3.0f, 4.0f), 3.0f);  // unparsed: the left operand
-  MathExpressionFunction function;
-  EXPECT_FALSE(function.init("tan"));
-  EXPECT_EQ(function.apply(0.5f), 0.5f);
-
-  MathExpressionOperand operands[2];
-  operands[0].setValue(nullptr);
-  operands[0].setOperation(nullptr);
-  operands[0].setNext(nullptr);
-  MathExpressionGroup group(0);
-  group.m_nbOperand = 2;
-  group.m_pOperand = operands;
-  EXPECT_FALSE(group.check());
-  const float one = 1.0f;
-  operands[0].setValue(&one);
-  EXPECT_FALSE(group.check());
-
-  const std::string g = "MathExpressionGroup: |";
-  EXPECT_EQ(capture.lines(), (std::vector<std::string>{
-                                 "MathExpressionElementManager|pStr: NULL",
-                                 "MathExpressionElementManager|init: nbElement <= 0",
-                                 "MathExpressionElementManager|init: blem pStr[i] NULL",
-                                 "MathExpressionElementManager|init: len pStr[i] <= 0",
-                                 "MathExpressionOperation|unknow operation: x",
-                                 "MathExpressionFunction|unknow function: tan",
-                                 "MathExpressionOperand|setValue: pValue NULL",
-                                 "MathExpressionOperand|setOperation: pOperation NULL",
-                                 "MathExpressionOperand|setNext: pNext NULL",
-                                 g + "init: m_pValue NULL -> big blem",
-                                 g + "init: m_pOperation NULL -> big blem",
-                             }));
-}
-
 TEST(MathExpressionBounds, LongChainsAndDeepNestingNeitherRecurseNorFail) {
   // 10001 tokens: 1 - (1 - (1 - ...)) alternates, ending on 1 for an odd count of ones.
   std::string chain = "1";
@@ -218,10 +157,6 @@ TEST(MathExpressionBounds, LongChainsAndDeepNestingNeitherRecurseNorFail) {
   const std::string open(kDepth, '(');
   const std::string close(kDepth, ')');
   EXPECT_EQ(valueOf(open + "2" + close + " * 3"), 6.0f);
-  std::string sines;
-  for (int i = 0; i < 1000; ++i)
-    sines += "sin(";
-  EXPECT_EQ(valueOf(sines + "0" + std::string(1000, ')')), 0.0f);
 
   const std::string bad =
       "MathExpressionElementManager|prepareGroup: bad order/number of '(' and ')'";

@@ -97,8 +97,7 @@ TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
     int32_t b;
     float f;
   };
-  for (const Case c : {Case{0.5f, 272, 0.5f}, Case{0.25f, 272, 0.25f}, Case{3.75f, 275, 0.75f},
-                       Case{-1.5f, 270, 0.5f}, Case{512.5f, 272, 0.5f}}) {
+  for (const Case c : {Case{0.25f, 272, 0.25f}, Case{3.75f, 275, 0.75f}, Case{-1.5f, 270, 0.5f}}) {
     const float u = c.f * noise.gradient1(noise.permutation(c.b));
     const float v = (c.f - 1.0f) * noise.gradient1(noise.permutation((c.b + 1) & 511));
     const float s = c.f * c.f * (3.0f - 2.0f * c.f);

@@ -86,15 +86,6 @@ TEST_F(ControllerTest, KeyframeCurvesDriveAColourEffectThroughItsFormula) {
   for (const auto& [time, pixel] : std::vector<std::pair<int, std::uint32_t>>{
            {0, 0x0033FF}, {500, 0x7F337F}, {1000, 0xFF3300}, {3000, 0xFF3300}})
     EXPECT_EQ(pixelAt(time), pixel) << time;
-
-  // 0 -> 0.25 over 100 ms, restarted at 0, 1000 and 2000 ms, each run adding the last value.
-  ASSERT_TRUE(
-      tc::writeKeyframer("data/lcx/step.lcx", {{0, 0}, {100, 0.25f}}, {0, 1000, 2000}, true));
-  ASSERT_TRUE(tc::writeLecx("step.lecx", 1, {{"Red", "step"}}));
-  loadSections(tinted("step.lecx"));
-  EXPECT_EQ(pixelAt(500), 0x3F0000u);   // 0.25 -> 63
-  EXPECT_EQ(pixelAt(1050), 0x5F0000u);  // 0.25 + 0.125 -> 95
-  EXPECT_EQ(pixelAt(2500), 0xBF0000u);  // 0.75 -> 191
 }
 
 TEST_F(ControllerTest, AMixOpacityFollowsItsFormulaOneRunLate) {
@@ -234,17 +225,13 @@ TEST_F(ControllerTest, ADemoSpe01ControllerWritesIntensityAndPhaseForTheNextRun)
                                             {"EFFECT_DESC", {"desc: wave spe w 0"}}},
                                            {"desc: screen 1 0 100000 e wave"}));
   EXPECT_TRUE(texts().empty());
-  auto* pDesc = dynamic_cast<ScriptEffectDemoSpe01Desc*>(engine.findEffectDesc(StringC("wave")));
   auto* pEffect = dynamic_cast<ScriptEffectDemoSpe01*>(engine.findEffect(StringC("spe")));
-  ASSERT_TRUE(pDesc && pEffect);
+  ASSERT_NE(pEffect, nullptr);
+  // Each run uses the values the controller wrote at the previous one (first intensity 1, phase 0).
   pixelAt(500);
-  // The effect ran with the first values (intensity 1, phase 0); the controller wrote the next.
   EXPECT_EQ(pEffect->m_intensity, 1.0f);
   EXPECT_EQ(pEffect->m_phase, 0.0f);
-  EXPECT_EQ(pDesc->m_intensity, 0.5f);
-  EXPECT_EQ(pDesc->m_phase, 7.0f);
   pixelAt(600);
   EXPECT_EQ(pEffect->m_intensity, 0.5f);
   EXPECT_EQ(pEffect->m_phase, 7.0f);
-  EXPECT_EQ(pDesc->m_intensity, 0.6f);
 }

@@ -6,6 +6,7 @@
 #include "fx/fx_hvblur.h"
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
+#include "tests/support/picture_files.h"
 
 namespace {
 
@@ -86,13 +87,9 @@ TEST_F(EngineTest, EffectDescriptorsReadTheirFieldsDefaultsAndModeWords) {
   // Sized effects take their layer dimension; descriptors point at their effect.
   auto* pBlur = dynamic_cast<ScriptEffectHVBlur*>(engine.findEffect(StringC("blur")));
   ASSERT_NE(pBlur, nullptr);
-  EXPECT_STREQ(pBlur->getTypeName().getString(), "HVBLUR");
   EXPECT_EQ(pBlur->getDimension().m_width, 256);
   EXPECT_EQ(pBlur->getDimension().m_height, 128);
-  EXPECT_NE(dynamic_cast<ScriptEffectColor*>(engine.findEffect(StringC("col"))), nullptr);
-  EXPECT_NE(dynamic_cast<ScriptEffectDemoSpe01*>(engine.findEffect(StringC("spe"))), nullptr);
   EXPECT_EQ(engine.effectDescs().at(0)->getEffect(), pBlur);
-  EXPECT_STREQ(engine.effectDescs().at(12)->getName().getString(), "s1");
 }
 
 TEST_F(EngineTest, BlitMixDescriptors) {
@@ -164,10 +161,6 @@ TEST_F(DescRunTest, ColourValuesBecomeClampedChannels) {
            {"desc: screen 1 0 1000 e spill", "desc: screen 1 1000 2000 e none",
             "desc: screen 1 2000 3000 e red"});
   EXPECT_EQ(pixelAt(0, 5), 0xFF007Fu);
-  auto* pEffect = dynamic_cast<ScriptEffectColor*>(m_pEngine->findEffect(StringC("col")));
-  EXPECT_EQ(pEffect->m_red, 255);
-  EXPECT_EQ(pEffect->m_green, 0);
-  EXPECT_EQ(pEffect->m_blue, 127);
   EXPECT_EQ(pixelAt(1500, 9, 0x12345678), 0x12345678u);
   EXPECT_EQ(pixelAt(2500, 0, 0x01204080), 0x01FF4080u);
   EXPECT_TRUE(texts().empty());
@@ -185,13 +178,9 @@ TEST_F(DescRunTest, BlurSizeAndEmbossFactorAreConvertedForTheirEffects) {
 }
 
 TEST_F(DescRunTest, DescriptorsSharingAnEffectEachSetItBeforeRunning) {
-  // A 64 x 4 BMP, black with one white column at x = 31: 54 header bytes, then bottom-up rows
-  // of 64 blue-green-red triplets.
-  std::string bmp(54 + 64 * 4 * 3, '\0');
-  bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[18] = 64, bmp[22] = 4, bmp[26] = 1, bmp[28] = 24;
-  for (int y = 0; y < 4; ++y)
-    bmp.replace(54 + (y * 64 + 31) * 3, 3, "\xFF\xFF\xFF");
-  m_dir.write("pic.bmp", bmp);
+  // A 64 x 4 picture, black with one white column at x = 31.
+  const auto column = [](int x, int) { return x == 31 ? 0xFFFFFFu : 0u; };
+  ASSERT_TRUE(picture_files::writeBytes("pic.bmp", picture_files::bmpBytes(64, 4, column)));
   loadShow({{"IMAGE", {"file: pic pic.bmp"}},
             {"EFFECT", {"desc: blur HVBLUR d"}},
             {"EFFECT_DESC",

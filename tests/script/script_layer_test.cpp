@@ -209,22 +209,19 @@ TEST_F(EngineTest, WithMusicTheClockIsTheMusicPosition) {
 }
 
 TEST(RenderDataSceneDesc, AnimationFramesRunAtThirtyPerSecondAndLoop) {
-  RenderData3DDesc desc;
-  float frame = -1.0f;
-  desc.setTimes(10000, 0);
-  ASSERT_TRUE(desc.animationFrame(1000, frame));
-  EXPECT_EQ(frame, 0.0f);
-  desc.setTimes(11000, 1000);
-  desc.animationFrame(1000, frame);
-  EXPECT_FLOAT_EQ(frame, 30.0f);
-  desc.setTimeOffset(2000);
-  desc.setTimes(10000, 0);
-  desc.animationFrame(1000, frame);
-  EXPECT_FLOAT_EQ(frame, 60.0f);
-  desc.setTimeOffset(0);
-  desc.setTimes(13500, 3500);
-  desc.animationFrame(90, frame);
+  struct Case {
+    std::int32_t localTime, offset, length;
+    float frame;
+  };
   // 0.001 has no exact float: 3500 ms give 105.00001 frames before the loop.
-  EXPECT_NEAR(frame, 15.0f, 1e-4f);
-  EXPECT_FALSE(desc.animationFrame(0, frame));
+  for (const Case c : {Case{0, 0, 1000, 0}, Case{1000, 0, 1000, 30}, Case{0, 2000, 1000, 60},
+                       Case{3500, 0, 90, 15}}) {
+    RenderData3DDesc desc;
+    desc.setTimeOffset(c.offset);
+    desc.setTimes(10000 + c.localTime, c.localTime);
+    float frame = -1.0f;
+    ASSERT_TRUE(desc.animationFrame(c.length, frame));
+    EXPECT_NEAR(frame, c.frame, 1e-4f) << c.localTime;
+    EXPECT_FALSE(desc.animationFrame(0, frame));
+  }
 }

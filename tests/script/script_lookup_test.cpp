@@ -80,10 +80,6 @@ TEST_F(EngineTest, NamesAreCaseSensitiveTheFirstMatchWinsAndEachLookupHasItsOrde
                     {"SCREEN_LAYER", {"desc: same d"}}});
   EXPECT_EQ(engine.findLayerDim(StringC("d"))->m_width, 2);
   EXPECT_EQ(engine.findLayerDim(StringC("D"))->m_width, 8);
-  // A name with case rule 0 ignores case.
-  StringC loose("D");
-  loose.setCaseSensitive(0);
-  EXPECT_EQ(engine.findLayerDim(loose)->m_width, 2);
   // findBuffer searches images first: the image's picture (none until it is loaded);
   // findRenderData searches screen layers first.
   ASSERT_EQ(engine.imageSources().count(), 1);
@@ -91,7 +87,6 @@ TEST_F(EngineTest, NamesAreCaseSensitiveTheFirstMatchWinsAndEachLookupHasItsOrde
   EXPECT_EQ(engine.findRenderData(StringC("same")), engine.getScreenLayer(0));
   // Resources keep their files as written.
   EXPECT_STREQ(engine.controllers().at(0)->getFile().getString(), "data\\pulse.lecx");
-  EXPECT_STREQ(engine.ressourcesSkyBox().at(0)->getSecondFile().getString(), "b.bmp");
 }
 
 TEST_F(EngineTest, UnknownEffectTypesLeaveEmptyEntriesThatLookupsPassOver) {
