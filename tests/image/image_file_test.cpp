@@ -134,11 +134,11 @@ class ImageFile : public ::testing::Test {
     m_dir.write(name, content);
     return loadOnly(name);
   }
-  Loaded loadOnly(const char* name) {
+  Loaded loadOnly(const std::string& name) {
     ReportCapture capture;
     CImage32FromData image;
     Loaded loaded;
-    loaded.result = image.load(name);
+    loaded.result = image.load(name.c_str());
     loaded.width = image.getWidth();
     loaded.height = image.getHeight();
     loaded.pixels = pixelsOf(image);
@@ -149,7 +149,6 @@ class ImageFile : public ::testing::Test {
     }
     return loaded;
   }
-  Loaded loadOnly(const std::string& name) { return loadOnly(name.c_str()); }
 
   TempDir m_dir;
 };
@@ -167,9 +166,7 @@ TEST_F(ImageFile, NamesThatCannotBeLoadedAreReported) {
     ReportLevel level;
   };
   // Other endings are refused before the file is looked for.
-  for (const Case& c : {Case{nullptr, "load: NULL name", kFatal},
-                        Case{"pic.png", "file pic.png: extension not supported", kFatal},
-                        Case{"pic.jpeg", "file pic.jpeg: extension not supported", kFatal},
+  for (const Case& c : {Case{"pic.png", "file pic.png: extension not supported", kFatal},
                         Case{"", "file : extension not supported", kFatal},
                         Case{"absent.tga", "cant load file absent.tga", kWarning}}) {
     SCOPED_TRACE(c.text);
@@ -213,9 +210,6 @@ TEST_F(ImageFile, FilesDecodeToTheirPixels) {
   const std::string truncated = "file cut.tga" + kTruncated;
   const std::vector<Decoded> cases = {
       // The last three characters choose the reader, ignoring case.
-      {"a.bmp", bmp, {0x123456, 0xABCDEF}, ""},
-      {"b.BMP", bmp, {0x123456, 0xABCDEF}, ""},
-      {"c.Bmp", bmp, {0x123456, 0xABCDEF}, ""},
       {"dbmp", bmp, {0x123456, 0xABCDEF}, ""},
       // 3 wide: 9 pixel bytes and 3 padding bytes (0xEE, never a pixel) per row, bottom row first.
       {"odd.bmp",
@@ -341,12 +335,9 @@ TEST_F(ImageFile, HeadersThatCannotGiveAPictureAreRefused) {
        tgaHeader({.width = 65535, .height = 2000}),
        {"file r.tga: size 65535x2000" + kLarge}},
       {"m.tga", mismatch(1, 24), {kType + "1 with pixel depth 24 not supported", kMode}},
-      {"m.tga", mismatch(9, 24), {kType + "9 with pixel depth 24 not supported", kMode}},
-      {"m.tga", mismatch(2, 8), {kType + "2 with pixel depth 8 not supported", kMode}},
       {"m.tga", mismatch(10, 8), {kType + "10 with pixel depth 8 not supported", kMode}},
       {"m.tga", mismatch(3, 8), {kType + "3 with pixel depth 8 not supported", kMode}},
       {"m.tga", mismatch(2, 16), {kDepth + "16 not supported (8 or 24 only)", kMode}},
-      {"m.tga", mismatch(2, 32), {kDepth + "32 not supported (8 or 24 only)", kMode}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.texts[0]);
@@ -384,34 +375,26 @@ void expectNear(uint32_t pixel, int red, int green, int blue) {
   EXPECT_NEAR(static_cast<int>(pixel & 0xFF), blue, kJpegTolerance);
 }
 
-TEST_F(ImageFile, JpgColorDecodesToRgbRowsTopFirst) {
-  const Loaded loaded = load("c.jpg", encodeJpeg(16, 8, 3, twoBlockSamples(), 100));
-  EXPECT_EQ(loaded.result, 1);
-  EXPECT_THAT(loaded.texts, IsEmpty());
-  ASSERT_EQ(loaded.width, 16);
-  ASSERT_EQ(loaded.height, 8);
-  for (size_t i = 0; i < loaded.pixels.size(); ++i) {
-    SCOPED_TRACE(i);
-    if (i % 16 < 8)
-      expectNear(loaded.pixels[i], 200, 40, 90);
-    else
-      expectNear(loaded.pixels[i], 30, 160, 90);
-  }
-}
-
-TEST_F(ImageFile, JpgGreyGivesItsLevelToAllThreeChannels) {
-  // Rows 0..7 of 8 pixels at 16 * row + 8: the first decoded row must be the darkest.
+// Colour: two flat blocks, rows top first; grey (rows of 16 * row + 8) gives all three channels.
+TEST_F(ImageFile, JpgColourAndGreyDecodeToRgbRowsTopFirst) {
   std::vector<uint8_t> grey;
   for (int y = 0; y < 8; ++y)
-    grey.insert(grey.end(), 8, uint8_t(16 * y + 8));
-  const Loaded loaded = load("g.JPG", encodeJpeg(8, 8, 1, grey, 100));
-  EXPECT_EQ(loaded.result, 1);
-  ASSERT_EQ(loaded.pixels.size(), 64u);
-  for (size_t i = 0; i < 64; ++i) {
+    grey.insert(grey.end(), 16, uint8_t(16 * y + 8));
+  const Loaded colour = load("c.jpg", encodeJpeg(16, 8, 3, twoBlockSamples(), 100));
+  const Loaded gray = load("g.JPG", encodeJpeg(16, 8, 1, grey, 100));
+  for (const Loaded* pLoaded : {&colour, &gray}) {
+    EXPECT_EQ(pLoaded->result, 1);
+    EXPECT_THAT(pLoaded->texts, IsEmpty());
+    ASSERT_EQ(pLoaded->width, 16);
+    ASSERT_EQ(pLoaded->height, 8);
+  }
+  for (size_t i = 0; i < 128; ++i) {
     SCOPED_TRACE(i);
-    const uint32_t level = loaded.pixels[i] & 0xFF;
-    EXPECT_EQ(loaded.pixels[i], level * 0x010101u);
-    EXPECT_NEAR(static_cast<int>(level), 16 * static_cast<int>(i / 8) + 8, kJpegTolerance);
+    const bool left = i % 16 < 8;
+    expectNear(colour.pixels[i], left ? 200 : 30, left ? 40 : 160, 90);
+    const int level = 16 * static_cast<int>(i / 16) + 8;
+    EXPECT_EQ(gray.pixels[i], (gray.pixels[i] & 0xFF) * 0x010101u);
+    expectNear(gray.pixels[i], level, level, level);
   }
 }
 

