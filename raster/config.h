@@ -27,9 +27,8 @@ inline constexpr std::int32_t kTiledSide = 256;
 inline constexpr std::int32_t kTiledStripShift = 3;
 static_assert(kTiledSide == 256 && kTiledStripShift == 3, "the tiled address packs 8-bit u, v");
 
-// The wide (AVX2) span fillers that only copy (replace of the texel or colour) draw spans shorter
-// than this with their scalar twin: for a few pixels the lanes' set-up and the masked stores of
-// the last register cost more than they save.
-inline constexpr std::int32_t kWideMinimumSpan = 8;
+// The packed and wide span fillers draw spans shorter than this one pixel at a time: for a few
+// pixels the lanes' set-up and the masked stores of the last register cost more than they save.
+inline constexpr std::int32_t kShortSpan = 8;
 
 }  // namespace raster_config

@@ -60,18 +60,19 @@ constexpr int64_t ceil16(int64_t v) {
 
 namespace poly_walk {
 
-// One vertex in walk form.
+// One vertex in walk form. Left uninitialised by default so that a polygon's array of the
+// largest vertex count costs nothing to declare; drawPolygon clears the vertices it uses.
 template <int kInts, int kFloats>
 struct Vertex {
   // Screen position in 16.16, and as projected (for the triangle gradients).
-  int32_t x = 0;
-  int32_t y = 0;
-  float screenX = 0.0f;
-  float screenY = 0.0f;
+  int32_t x;
+  int32_t y;
+  float screenX;
+  float screenY;
   // Fixed-point interpolants and the floats they were converted from.
-  std::array<int64_t, kInts> q{};
-  std::array<float, kInts> source{};
-  std::array<float, kFloats> f{};
+  std::array<int64_t, kInts> q;
+  std::array<float, kInts> source;
+  std::array<float, kFloats> f;
 };
 
 // The screen position; false for a NaN, an infinity or a value outside the coordinate limit.
@@ -322,6 +323,7 @@ void drawPolygon(const float* pVertices, int n, int floatsPerVertex, int32_t wid
   for (int i = 0; i < n; ++i) {
     const float* pIn = pVertices + static_cast<ptrdiff_t>(i) * floatsPerVertex;
     auto& vertex = vertices[static_cast<size_t>(i)];
+    vertex = {};
     if (!setPosition(vertex, pIn) || !convert(pIn, vertex)) return;
   }
   walk<kInts, kFloats, kDepth>(vertices.data(), n, width, height, emit);

@@ -26,6 +26,15 @@
 #define RASTER_SPAN_ISA baseline
 #endif
 
+// The per-pixel steps of the sources (next, next4, next8) are always inlined into their loop:
+// left as calls, a short span's source lives in memory and each step reloads, with a wider load
+// that cannot be forwarded, the words the previous one stored.
+#if defined(__GNUC__)
+#define RASTER_STEP [[gnu::always_inline]] inline
+#else
+#define RASTER_STEP inline
+#endif
+
 namespace span {
 inline namespace RASTER_SPAN_ISA {
 

@@ -211,6 +211,38 @@ void packedSpan(uint32_t opacity, uint32_t* dst, DepthRun zrun, int32_t count, S
 #endif
 }
 
+// The short spans of the packed and wide fillers: one pixel at a time with none of the lanes'
+// set-up (ramps, step registers, the tiled fetch's packed form). A member that only copies takes
+// the scalar twin's loop; the others blend their pixel in lane 0, a few instructions where the
+// scalar bytes take a loop of four.
+template <typename M, Depth depth, typename Source>
+void singleSpan(uint32_t opacity, uint32_t* dst, DepthRun zrun, int32_t count, Source& source) {
+#if RASTER_HAS_SSE2
+  if constexpr (!M::kCopies) {
+    const Pixels4 opacity4 = splat4(opacity);
+    constexpr bool kTested = depth == Depth::kTested;
+    uint32_t z = zrun.z;
+    for (int32_t i = 0; i < count; ++i) {
+      const Sample sample = source.template next<Path::kSingle>();
+      const Quad quad = {_mm_cvtsi32_si128(static_cast<int32_t>(sample.texel)),
+                         _mm_cvtsi32_si128(static_cast<int32_t>(sample.colour)),
+                         _mm_cvtsi32_si128(static_cast<int32_t>(sample.weight))};
+      laneGroup<M, depth>(OneLane{}, dst + i, kTested ? zrun.pDepth + i : nullptr,
+                          _mm_cvtsi32_si128(static_cast<int32_t>(z)), quad, opacity4);
+      z += zrun.dz;
+    }
+  } else
+#endif
+  {
+#if defined(__GNUC__)
+    // Told that at most seven pixels come, the compiler keeps this loop scalar instead of adding
+    // an overlap check and a vector body that a short span never reaches.
+    if (count >= raster_config::kShortSpan) __builtin_unreachable();
+#endif
+    scalarSpan<Path::kSingle, M, depth>(opacity, dst, zrun, count, source);
+  }
+}
+
 // Runs a member over a span on the chosen path.
 template <Path path, typename M, Depth depth, typename Source>
 inline void runSpan(const SpanContext& ctx, uint32_t* dst, DepthRun zrun, int32_t count,
@@ -248,29 +280,22 @@ Pair pickPair(const std::array<Pair, kCount>& scalar, const std::array<Pair, kCo
 namespace span {
 inline namespace RASTER_SPAN_ISA {
 
-// A filler's body: a span without its table or texels draws nothing; the packed path first
-// sets up its lanes and the tiled fetch's packed form.
+// A filler's body: a span without its table or texels draws nothing; the packed and wide paths
+// draw a short span one pixel at a time, and a longer one after setting up their lanes and the
+// tiled fetch's packed form.
 template <Path path, typename M, Depth depth, typename Source>
 inline void fill(const SpanContext& ctx, uint32_t* dst, DepthRun zrun, int32_t count,
                  Source source) {
   if (!source.usable()) {
     return;
   }
-  if constexpr (path == Path::kWide) {
-    // Below one register the lanes' set-up and the masked loads and stores of the last register
-    // cost more than they save (bench/raster_span_bench.cpp, 6-pixel spans): a member that only
-    // copies takes its scalar twin, the others the packed loop.
-    if (count < raster_config::kWideMinimumSpan) {
-      if constexpr (M::kCopies) {
-        runSpan<Path::kScalar, M, depth>(ctx, dst, zrun, count, source);
-      } else {
-        source.startPacked();
-        runSpan<Path::kPacked, M, depth>(ctx, dst, zrun, count, source);
-      }
+  if constexpr (path != Path::kScalar) {
+    // Below one wide register the lanes' set-up and the masked loads and stores of the last
+    // register cost more than they save (bench/raster_span_bench.cpp, 1-, 3- and 6-pixel spans).
+    if (count < raster_config::kShortSpan) {
+      singleSpan<M, depth>(splatByte(ctx.alpha), dst, zrun, count, source);
       return;
     }
-  }
-  if constexpr (path != Path::kScalar) {
     source.startPacked();
   }
   runSpan<path, M, depth>(ctx, dst, zrun, count, source);

@@ -94,8 +94,9 @@ inline Pixels8 loadEach8(const uint32_t* table, Pixels8 indexes) {
 #endif
 
 // Scalar: written like the formulas; Packed: may use lanes inside a fetch; Wide: eight lanes
-// (AVX2 files only).
-enum class Path { kScalar, kPacked, kWide };
+// (AVX2 files only). Single: the short spans of the packed and wide fillers, one pixel at a time
+// without startPacked(): the scalar addressing, and lanes inside a fetch where one pixel gains.
+enum class Path { kScalar, kPacked, kWide, kSingle };
 
 // Interpolated values wrap modulo 2^32 like the depth; their integer part is (x >> 16).
 inline uint32_t integerPart(uint32_t value) {
@@ -106,15 +107,15 @@ inline uint32_t integerPart(uint32_t value) {
 struct ColourConstant {
   uint32_t colour;
   bool usable() const { return true; }
-  Sample next() { return {0, colour, 0}; }
+  RASTER_STEP Sample next() { return {0, colour, 0}; }
   void startPacked() {}
 #if RASTER_HAS_SSE2
-  Quad next4() {
+  RASTER_STEP Quad next4() {
     return {_mm_setzero_si128(), splat4(colour), _mm_setzero_si128()};
   }
 #endif
 #if RASTER_HAS_AVX2
-  Oct next8() {
+  RASTER_STEP Oct next8() {
     return {_mm256_setzero_si256(), splat8(colour), _mm256_setzero_si256()};
   }
 #endif
@@ -126,7 +127,7 @@ struct ColourTable {
   uint32_t level;
   uint32_t levelStep;
   bool usable() const { return pTable != nullptr; }
-  Sample next() {
+  RASTER_STEP Sample next() {
     const uint32_t index = integerPart(level) & 255u;
     level += levelStep;
     return {0, pTable[index], splatByte(index)};
@@ -140,7 +141,7 @@ struct ColourTable {
     levelSteps = steps8(levelStep);
 #endif
   }
-  Quad next4() {
+  RASTER_STEP Quad next4() {
     const Pixels4 indexes = integerParts4(levels, 255u);
     levels = _mm_add_epi32(levels, splat4(4 * levelStep));
     level += 4 * levelStep;
@@ -148,7 +149,7 @@ struct ColourTable {
   }
 #if RASTER_HAS_AVX2
   Pixels8 levelSteps = _mm256_setzero_si256();
-  Oct next8() {
+  RASTER_STEP Oct next8() {
     const Pixels8 indexes = integerParts8(_mm256_add_epi32(splat8(level), levelSteps), 255u);
     level += 8 * levelStep;
     return {_mm256_setzero_si256(), loadEach8(pTable, indexes), splatBytes8(indexes)};
@@ -165,7 +166,7 @@ struct ColourVertexAlpha {
   uint32_t alpha;
   uint32_t alphaStep;
   bool usable() const { return colour.usable(); }
-  Sample next() {
+  RASTER_STEP Sample next() {
     Sample sample = colour.next();
     sample.weight = splatByte(integerPart(alpha));
     alpha += alphaStep;
@@ -180,7 +181,7 @@ struct ColourVertexAlpha {
     alphaSteps = steps8(alphaStep);
 #endif
   }
-  Quad next4() {
+  RASTER_STEP Quad next4() {
     Quad quad = colour.next4();
     quad.weight = splatBytes4(integerParts4(alphas, 255u));
     alphas = _mm_add_epi32(alphas, splat4(4 * alphaStep));
@@ -189,7 +190,7 @@ struct ColourVertexAlpha {
   }
 #if RASTER_HAS_AVX2
   Pixels8 alphaSteps = _mm256_setzero_si256();
-  Oct next8() {
+  RASTER_STEP Oct next8() {
     Oct oct = colour.next8();
     oct.weight = splatBytes8(integerParts8(_mm256_add_epi32(splat8(alpha), alphaSteps), 255u));
     alpha += 8 * alphaStep;
@@ -228,7 +229,7 @@ struct TextureWalk : Coordinates {
   bool usable() const { return pTexels != nullptr; }
   // (((v >> 16) AND rowMask) << columnShift) + ((u >> 16) AND columnMask): the texture wraps
   // both ways. Then u and v advance.
-  uint32_t nextIndex() {
+  RASTER_STEP uint32_t nextIndex() {
     const uint32_t index =
         ((integerPart(v) & rowMask) << columnShift) + (integerPart(u) & columnMask);
     u += du;
@@ -241,7 +242,7 @@ struct TextureWalk : Coordinates {
 struct FetchPoint : TextureWalk {
   using TextureWalk::TextureWalk;
   template <Path path>
-  uint32_t next() {
+  RASTER_STEP uint32_t next() {
     return pTexels[nextIndex()];
   }
 #if RASTER_HAS_SSE2
@@ -255,7 +256,7 @@ struct FetchPoint : TextureWalk {
     vSteps = steps8(dv);
 #endif
   }
-  Pixels4 next4() {
+  RASTER_STEP Pixels4 next4() {
     const Pixels4 rows = integerParts4(vs, rowMask);
     const Pixels4 columns = integerParts4(us, columnMask);
     const Pixels4 indexes = _mm_add_epi32(
@@ -269,7 +270,7 @@ struct FetchPoint : TextureWalk {
 #if RASTER_HAS_AVX2
   Pixels8 uSteps = _mm256_setzero_si256();
   Pixels8 vSteps = _mm256_setzero_si256();
-  Pixels8 next8() {
+  RASTER_STEP Pixels8 next8() {
     const Pixels8 rows = integerParts8(_mm256_add_epi32(splat8(v), vSteps), rowMask);
     const Pixels8 columns = integerParts8(_mm256_add_epi32(splat8(u), uSteps), columnMask);
     const Pixels8 indexes = _mm256_add_epi32(
@@ -305,9 +306,9 @@ struct FetchTiled : Coordinates {
   }
 
   template <Path path>
-  uint32_t next() {
+  RASTER_STEP uint32_t next() {
     uint32_t index = 0;
-    if constexpr (path == Path::kScalar) {
+    if constexpr (path == Path::kScalar || path == Path::kSingle) {
       const uint32_t column = integerPart(u) & 255u;
       const uint32_t row = integerPart(v) & 255u;
       index = ((column >> 3) << 11) + (row << 3) + (column & 7u);
@@ -345,7 +346,7 @@ struct FetchTiled : Coordinates {
   // The packed add of four steps at once; packU(k du) is k packed steps modulo 2^24.
   Pixels4 uSteps = _mm_setzero_si128();
   uint32_t uStep4 = 0;
-  Pixels4 next4() {
+  RASTER_STEP Pixels4 next4() {
     const Pixels4 gap = splat4(kGap);
     const Pixels4 us = _mm_andnot_si128(gap, _mm_add_epi32(_mm_or_si128(splat4(u), gap), uSteps));
     const Pixels4 vs = ramp4(v, dv);
@@ -360,7 +361,7 @@ struct FetchTiled : Coordinates {
   Pixels8 uSteps8 = _mm256_setzero_si256();
   Pixels8 vSteps8 = _mm256_setzero_si256();
   uint32_t uStep8 = 0;
-  Pixels8 next8() {
+  RASTER_STEP Pixels8 next8() {
     const Pixels8 gap = splat8(kGap);
     const Pixels8 us =
         _mm256_andnot_si256(gap, _mm256_add_epi32(_mm256_or_si256(splat8(u), gap), uSteps8));
@@ -387,7 +388,7 @@ struct FetchBilinear : TextureWalk {
       : TextureWalk(ctx, texels, u0, v0, du0, dv0), width(static_cast<uint32_t>(ctx.width)) {}
 
   template <Path path>
-  uint32_t next() {
+  RASTER_STEP uint32_t next() {
     const uint32_t fu = (u >> 4) & kFractionMask;
     const uint32_t fv = (v >> 4) & kFractionMask;
     const uint32_t* p = pTexels + nextIndex();
@@ -396,7 +397,7 @@ struct FetchBilinear : TextureWalk {
     const uint32_t w01 = ((kOne - fu) * fv) >> 16;
     const uint32_t w11 = (fu * fv) >> 16;
 #if RASTER_HAS_SSE2
-    if constexpr (path == Path::kPacked) {
+    if constexpr (path == Path::kPacked || path == Path::kSingle) {
       // Two texels per register as 16-bit lanes; pmullw is exact (texel * weight <= 65280).
       const __m128i zero = _mm_setzero_si128();
       const __m128i top =
@@ -433,14 +434,14 @@ struct FetchBilinear : TextureWalk {
   }
   void startPacked() {}
 #if RASTER_HAS_SSE2
-  Pixels4 next4() {
+  RASTER_STEP Pixels4 next4() {
     const uint32_t t0 = next<Path::kPacked>(), t1 = next<Path::kPacked>();
     const uint32_t t2 = next<Path::kPacked>();
     return set4(t0, t1, t2, next<Path::kPacked>());
   }
 #endif
 #if RASTER_HAS_AVX2
-  Pixels8 next8() {
+  RASTER_STEP Pixels8 next8() {
     const Pixels4 low = next4();
     return _mm256_set_m128i(next4(), low);
   }
@@ -453,7 +454,7 @@ struct TexelSource {
   Fetch fetch;
   Colour colour;
   template <Path path>
-  Sample next() {
+  RASTER_STEP Sample next() {
     Sample sample = colour.next();
     sample.texel = fetch.template next<path>();
     return sample;
@@ -464,14 +465,14 @@ struct TexelSource {
     colour.startPacked();
   }
 #if RASTER_HAS_SSE2
-  Quad next4() {
+  RASTER_STEP Quad next4() {
     Quad quad = colour.next4();
     quad.texel = fetch.next4();
     return quad;
   }
 #endif
 #if RASTER_HAS_AVX2
-  Oct next8() {
+  RASTER_STEP Oct next8() {
     Oct oct = colour.next8();
     oct.texel = fetch.next8();
     return oct;
@@ -482,15 +483,15 @@ struct TexelSource {
 // No colour: the texture and perspective drawers.
 struct ColourNone {
   bool usable() const { return true; }
-  Sample next() { return {}; }
+  RASTER_STEP Sample next() { return {}; }
   void startPacked() {}
 #if RASTER_HAS_SSE2
-  Quad next4() {
+  RASTER_STEP Quad next4() {
     return {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
   }
 #endif
 #if RASTER_HAS_AVX2
-  Oct next8() {
+  RASTER_STEP Oct next8() {
     return {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
   }
 #endif
@@ -501,16 +502,16 @@ struct FetchNone {
   bool usable() const { return true; }
   void startPacked() {}
   template <Path path>
-  uint32_t next() {
+  RASTER_STEP uint32_t next() {
     return 0;
   }
 #if RASTER_HAS_SSE2
-  Pixels4 next4() {
+  RASTER_STEP Pixels4 next4() {
     return _mm_setzero_si128();
   }
 #endif
 #if RASTER_HAS_AVX2
-  Pixels8 next8() {
+  RASTER_STEP Pixels8 next8() {
     return _mm256_setzero_si256();
   }
 #endif
