@@ -85,6 +85,39 @@ TEST(PolyFillerMaterial, OpacityWeight) {
   EXPECT_EQ(opacityWeight(kNan, OpacityRounding::Truncate), 0u);
 }
 
+// At opacity 0.999 (a = 254.745) the flat drawer blends like a = 254 and the texture drawer like
+// a = 255: each compared with the same drawer at an opacity that both roundings agree on.
+TEST(PolyFillerMaterial, FlatDrawersTruncateTheOpacityTexturedOnesRound) {
+  CImage32Buffered picture(256, 256);
+  picture.fill(0x00FFFFFFu);
+  RasterTexture texture;
+  ASSERT_TRUE(texture.setPowerOfTwo(picture));
+  const auto drawCentre = [&](float opacity, bool textured) {
+    CImage32Buffered image(32, 32);
+    RasterMaterial material = flatMaterial(0x00FFFFFFu);
+    material.flatSpan = FlatSpanKind::kAlpha;
+    material.pTexture = &texture;
+    material.textureSpan = TextureSpanKind::kPointAlpha;
+    material.opacity = opacity;
+    FlatPolyFiller flat;
+    TexturePolyFiller point;
+    PolyFiller& drawer = textured ? static_cast<PolyFiller&>(point) : flat;
+    drawer.setDestination(&image);
+    drawer.setMaterial(&material);
+    const float triangle[] = {10, 2, 0.5f, 0, 0, 2, 30, 0.5f, 0, 0, 30, 30, 0.5f, 0, 0};
+    if (textured) {
+      point.draw(triangle, 3);
+    } else {
+      flat.draw(kTriangle, 3, 0);
+    }
+    return image.getPixels()[20 * 32 + 20];
+  };
+  EXPECT_NE(drawCentre(254.0f / 255.0f, false), drawCentre(1.0f, false));
+  EXPECT_EQ(drawCentre(0.999f, false), drawCentre(254.0f / 255.0f, false));
+  EXPECT_EQ(drawCentre(0.999f, true), drawCentre(1.0f, true));
+  EXPECT_NE(drawCentre(0.999f, true), drawCentre(254.0f / 255.0f, true));
+}
+
 // Texel (x, y) of the test textures: its coordinates in the low bytes.
 uint32_t texel(uint32_t x, uint32_t y) {
   return 0x01000000u | (y << 8) | x;
