@@ -112,11 +112,20 @@ TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawModeAndRowsOutsideAreLeft) {
     blur.setScreen(&image);
     blur.apply();
     blur.setSize(4);
+    // Rows -1 and 1 are the image's guard rows: give them an edge that a blur would soften.
+    uint32_t* pGuardAbove = image.getPixels() - 4;
+    uint32_t* pGuardBelow = image.getPixels() + 4;
+    pGuardAbove[0] = pGuardBelow[0] = gray(255);
     blur.blurRowMultiplied(1);
     blur.blurRowMultiplied(-1);
     EXPECT_EQ(fx_test::pixelsOf(image), (std::vector<uint32_t>{gray(c.from200), gray(c.from100),
                                                                gray(c.from200), gray(c.from100)}))
         << c.mode;
+    EXPECT_EQ(std::vector<uint32_t>(pGuardAbove, pGuardAbove + 4),
+              (std::vector<uint32_t>{gray(255), 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint32_t>(pGuardBelow, pGuardBelow + 4),
+              (std::vector<uint32_t>{gray(255), 0, 0, 0}));
+    pGuardAbove[0] = pGuardBelow[0] = 0;
   }
 }
 
