@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -36,11 +36,25 @@ std::vector<std::string> sectionLines(const std::string& tag, const std::string&
 // The names the formulas read, other than functions, constants and the two times.
 void collectLabels(const nlohmann::json& node, std::set<std::string>& labels) {
   static const std::set<std::string> kReserved{"time1", "time2", "sin", "cos", "pi", "rand"};
-  static const std::regex kName("[A-Za-z_][A-Za-z_0-9]*");
+  const auto isNameChar = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+  };
   if (node.is_object() && node.contains("formula")) {
     const std::string text = node["formula"];
-    for (std::sregex_iterator it(text.begin(), text.end(), kName), end; it != end; ++it)
-      if (!kReserved.contains(it->str())) labels.insert(it->str());
+    for (size_t i = 0; i < text.size();) {
+      size_t end = i;
+      while (end < text.size() && isNameChar(text[end]))
+        ++end;
+      if (end == i) {
+        ++i;
+        continue;
+      }
+      // A run that starts with a digit is a number.
+      const std::string name = text.substr(i, end - i);
+      if (!std::isdigit(static_cast<unsigned char>(name[0])) && !kReserved.contains(name))
+        labels.insert(name);
+      i = end;
+    }
   }
   if (node.is_structured())
     for (const auto& child : node)
