@@ -183,6 +183,20 @@ void wideSpan(uint32_t opacity, uint32_t* dst, DepthRun zrun, int32_t count, Sou
 }
 #endif
 
+#if RASTER_HAS_SSE2
+// One pixel in lane 0: the last pixels of a packed span, and every pixel of a short one.
+template <Path path, typename M, Depth depth, typename Source>
+RASTER_STEP void lanePixel(uint32_t* pPixel, uint32_t* pDepth, uint32_t z, Pixels4 opacity4,
+                           Source& source) {
+  const Sample sample = source.template next<path>();
+  const Quad quad = {_mm_cvtsi32_si128(static_cast<int32_t>(sample.texel)),
+                     _mm_cvtsi32_si128(static_cast<int32_t>(sample.colour)),
+                     _mm_cvtsi32_si128(static_cast<int32_t>(sample.weight))};
+  laneGroup<M, depth>(OneLane{}, pPixel, pDepth, _mm_cvtsi32_si128(static_cast<int32_t>(z)), quad,
+                      opacity4);
+}
+#endif
+
 // The packed loop: groups of four pixels, then the rest one pixel at a time in lane 0.
 template <Path path, typename M, Depth depth, typename Source>
 void packedSpan(uint32_t opacity, uint32_t* dst, DepthRun zrun, int32_t count, Source& source) {
@@ -198,12 +212,8 @@ void packedSpan(uint32_t opacity, uint32_t* dst, DepthRun zrun, int32_t count, S
     zs = _mm_add_epi32(zs, zStep);
   }
   for (; i < count; ++i) {
-    const Sample sample = source.template next<path>();
-    const Quad quad = {_mm_cvtsi32_si128(static_cast<int32_t>(sample.texel)),
-                       _mm_cvtsi32_si128(static_cast<int32_t>(sample.colour)),
-                       _mm_cvtsi32_si128(static_cast<int32_t>(sample.weight))};
-    laneGroup<M, depth>(OneLane{}, dst + i, kTested ? zrun.pDepth + i : nullptr, zs, quad,
-                        opacity4);
+    lanePixel<path, M, depth>(dst + i, kTested ? zrun.pDepth + i : nullptr,
+                              static_cast<uint32_t>(_mm_cvtsi128_si32(zs)), opacity4, source);
     zs = _mm_add_epi32(zs, splat4(zrun.dz));
   }
 #else
@@ -223,12 +233,8 @@ void singleSpan(uint32_t opacity, uint32_t* dst, DepthRun zrun, int32_t count, S
     constexpr bool kTested = depth == Depth::kTested;
     uint32_t z = zrun.z;
     for (int32_t i = 0; i < count; ++i) {
-      const Sample sample = source.template next<Path::kSingle>();
-      const Quad quad = {_mm_cvtsi32_si128(static_cast<int32_t>(sample.texel)),
-                         _mm_cvtsi32_si128(static_cast<int32_t>(sample.colour)),
-                         _mm_cvtsi32_si128(static_cast<int32_t>(sample.weight))};
-      laneGroup<M, depth>(OneLane{}, dst + i, kTested ? zrun.pDepth + i : nullptr,
-                          _mm_cvtsi32_si128(static_cast<int32_t>(z)), quad, opacity4);
+      lanePixel<Path::kSingle, M, depth>(dst + i, kTested ? zrun.pDepth + i : nullptr, z, opacity4,
+                                         source);
       z += zrun.dz;
     }
   } else
