@@ -122,29 +122,39 @@ TEST(LCXKeyFramer, ConstructionFromPoints) {
 
 // --- Noise ------------------------------------------------------------------------------------
 
+// x = P[seed AND 511] + t frequency 0.005, then noise1 or the fractal sum with H = 1 - roughness;
+// values from perlin_reference.py, which rounds each step to float as the controller does (the
+// octave weights' pow may be an ulp off: EXPECT_FLOAT_EQ allows 4).
 TEST(LCXNoise, ReadsTheNoiseAtTheSeedsTableEntryPlusScaledTime) {
-  LCXControllerNoise noise;
-  noise.setSeed(-1);  // AND 511 gives 511
-  noise.setFrequency(1.0f);
-  noise.setStrength(2.0f);
-  const Perlin& perlin = noise.getNoise();
-  // 100 ms at frequency 1 is half a lattice unit past the table entry.
-  const float expected = 2.0f * perlin.noise1(static_cast<float>(perlin.permutation(511)) + 0.5f);
-  ASSERT_NE(expected, 0.0f);
-  EXPECT_NEAR(valueAt(noise, 100), expected, kTolerance);
-  EXPECT_EQ(valueAt(noise, 200), 0.0f);  // a lattice point
-  // Fractal: every octave after the first lands on a lattice point, weight 1 for the first.
-  noise.setFractal(true);
-  EXPECT_NEAR(valueAt(noise, 100), expected, kTolerance);
-  noise.setPositiveOnly(true);
-  EXPECT_NEAR(valueAt(noise, 100), std::fabs(expected), kTolerance);
-  bool sawPositive = false;
-  for (int i = 0; i < 500; ++i) {
-    const float value = valueAt(noise, static_cast<float>(i) * 37.3f);
-    EXPECT_GE(value, 0.0f);
-    sawPositive = sawPositive || value > 0.0f;
+  struct Case {
+    int32_t seed;
+    float time, frequency, strength;
+    bool fractal;
+    float roughness, value;
+  };
+  const Case cases[] = {
+      // AND 511 gives 511, P[511] = 65: x = 65.5, and 66 (a lattice point) at 200 ms.
+      {-1, 100, 1, 2, false, 0.125f, -0.40625f},
+      {-1, 200, 1, 2, false, 0.125f, 0},
+      // x = P[37] + 3.3935 = 170.3935: no octave falls on a lattice point, so the weights count
+      // (with H = roughness the two would swap).
+      {37, 1234, 0.55f, 3, true, 0.3f, -1.25913393f},
+      {37, 1234, 0.55f, 3, true, 0.7f, -1.02701902f},
+      {300, 777, 0.9f, 1.5f, true, 0.125f, 0.267155439f},  // H = 0.875, the default weights
+      {37, 1234, 0.55f, 0, true, 0.3f, 0},                 // strength 0
+      {-1, 100, 1, 0, false, 0.125f, 0},
+  };
+  for (const Case& c : cases) {
+    LCXControllerNoise noise;
+    noise.setSeed(c.seed);
+    noise.setFrequency(c.frequency);
+    noise.setStrength(c.strength);
+    noise.setFractal(c.fractal);
+    noise.setRoughness(c.roughness);
+    EXPECT_FLOAT_EQ(valueAt(noise, c.time), c.value) << c.seed << " " << c.time;
+    noise.setPositiveOnly(true);
+    EXPECT_FLOAT_EQ(valueAt(noise, c.time), std::fabs(c.value)) << c.seed << " " << c.time;
   }
-  EXPECT_TRUE(sawPositive);
 }
 
 // --- Live kinds: -1 without a source, the source read once per frame --------------------------

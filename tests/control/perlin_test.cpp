@@ -1,6 +1,5 @@
-// The rand-compatible generator and the Perlin noise built from it: the known rand sequence, the
-// tables against a plain rebuild written here from the construction rules, and the noise and
-// fractal sum against their formulas.
+// The rand-compatible generator and the Perlin noise built from it: the known rand sequence, and
+// table entries, noise and fractal sums pinned from perlin_reference.py (kept beside this file).
 
 #include <gtest/gtest.h>
 
@@ -8,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "control/crt_rand.h"
@@ -28,54 +28,36 @@ TEST(CrtRand, SeedOneGivesTheClassicSequenceAndTheStateWraps) {
   EXPECT_EQ(rng.rand(), 35);
 }
 
-// The tables rebuilt from the construction rules with the generator written out again.
-struct ReferenceTables {
-  std::vector<int32_t> permutation = std::vector<int32_t>(1026);
-  std::vector<float> gradient1 = std::vector<float>(1026);
-};
-
-ReferenceTables buildReference() {
-  uint32_t state = 548485;
-  const auto draw = [&] {
-    state = state * 214013u + 2531011u;
-    return static_cast<int32_t>((state >> 16) & 0x7FFF);
-  };
-  const auto component = [&] { return static_cast<float>(draw() % 1024 - 512) / 512.0f; };
-  // The unit gradients are only drawn here: they use up numbers of the sequence.
-  const auto skipGradient = [&](int n) {
-    float squared = 0.0f;
-    do {
-      squared = 0.0f;
-      for (int j = 0; j < n; ++j) {
-        const float c = component();
-        squared += c * c;
-      }
-    } while (squared > 1.0f);
-  };
-  ReferenceTables t;
-  for (int32_t i = 0; i < 512; ++i) {
-    t.permutation[static_cast<size_t>(i)] = i;
-    t.gradient1[static_cast<size_t>(i)] = component();
-    skipGradient(2);
-    skipGradient(3);
-    skipGradient(4);
-  }
-  for (int32_t i = 511; i > 0; --i)
-    std::swap(t.permutation[static_cast<size_t>(i)],
-              t.permutation[static_cast<size_t>(draw() % 512)]);
-  for (size_t i = 0; i < 514; ++i) {
-    t.permutation[512 + i] = t.permutation[i];
-    t.gradient1[512 + i] = t.gradient1[i];
-  }
-  return t;
-}
-
-TEST(PerlinTables, MatchARebuildFromTheSeededGenerator) {
+// Entries of the tables after srand(548485), from perlin_reference.py.
+TEST(PerlinTables, HoldTheSeededDraws) {
   const Perlin noise;
-  const ReferenceTables expected = buildReference();
-  for (int32_t i = 0; i < Perlin::kTableLength; ++i) {
-    ASSERT_EQ(noise.permutation(i), expected.permutation[static_cast<size_t>(i)]) << i;
-    ASSERT_EQ(noise.gradient1(i), expected.gradient1[static_cast<size_t>(i)]) << i;
+  for (const auto& [index, value] : {std::pair{0, 213}, {1, 211}, {272, 325}, {273, 60}, {511, 65}})
+    EXPECT_EQ(noise.permutation(index), value) << index;
+  for (const auto& [index, value] :
+       {std::pair{0, -0.642578125f}, {1, -0.708984375f}, {2, -0.11328125f}, {511, 0.1875f}})
+    EXPECT_EQ(noise.gradient1(index), value) << index;
+  // The unit gradients are normalised in float: within an ulp or two of the script's.
+  const auto expectGradient = [](const auto& got, std::vector<float> expected) {
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t k = 0; k < got.size(); ++k)
+      EXPECT_FLOAT_EQ(got[k], expected[k]) << k;
+  };
+  expectGradient(noise.gradient2(0), {-0.708226502f, 0.705985308f});
+  expectGradient(noise.gradient2(511), {-0.190021902f, -0.981779814f});
+  expectGradient(noise.gradient3(0), {-0.413705677f, 0.878877163f, -0.237534359f});
+  expectGradient(noise.gradient3(511), {0.45719409f, -0.472266436f, -0.753616631f});
+  expectGradient(noise.gradient4(0), {0.83444643f, 0.344236374f, 0.117650405f, -0.413955122f});
+  expectGradient(noise.gradient4(511), {-0.0541976728f, 0.501917601f, 0.619738579f, 0.600887239f});
+
+  // A permutation of 0..511, and entries 0..513 repeated from 512 on.
+  std::vector<int32_t> seen(Perlin::kTableSize, 0);
+  for (int32_t i = 0; i < Perlin::kTableSize; ++i)
+    ++seen[static_cast<std::size_t>(noise.permutation(i))];
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), Perlin::kTableSize);
+  for (int32_t i = 0; i < Perlin::kTableSize + 2; ++i) {
+    ASSERT_EQ(noise.permutation(Perlin::kTableSize + i), noise.permutation(i)) << i;
+    ASSERT_EQ(noise.gradient1(Perlin::kTableSize + i), noise.gradient1(i)) << i;
+    ASSERT_EQ(noise.gradient4(Perlin::kTableSize + i), noise.gradient4(i)) << i;
   }
 }
 
@@ -89,37 +71,32 @@ TEST(PerlinNoise, IsZeroOnTheLatticeAndOnBadInput) {
     EXPECT_EQ(noise.noise1(x), 0.0f) << x;
 }
 
+// noise1 and the fractal sum from perlin_reference.py, which rounds every step to float as the
+// noise does: noise1 is exact. The octave weights (2^k)^-H come from pow, which may be an ulp off
+// the script's correctly rounded one, hence EXPECT_FLOAT_EQ (4 ulps).
 TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
   const Perlin noise;
-  // x' = x + 10000, i = trunc(x'), f = x' - i, b = i AND 511 (10000 AND 511 = 272).
-  struct Case {
-    float x;
-    int32_t b;
-    float f;
-  };
-  for (const Case c : {Case{0.25f, 272, 0.25f}, Case{3.75f, 275, 0.75f}, Case{-1.5f, 270, 0.5f}}) {
-    const float u = c.f * noise.gradient1(noise.permutation(c.b));
-    const float v = (c.f - 1.0f) * noise.gradient1(noise.permutation((c.b + 1) & 511));
-    const float s = c.f * c.f * (3.0f - 2.0f * c.f);
-    EXPECT_EQ(noise.noise1(c.x), u + s * (v - u)) << c.x;
-  }
+  // x = -1.5 falls in cell 9998 (b = 270), 100.1 where x + 10000 is rounded to float.
+  for (const auto& [x, value] : {std::pair{0.25f, -0.00260925293f},
+                                 {3.75f, 0.121856689f},
+                                 {-1.5f, -0.142089844f},
+                                 {100.1f, -0.00456571905f}})
+    EXPECT_EQ(noise.noise1(x), value) << x;
 }
 
 TEST(PerlinFractal, SumsWeightedOctaves) {
   Perlin noise;
-  const float x = 5.3f;
-  const float n0 = noise.noise1(x);
-  const float n1 = noise.noise1(x * 2.0f);
-  const float n2 = noise.noise1(x * 4.0f);
-  const float w1 = std::pow(2.0f, -0.5f);
-  const float w2 = std::pow(4.0f, -0.5f);
-  EXPECT_EQ(noise.fractalSum(x, 0.5f, 2.0f, 1.0f), n0);
-  EXPECT_EQ(noise.fractalSum(x, 0.5f, 2.0f, 2.0f), n0 + n1 * w1);
-  // Octave 1.5: every k < 1.5 (k = 0, 1), then half of the next octave.
-  EXPECT_EQ(noise.fractalSum(x, 0.5f, 2.0f, 1.5f), n0 + n1 * w1 + 0.5f * n2 * w2);
-  // Another H rebuilds the weights: (2^k)^-1.
-  EXPECT_EQ(noise.fractalSum(x, 1.0f, 2.0f, 2.0f), n0 + n1 * 0.5f);
-  EXPECT_EQ(noise.fractalSum(x, 1.0f, 2.0f, 0.0f), 0.0f);
+  struct Case {
+    float h, octaves, value;
+  };
+  // At 5.3: one octave is noise1 itself; 1.5 octaves add half of the third; another H rebuilds
+  // the weights, and H = 0.875 uses those made at construction.
+  for (const Case& c : {Case{0.5f, 1.0f, 0.00627489388f}, Case{0.5f, 2.0f, -0.118622169f},
+                        Case{0.5f, 1.5f, -0.101036489f}, Case{1.0f, 2.0f, -0.0820406675f},
+                        Case{0.875f, 6.0f, 0.00169664901f}})
+    EXPECT_FLOAT_EQ(noise.fractalSum(5.3f, c.h, 2.0f, c.octaves), c.value)
+        << c.h << " " << c.octaves;
+  EXPECT_EQ(noise.fractalSum(5.3f, 1.0f, 2.0f, 0.0f), 0.0f);
 }
 
 TEST(PerlinFractal, BadSettingsStayBounded) {
