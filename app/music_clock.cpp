@@ -43,6 +43,15 @@ void MusicClock::sync(double heardMs, double limitMs, std::int64_t nowUs) {
   m_limitMs = std::max(limitMs, heardMs);
 }
 
+void MusicClock::syncDevice(std::int64_t endFrame, std::int64_t frames, int rate, double latencyMs,
+                            std::int64_t nowUs) {
+  if (rate <= 0) return;
+  const double deliveredMs = static_cast<double>(endFrame) * 1000.0 / rate;
+  const double heardMs = deliveredMs - latencyMs;
+  const double bufferMs = static_cast<double>(frames) * 1000.0 / rate;
+  sync(heardMs, heardMs + bufferMs, nowUs);
+}
+
 double MusicClock::rawPosition(std::int64_t nowUs) const {
   if (m_paused) return m_anchorMs;
   const double elapsedMs =

@@ -37,6 +37,12 @@ class MusicClock {
   // From the audio device: the sample at `heardMs` is heard at `nowUs`, and until the next
   // sync the position may run up to `limitMs`. Ignored while paused or not started.
   void sync(double heardMs, double limitMs, std::int64_t nowUs);
+  // sync() from an audio device callback that has just handed the device `frames` frames, the
+  // last ending at frame `endFrame` of the music (`rate` frames a second), while the device
+  // holds `latencyMs` of sound ahead of the sample heard now: heard = endFrame / rate - latency,
+  // and until the next callback the position may run through the frames handed out.
+  void syncDevice(std::int64_t endFrame, std::int64_t frames, int rate, double latencyMs,
+                  std::int64_t nowUs);
 
   // Position at `nowUs` (0 before start()); monotonic between moveTo() calls, even when
   // nowUs goes backwards.

@@ -212,10 +212,7 @@ struct SoundManager::Impl {
     // The device plays its own buffer before this one: the sample heard now is `latency`
     // before the end of what it has been given. Until the next callback the clock may run
     // through this buffer's length.
-    const double deliveredMs = static_cast<double>(nextFrame) * 1000.0 / rate;
-    const double heardMs = deliveredMs - latencyMs;
-    const double bufferMs = static_cast<double>(frames) * 1000.0 / rate;
-    clock.sync(heardMs, heardMs + bufferMs, steadyUs());
+    clock.syncDevice(nextFrame, static_cast<std::int64_t>(frames), rate, latencyMs, steadyUs());
   }
 
   // Device locked: the device goes on from `ms`.

@@ -209,42 +209,63 @@ TEST(SoundManager, TheLevelFollowsTheSoundAtTheClocksPosition) {
   EXPECT_EQ(m.sound.getTime(), 2950);
 }
 
-// The real sound manager, played by a show, drives its sound controller with the level heard.
-TEST(MusicInAShow, ASoundControllerReadsTheLevelHeard) {
+// The real sound manager, played by a show from the MUSIC section's offset, drives its sound
+// controller with the level heard: a stream starts at the offset, a module at its beginning and
+// has no level.
+TEST(MusicInAShow, ASoundControllerReadsTheLevelHeardFromWhereTheMusicStarts) {
   TempDir dir;
   dir.enter();
-  // A sine of amplitude 0.5 lasting 1 s.
+  // Sines of amplitude 0.5: 1 s; 10.5 s silent for its first 10 s; a module.
   ASSERT_TRUE(test_music::writeWav("loud.wav", 1000, 8000, 440.0, 0.5));
+  std::vector<std::uint8_t> late = test_music::wavBytes(10500, 8000, 440.0, 0.5, 1);
+  std::fill(late.begin() + 44, late.begin() + 44 + 80000 * 2, 0);
+  ASSERT_TRUE(test_music::writeBytes("late.wav", late));
+  ASSERT_TRUE(test_music::writeModule("song.mod"));
   std::filesystem::create_directories("data/lcx");
   ASSERT_TRUE(test_controllers::writeLive("data/lcx/level.lcx", LCXControllerType::Sound));
   ASSERT_TRUE(test_controllers::writeLecx("vu.lecx", 1, {{"Green", "level"}}));
-  dir.write("show.lscx",
-            scriptText({{"LAYER_DIMENSION", {"desc: d 4 2"}},
-                        {"CONTROLLER", {"file: vu vu.lecx"}},
-                        {"SCREEN_LAYER", {"desc: screen d"}},
-                        {"EFFECT", {"desc: colour COLOR"}},
-                        {"EFFECT_DESC", {"desc: meter colour vu ADD 0 0 0"}},
-                        {"LAYER_MANAGER",
-                         {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e meter"}}},
-                       "file: loud.wav\noffset: 0\n"));
-  ManualTicks ticks{7000};
-  ScriptEngine engine(
-      ScriptEngineServices{&ticks, [&ticks] {
-                             return std::make_unique<SoundManager>(SoundOptions{false, &ticks});
-                           }});
-  engine.load(StringC("show.lscx"));
-  engine.start();
-  CImage32Buffered frame{4, 2};
-  // Lets `ms` of music play, then renders the frame; gives its first pixel.
-  const auto frameAfter = [&](std::uint32_t ms) {
-    ticks.now += ms;
-    engine.render(&frame);
-    return frame.getPixels()[0] & 0xFFFFFFu;
+  struct Case {
+    const char* music;
+    std::int32_t offset, startMs;
+    std::uint32_t playMs;
+    std::uint32_t greenLow, greenHigh;
   };
   // Peak 16384 / 32768 = 0.5 -> trunc(0.5 * 255) = 127, give or take the rounding of the sine.
-  const std::uint32_t green = (frameAfter(500) >> 8) & 0xFF;
-  EXPECT_GE(green, 126u);
-  EXPECT_LE(green, 127u);
-  // After the end of the music there is nothing to hear.
-  EXPECT_EQ(frameAfter(2000), 0u);
+  // The module sounds 3840 ms in (see above), yet its level is 0.
+  for (const Case& c :
+       {Case{"loud.wav", 0, 0, 500, 126, 127}, Case{"late.wav", 10000, 10000, 40, 126, 127},
+        Case{"song.mod", 10000, 0, 3840, 0, 0}}) {
+    SCOPED_TRACE(c.music);
+    dir.write("show.lscx",
+              scriptText({{"LAYER_DIMENSION", {"desc: d 4 2"}},
+                          {"CONTROLLER", {"file: vu vu.lecx"}},
+                          {"SCREEN_LAYER", {"desc: screen d"}},
+                          {"EFFECT", {"desc: colour COLOR"}},
+                          {"EFFECT_DESC", {"desc: meter colour vu ADD 0 0 0"}},
+                          {"LAYER_MANAGER",
+                           {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e meter"}}},
+                         std::string("file: ") + c.music + "\noffset: " + std::to_string(c.offset) +
+                             "\n"));
+    ManualTicks ticks{7000};
+    ScriptEngine engine(
+        ScriptEngineServices{&ticks, [&ticks] {
+                               return std::make_unique<SoundManager>(SoundOptions{false, &ticks});
+                             }});
+    engine.load(StringC("show.lscx"));
+    engine.start();
+    EXPECT_EQ(engine.getTime(), c.startMs);
+    CImage32Buffered frame{4, 2};
+    // Lets `ms` of music play, then renders the frame; gives its first pixel.
+    const auto frameAfter = [&](std::uint32_t ms) {
+      ticks.now += ms;
+      engine.render(&frame);
+      return frame.getPixels()[0] & 0xFFFFFFu;
+    };
+    const std::uint32_t green = (frameAfter(c.playMs) >> 8) & 0xFF;
+    EXPECT_EQ(engine.getTime(), c.startMs + static_cast<std::int32_t>(c.playMs));
+    EXPECT_GE(green, c.greenLow);
+    EXPECT_LE(green, c.greenHigh);
+    // After the end of the streams there is nothing to hear.
+    EXPECT_EQ(frameAfter(2000), 0u);
+  }
 }

@@ -216,6 +216,27 @@ TEST_F(PlayerTest, F9AndIToggleTheFrameRateLineAndAHeldKeyDoesNot) {
   EXPECT_FALSE(player.isFrameRateShown());
 }
 
+// The window's own flags are read too, so a display that only flips its note of the mode fails.
+TEST_F(PlayerTest, F12PressedTwiceReturnsToTheModeThePlayerStartedIn) {
+  for (const ScreenMode mode : {ScreenMode::kWindowed, ScreenMode::kFullScreen}) {
+    m_options.screenMode = mode;
+    const Display& display = make().getDisplay();
+    const auto full = [&] {
+      const bool windowFull =
+          (SDL_GetWindowFlags(display.getWindow()) & SDL_WINDOW_FULLSCREEN) != 0;
+      EXPECT_EQ(windowFull, display.isFullScreen());
+      return windowFull;
+    };
+    const bool startedFull = full();
+    EXPECT_EQ(startedFull, mode == ScreenMode::kFullScreen);
+    press(SDLK_F12);
+    EXPECT_EQ(full(), !startedFull);
+    press(SDLK_F12);
+    EXPECT_EQ(full(), startedFull);
+  }
+  EXPECT_THAT(m_capture.lines(), IsEmpty());
+}
+
 TEST_F(PlayerTest, EscapeAndAWindowCloseEndWithSuccessAFatalReportWithItsCode) {
   ScriptPlayer& player = make();
   press(SDLK_a);
