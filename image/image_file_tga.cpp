@@ -6,7 +6,6 @@
 // identifier, whatever the colour map length says.
 
 #include <array>
-#include <string>
 
 #include "image/cimage32.h"
 #include "image/image_file_p.h"
@@ -74,8 +73,9 @@ int CImage32FromData::loadTga(std::span<const uint8_t> file) {
     return 0;
   }
 
+  // A depth or type that cannot be read is the "mode not supported" error alone: the error ends
+  // the program, and a warning before it would be a second message box for the same fault.
   if (*depth != 8 && *depth != 24) {
-    warnFile(": TGA pixel depth " + std::to_string(*depth) + " not supported (8 or 24 only)");
     errorFile(": mode not supported");
     return 0;
   }
@@ -86,8 +86,6 @@ int CImage32FromData::loadTga(std::span<const uint8_t> file) {
   if (!supported) {
     // Includes the mismatched pairs (types 1 and 9 with 24-bit pixels, 2 and 10 with 8-bit
     // indices): there are no pixels to decode, so the image is left empty.
-    warnFile(": TGA image type " + std::to_string(*type) + " with pixel depth " +
-             std::to_string(*depth) + " not supported");
     errorFile(": mode not supported");
     return 0;
   }

@@ -306,13 +306,11 @@ TEST_F(ImageFile, FilesDecodeToTheirPixels) {
 
 TEST_F(ImageFile, HeadersThatCannotGiveAPictureAreRefused) {
   const std::string kLarge = " is too large (more than 67108864 pixels)";
-  const std::string kType = "file m.tga: TGA image type ";
-  const std::string kDepth = "file m.tga: TGA pixel depth ";
   const std::string kMode = "file m.tga: mode not supported";
   struct Case {
     const char* name;
     std::string bytes;
-    std::vector<std::string> texts;
+    std::string text;
   };
   // Type and depth must match: 1 and 9 take depth 8, 2 and 10 depth 24.
   const auto mismatch = [](unsigned type, unsigned depth) {
@@ -323,30 +321,28 @@ TEST_F(ImageFile, HeadersThatCannotGiveAPictureAreRefused) {
   std::string bigJpeg = encodeJpeg(8, 8, 1, std::vector<uint8_t>(64, 0), 90);
   bigJpeg.replace(bigJpeg.find("\xFF\xC0") + 5, 4, u8({0x23, 0x28, 0x23, 0x28}));
   const std::vector<Case> cases = {
-      {"big.jpg", bigJpeg, {"file big.jpg: size 9000x9000" + kLarge}},
-      {"r.bmp", bmpHeader(4, 4).substr(0, 30), {"file r.bmp: too short for a BMP header"}},
-      {"r.bmp", bmpHeader(0, 4), {"file r.bmp: size 0x4 has no pixels"}},
-      {"r.bmp", bmpHeader(5, 0x10000), {"file r.bmp: size 5x0 has no pixels"}},
-      {"r.bmp", bmpHeader(0xFFFF, 0xFFFF), {"file r.bmp: size 65535x65535" + kLarge}},
-      {"r.bmp", bmpHeader(8193, 8192), {"file r.bmp: size 8193x8192" + kLarge}},
-      {"r.tga", tgaHeader({}).substr(0, 17), {"file r.tga: too short for a TGA header"}},
-      {"r.tga", tgaHeader({.width = 0, .height = 2}), {"file r.tga: size 0x2 has no pixels"}},
-      {"r.tga",
-       tgaHeader({.width = 65535, .height = 2000}),
-       {"file r.tga: size 65535x2000" + kLarge}},
-      {"m.tga", mismatch(1, 24), {kType + "1 with pixel depth 24 not supported", kMode}},
-      {"m.tga", mismatch(10, 8), {kType + "10 with pixel depth 8 not supported", kMode}},
-      {"m.tga", mismatch(3, 8), {kType + "3 with pixel depth 8 not supported", kMode}},
-      {"m.tga", mismatch(2, 16), {kDepth + "16 not supported (8 or 24 only)", kMode}},
+      {"big.jpg", bigJpeg, "file big.jpg: size 9000x9000" + kLarge},
+      {"r.bmp", bmpHeader(4, 4).substr(0, 30), "file r.bmp: too short for a BMP header"},
+      {"r.bmp", bmpHeader(0, 4), "file r.bmp: size 0x4 has no pixels"},
+      {"r.bmp", bmpHeader(5, 0x10000), "file r.bmp: size 5x0 has no pixels"},
+      {"r.bmp", bmpHeader(0xFFFF, 0xFFFF), "file r.bmp: size 65535x65535" + kLarge},
+      {"r.bmp", bmpHeader(8193, 8192), "file r.bmp: size 8193x8192" + kLarge},
+      {"r.tga", tgaHeader({}).substr(0, 17), "file r.tga: too short for a TGA header"},
+      {"r.tga", tgaHeader({.width = 0, .height = 2}), "file r.tga: size 0x2 has no pixels"},
+      {"r.tga", tgaHeader({.width = 65535, .height = 2000}),
+       "file r.tga: size 65535x2000" + kLarge},
+      {"m.tga", mismatch(1, 24), kMode},
+      {"m.tga", mismatch(10, 8), kMode},
+      {"m.tga", mismatch(3, 8), kMode},
+      {"m.tga", mismatch(2, 16), kMode},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.texts[0]);
+    SCOPED_TRACE("case " + std::to_string(&c - cases.data()) + ": " + c.text);
     const Loaded loaded = load(c.name, c.bytes);
     EXPECT_EQ(loaded.result, 0);
-    EXPECT_EQ(loaded.texts, c.texts);
-    // "mode not supported" alone is fatal.
-    EXPECT_EQ(loaded.levels.back(), c.texts.size() == 2 ? kFatal : kWarning);
-    EXPECT_EQ(loaded.levels.front(), kWarning);
+    // One report each; "mode not supported" alone is fatal.
+    EXPECT_THAT(loaded.texts, ElementsAre(c.text));
+    EXPECT_THAT(loaded.levels, ElementsAre(c.text == kMode ? kFatal : kWarning));
     EXPECT_EQ(loaded.width, 0);
     EXPECT_THAT(loaded.pixels, IsEmpty());
   }
