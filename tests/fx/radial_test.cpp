@@ -1,5 +1,6 @@
-// FxRadial: the parameter clamps, and whole pictures against a plain per-pixel walk of the four
-// quadrants written here from the formulas (the ray weights included).
+// FxRadial: the parameter clamps, ray weights and default pictures worked out beforehand by
+// radial_reference.py (its output pasted), and whole pictures against a plain per-pixel walk of
+// the four quadrants written here from the formulas.
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,47 @@ TEST(FxRadialSettings, ClampedIntoRange) {
     radial.setDecay(in);
     EXPECT_EQ(radial.getStrength(), out);
     EXPECT_EQ(radial.getDecay(), out);
+  }
+}
+
+// Ray weights from radial_reference.py; e.g. (2, 1): r^2 = 5, c = 8/5 - 1 = 0.6, s = 0.8,
+// trunc(256 * 0.6 / 1.4) = trunc(109.7) = 109.
+TEST(FxRadialSettings, TheRayTableHoldsTheWorkedWeights) {
+  const FxRadial radial(16, 12);
+  const int32_t cases[][3] = {{0, 0, 256}, {5, 0, 256},  {0, 3, 256},  {3, 3, 0},
+                              {2, 1, 109}, {1, 2, 109},  {3, 1, 146},  {7, 2, 157},
+                              {4, 3, 57},  {12, 5, 127}, {15, 11, 61}, {16, 0, -1}};
+  for (const auto& c : cases)
+    EXPECT_EQ(radial.tableAt(c[0], c[1]), c[2]) << c[0] << "," << c[1];
+}
+
+// The default decay 0.9 and strength 0.08 give A = 16056, B = 1638 (SMOOTH) and A' = 250,
+// B' = 25 (FAST); the pixels are radial_reference.py's, for byte c of pixel i = 4y + x being
+// (75 i (c + 1) + 40 c + 20) AND 255 and the centre (1, 1). Any of the four weights moved by 1
+// changes them.
+TEST(FxRadialPass, TheDefaultWeightsGiveTheWorkedPixels) {
+  const int32_t width = 4;
+  const int32_t height = 3;
+  std::vector<uint32_t> input(static_cast<size_t>(width * height));
+  for (uint32_t i = 0; i < input.size(); ++i)
+    for (uint32_t c = 0; c < 4; ++c)
+      input[i] |= ((75 * i * (c + 1) + 40 * c + 20) & 255) << (8 * c);
+  const std::vector<uint32_t> smooth = {0x005FD269u, 0x005CE171u, 0x0059D778u, 0x005FF190u,
+                                        0x006CDB6Eu, 0x0057D16Au, 0x0066E07Du, 0x0071E47Du,
+                                        0x0060E472u, 0x005CD97Au, 0x0059CF68u, 0x0060E579u};
+  const std::vector<uint32_t> fast = {0x3E23391Eu, 0x42204826u, 0x471D3D2Du, 0x2112392Fu,
+                                      0x36304223u, 0x64356A3Bu, 0x3F2A4631u, 0x31222A1Bu,
+                                      0x47244A27u, 0x3321402Eu, 0x371E361Du, 0x28132F1Bu};
+  for (const auto& [mode, expected] :
+       {std::pair{FxRadial::SMOOTH, smooth}, {FxRadial::FAST, fast}}) {
+    CImage32Buffered image(width, height);
+    fx_test::setPixels(image, input);
+    FxRadial radial(width, height);
+    radial.setMode(mode);
+    radial.setCentre(1.0f, 1.0f);
+    radial.setScreen(&image);
+    radial.apply();
+    EXPECT_EQ(fx_test::pixelsOf(image), expected) << "mode " << mode;
   }
 }
 

@@ -1,5 +1,8 @@
 // Small scenes drawn by every drawer kind through real span fillers, compared byte for byte with
-// the golden pictures in tests/raster/golden/ (their R, G and B bytes).
+// the golden pictures in tests/raster/golden/ (their R, G and B bytes). Beside each scene, a few
+// of its pixels worked out beforehand by golden_pixels.py (the scene data, the fill rules and the
+// span formulas in exact arithmetic, keeping only pixels the fixed-point rounding cannot change),
+// so a picture rewritten from faulty code still fails.
 //
 // SHOWPLAYER_UPDATE_GOLDEN=1 rewrites the pictures from the current code; look at them before
 // keeping them.
@@ -22,6 +25,12 @@ const std::string kGoldenFolder = SHOWPLAYER_SOURCE_DIR "/tests/raster/golden/";
 uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) {
   return (red << 16) | (green << 8) | blue;
 }
+
+// A pixel of a scene, 0x00RRGGBB.
+struct WorkedPixel {
+  int32_t x, y;
+  uint32_t rgb;
+};
 
 // A scene: the image (cleared to a background), its depth buffer cleared to 0, and what is drawn.
 struct Scene {
@@ -73,6 +82,23 @@ void flatScene(Scene& scene) {
                {{{56, 2, 1, 40, 10, 1, 62, 12, 1}, 20}});
 }
 
+// Background (x ^ y) & 8 ? 0x282830 : 0x181820; colours 10 = C82828, 20 = 28C83C, 30 = 3C5AE6.
+const std::vector<WorkedPixel> kFlatPixels = {
+    {49, 14, 0x28C83Cu},  // the square's top-right pixel: top edge y = 14 in, x < 50
+    {50, 14, 0x282830u},  // right edge x = 50 out
+    {17, 31, 0x3C5AE6u},  // pentagon's left edge x = 12 + 8 * 11 / 20 = 16.4: x = 17 in
+    {16, 31, 0xC82828u},  // ... x = 16 out, the triangle behind it
+    {9, 31, 0xC82828u},   // triangle's left edge x = 6.5 + 3.5 * 27 / 54 = 8.25: x = 9 in
+    {8, 31, 0x181820u},   // ... x = 8 out
+    {30, 30, 0x3C5AE6u},  // 1/z: pentagon 0.7 > triangle 0.58 > square 0.5
+    {48, 42, 0xC82828u},  // the triangle (0.77), drawn first, hides the square (0.5)
+    // Alpha a = trunc(0.5 * 255) = 127 of FFC878 over 282830: red (40 * 128 >> 8) +
+    // (255 * 127 >> 8) = 20 + 126 = 0x92, green 20 + 99 = 0x77, blue 24 + 59 = 0x53.
+    {3, 60, 0x927753u},
+    {50, 60, 0xF05058u},  // add: 282830 + C82828
+    {58, 8, 0x000000u},   // sub: 181820 - 28C83C saturates at 0
+};
+
 void gouraudScene(Scene& scene) {
   RasterMaterial material;
   ramp(material, rgb(10, 20, 90), rgb(255, 230, 80));
@@ -81,6 +107,15 @@ void gouraudScene(Scene& scene) {
                {{{{4, 4, 0.3f, 0, 8, 60, 0.3f, 255, 60, 30, 0.6f, 128}}},
                 {{{60, 4, 0.6f, 255, 4, 36, 0.45f, 0, 60, 60, 0.3f, 200}}}});
 }
+
+// table[i] = (dark (255 - i) + light i) / 255 per channel, at the level's integer part.
+const std::vector<WorkedPixel> kGouraudPixels = {
+    {5, 10, 0x232A58u},   // first triangle alone, level 27.4: (10 * 228 + 255 * 27) / 255 = 35
+    {20, 30, 0x4C4C57u},  // second triangle nearer (1/z 0.48 > 0.38), level 69.8
+    {8, 59, 0xFAE150u},   // left edge x = 4 + 4 * 55 / 56 = 7.93 at y = 59: x = 8 in, level 250.5
+    {7, 59, 0x282830u},   // ... x = 7 out
+    {60, 59, 0x181820u},  // right edge x = 60 out
+};
 
 void vertexAlphaScene(Scene& scene) {
   RasterMaterial material;
@@ -92,6 +127,17 @@ void vertexAlphaScene(Scene& scene) {
       {{{4, 4, 0.5f, 0, 255, 4, 60, 0.5f, 255, 255, 60, 60, 0.5f, 255, 0, 60, 4, 0.5f, 0, 0}}});
 }
 
+// Level L = 255 (y - 4) / 56, alpha A = 255 (60 - x) / 56; ((d (255 - A)) >> 8) + ((c A) >> 8).
+const std::vector<WorkedPixel> kVertexAlphaPixels = {
+    // L 4.6, A 250.4: c = table[4] = FF2B04 over 181820: red 0 + (255 * 250 >> 8) = 0xF9.
+    {5, 5, 0xF92903u},
+    // L 118.4, A 136.6: c = FF8B76: red (24 * 119 >> 8) + (255 * 136 >> 8) = 11 + 135 = 0x92.
+    {30, 30, 0x92544Cu},
+    {59, 59, 0x1A1A22u},  // A 4.6: almost the background
+    {60, 30, 0x181820u},  // right edge out
+    {4, 60, 0x282830u},   // bottom edge out
+};
+
 void texShadeScene(Scene& scene) {
   RasterMaterial material;
   ramp(material, rgb(0, 0, 0), rgb(160, 160, 160));
@@ -102,6 +148,15 @@ void texShadeScene(Scene& scene) {
                {{{4, 4, 0.5f, 0, 0, 0, 4, 60, 0.5f, 0, 255, 100, 60, 60, 0.5f, 255, 255, 255}},
                 {{60, 10, 0.3f, 0, 0, 0, 20, 30, 0.8f, 128, 0, 50, 56, 60, 0.3f, 64, 200, 0}}});
 }
+
+// Texel (u, v) off the grid lines = (u, v, 255 - ((u + v) >> 1)); c = grey 160 * level / 255.
+const std::vector<WorkedPixel> kTexShadePixels = {
+    {5, 50, 0x009D61u},   // u 4.6, v 209.5, level 84.9: (4, 209, 149) - 52, red at 0
+    {30, 38, 0x572098u},  // second face nearer (0.66 > 0.5): u 109.9, v 54.2, level 36.1
+    {50, 52, 0x4C5500u},  // first face nearer (0.5 > 0.39): (209, 218, 42) - 133
+    {20, 59, 0x00A105u},  // last scanline: (72, 250, 94) - 89
+    {20, 60, 0x282830u},  // bottom edge y = 60 out
+};
 
 void textureScene(Scene& scene) {
   RasterMaterial material;
@@ -117,6 +172,17 @@ void textureScene(Scene& scene) {
                {{{20, 20, 0.7f, 200, 0, 20, 44, 0.7f, 200, 300, 44, 44, 0.4f, 500, 300}}});
 }
 
+const std::vector<WorkedPixel> kTexturePixels = {
+    // Bilinear, u = v = 16 + 19 * 8 / 15 = 26.13: fractions 546 / 4096, weights 192, 29, 29, 4;
+    // red (26 * 221 + 27 * 33) >> 8 = 25, blue (229 * 250 + 228 * 4) >> 8 = 227.
+    {32, 21, 0x1919E3u},
+    // Tiled, 1/z 0.7 - 0.3 (x - 20) / 24 beats the square's 0.5; u = 200 + 12.5 (x - 20),
+    // v = 12.5 (y - 20), both wrapped at 256.
+    {29, 37, 0x38D479u},  // (312.5, 212.5): texel (56, 212)
+    {23, 41, 0xED0686u},  // (237.5, 262.5): texel (237, 6)
+    {31, 33, 0x51A286u},  // (337.5, 162.5): texel (81, 162)
+};
+
 void texColorScene(Scene& scene) {
   RasterMaterial material;
   ramp(material, rgb(0, 0, 0), rgb(0, 120, 255));
@@ -127,6 +193,14 @@ void texColorScene(Scene& scene) {
                {{{4, 4, 1, 0, 0, 4, 60, 1, 0, 128, 40, 60, 1, 128, 128}, 80},
                 {{60, 4, 1, 255, 0, 24, 20, 1, 0, 0, 60, 60, 1, 255, 255}, 200}});
 }
+
+// sat(d + sat(t - k)), k = table[80] = 002550 or table[200] = 005EC8.
+const std::vector<WorkedPixel> kTexColorPixels = {
+    {5, 30, 0x2B3EC0u},   // 282830 + ((3, 59, 224) - k80)
+    {50, 30, 0xE02C30u},  // 282830 + ((184, 98, 114) - k200)
+    {38, 58, 0xA07E66u},  // right edge x = 4 + 36 * 54 / 56 = 38.7: in; texel (120, 123, 134)
+    {39, 58, 0x282830u},  // ... x = 39 out
+};
 
 void perspectiveScene(Scene& scene) {
   RasterMaterial material;
@@ -139,9 +213,19 @@ void perspectiveScene(Scene& scene) {
       {{{24, 8, 0.125f, 0, 1024, 0, 63, 1, 0, 0, 64, 63, 1, 512, 0, 40, 8, 0.125f, 512, 1024}}});
 }
 
+// 1/z = 0.125 + 0.875 (y - 8) / 55 on each scanline; u = (u/z) / (1/z), v likewise.
+const std::vector<WorkedPixel> kPerspectivePixels = {
+    {31, 20, 0xEC3C6Bu},  // u 236.7, v 316.8: texel (236, 60)
+    {10, 50, 0x2A26D7u},  // u 42.1, v 38.1: texel (42, 38)
+    {63, 62, 0xFB0281u},  // u 507.4, v 2.4: texel (251, 2)
+    {0, 62, 0x282830u},   // left edge x = 24 - 24 * 54 / 55 = 0.44: x = 0 out
+    {63, 63, 0x181820u},  // bottom edge y = 63 out
+};
+
 struct GoldenCase {
   const char* name;
   void (*draw)(Scene&);
+  const std::vector<WorkedPixel>& worked;
 };
 
 class Golden : public ::testing::TestWithParam<GoldenCase> {};
@@ -150,6 +234,9 @@ class Golden : public ::testing::TestWithParam<GoldenCase> {};
 TEST_P(Golden, MatchesThePicture) {
   Scene scene;
   GetParam().draw(scene);
+  for (const WorkedPixel& p : GetParam().worked)
+    EXPECT_EQ(scene.image.getPixels()[p.y * kSize + p.x] & 0xFFFFFFu, p.rgb)
+        << GetParam().name << " pixel " << p.x << "," << p.y;
   std::vector<uint8_t> rgb;
   for (int32_t i = 0; i < kSize * kSize; ++i) {
     for (const int shift : {16, 8, 0})
@@ -175,14 +262,15 @@ TEST_P(Golden, MatchesThePicture) {
   EXPECT_TRUE(golden == rgb) << "bytes differ from " << path;
 }
 
-INSTANTIATE_TEST_SUITE_P(PolyScenes, Golden,
-                         ::testing::Values(GoldenCase{"poly_flat", flatScene},
-                                           GoldenCase{"poly_gouraud", gouraudScene},
-                                           GoldenCase{"poly_vertex_alpha", vertexAlphaScene},
-                                           GoldenCase{"poly_tex_shade", texShadeScene},
-                                           GoldenCase{"poly_texture", textureScene},
-                                           GoldenCase{"poly_tex_color", texColorScene},
-                                           GoldenCase{"poly_perspective", perspectiveScene}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    PolyScenes, Golden,
+    ::testing::Values(GoldenCase{"poly_flat", flatScene, kFlatPixels},
+                      GoldenCase{"poly_gouraud", gouraudScene, kGouraudPixels},
+                      GoldenCase{"poly_vertex_alpha", vertexAlphaScene, kVertexAlphaPixels},
+                      GoldenCase{"poly_tex_shade", texShadeScene, kTexShadePixels},
+                      GoldenCase{"poly_texture", textureScene, kTexturePixels},
+                      GoldenCase{"poly_tex_color", texColorScene, kTexColorPixels},
+                      GoldenCase{"poly_perspective", perspectiveScene, kPerspectivePixels}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
