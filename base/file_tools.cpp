@@ -25,6 +25,20 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
+// The order the file systems shows were written on keep their folders in: names compared byte
+// by byte after upper-casing. Upper, not lower: '_' (0x5F) lies between 'Z' and 'a', so
+// "DEMOA.LSCX" comes before "DEMO_B.LSCX" where a lower-cased compare puts "demo_b" first. Exact
+// order breaks ties, so the result never depends on the file system.
+bool listsBefore(const std::string& a, const std::string& b) {
+  const auto upperLess = [](char x, char y) {
+    return std::toupper(static_cast<unsigned char>(x)) <
+           std::toupper(static_cast<unsigned char>(y));
+  };
+  if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), upperLess)) return true;
+  if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), upperLess)) return false;
+  return a < b;
+}
+
 bool existsNoThrow(const std::string& path) {
   std::error_code ec;
   return fs::exists(fs::path(path), ec);
@@ -159,12 +173,7 @@ std::vector<std::string> listDirectory(const std::string& dir) {
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     names.push_back(it->path().filename().string());
   }
-  // A listing sorted ignoring case, as the file systems shows were written on list their
-  // folders; exact order breaks ties so the result never depends on the file system.
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const std::string la = lowered(a), lb = lowered(b);
-    return la != lb ? la < lb : a < b;
-  });
+  std::sort(names.begin(), names.end(), listsBefore);
   return names;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Directory helpers. Paths may be written with either separator ('/' or '\'); the ones this code
-// produces use '/'. Directory listings are visited in the order of a case-insensitive sort of
-// their names, so every run (and every machine) sees the same first match.
+// produces use '/'. Directory listings are visited in the order of their upper-cased names, so
+// every run (and every machine) sees the same first match.
 
 #include <cstdint>
 #include <optional>

@@ -21,21 +21,26 @@ TEST(FileTools, CurrentDirectoryEndsWithASeparatorAndCanBeChangedOrReports) {
   EXPECT_EQ(capture.lines(), std::vector<std::string>{"FileTools:|Can't setCurrentDirectory !"});
 }
 
+// Listing order compares upper-cased names: '_' (0x5F) then sorts after the letters, where a
+// lower-cased compare puts it before them and an exact compare puts capitals first.
 TEST(FileTools, FilesOfAnExtensionInListingOrder) {
   TempDir dir;
-  for (const char* name : {"data/lcx/wave.lcx", "data/lcx/Beat.LCX", "data/lcx/readme.txt",
-                           "data/lcx/old.lcx.bak", "b.lscx", "A.LSCX"})
+  for (const char* name :
+       {"data/lcx/wave.lcx", "data/lcx/beat_2.lcx", "data/lcx/Beat.LCX", "data/lcx/beatZ.lcx",
+        "data/lcx/readme.txt", "data/lcx/old.lcx.bak", "Demo_b.lscx", "demoa.LSCX"})
     dir.write(name, "");
   dir.enter();
+  // The script a player started without one plays.
   StringC found;
   ASSERT_TRUE(FileTools::findFirstFileWithExtension(found, StringC("lscx")));
-  EXPECT_STREQ(found.getString(), "A.LSCX");
+  EXPECT_STREQ(found.getString(), "demoa.LSCX");
   EXPECT_FALSE(FileTools::findFirstFileWithExtension(found, StringC("l3x")));
   const StringC folder("data\\lcx\\"), ext("lcx");
-  EXPECT_EQ(FileTools::countFilesWithExtension(folder, ext), 2);
+  EXPECT_EQ(FileTools::countFilesWithExtension(folder, ext), 4);
   for (const auto& [index, name] :
-       {std::pair{0, "data\\lcx\\Beat.LCX"}, std::pair{1, "data\\lcx\\wave.lcx"},
-        std::pair{2, "NULL"}, std::pair{-1, "NULL"}})
+       {std::pair{0, "data\\lcx\\Beat.LCX"}, std::pair{1, "data\\lcx\\beatZ.lcx"},
+        std::pair{2, "data\\lcx\\beat_2.lcx"}, std::pair{3, "data\\lcx\\wave.lcx"},
+        std::pair{4, "NULL"}, std::pair{-1, "NULL"}})
     EXPECT_STREQ(FileTools::getFileWithExtension(folder, ext, index).getString(), name) << index;
 }
 
