@@ -18,7 +18,9 @@ class FxEmboss {
   // Clamped to 0..255: how strongly SHADE lights and darkens the picture.
   void setLevel(int32_t level) { m_level = level < 0 ? 0 : (level > 255 ? 255 : level); }
   void setMode(Mode mode) { m_mode = mode; }
-  // Binds the layer (null unbinds); a wrong size is reported and the old binding stays.
+  // Binds the layer (null unbinds); a wrong size is reported and the old binding stays, so a
+  // caller that applies anyway works on the layer bound before: check the size first and skip
+  // the run, as the script's sized effects do (safer than touching another layer).
   void setScreen(CImage32* pScreen);
 
   // Nothing without a bound layer or with an unknown mode.

@@ -22,7 +22,8 @@ class FxHVBlur {
   void setDirection(Direction direction) { m_direction = direction; }
   void setDrawMode(DrawMode drawMode) { m_drawMode = drawMode; }
   // Binds the layer to blur (null unbinds); it must have the constructor's size, else a report and
-  // the old binding stays.
+  // the old binding stays, so a caller that applies anyway blurs the layer bound before: check
+  // the size first and skip the run, as the script's sized effects do.
   void setScreen(CImage32* pScreen);
 
   // Blurs the bound layer in the set direction and draw mode. Windows below 1 are the identity:

@@ -20,7 +20,9 @@ class FxRadial {
   void setStrength(float strength);
   void setDecay(float decay);
   void setMode(Mode mode) { m_mode = mode; }
-  // Binds the layer (null unbinds); a wrong size is reported and the old binding stays.
+  // Binds the layer (null unbinds); a wrong size is reported and the old binding stays, so a
+  // caller that applies anyway works on the layer bound before: check the size first and skip
+  // the run, as the script's sized effects do (safer than touching another layer).
   void setScreen(CImage32* pScreen);
 
   // The four quadrant passes, lower-right first, each from the centre outward. Nothing without a

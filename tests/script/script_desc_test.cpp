@@ -222,3 +222,37 @@ TEST_F(DescRunTest, BlitOpacityIsClampedAndZeroMixesNothing) {
   // 0.5 exactly averages: (d >> 1) + (s >> 1) in every byte.
   EXPECT_EQ(pixelAt(3500, 3, 0x10101010), 0x086C3A21u);
 }
+
+TEST_F(EngineTest, FixedSizeEffectsLeaveALayerOfAnotherSizeAsItIs) {
+  // Each effect is made for "small" and first runs on the small layer, which binds it there.
+  // From 1000 ms the small layer rests and the effect meets the 4 x 2 frame: it reports, and
+  // neither the frame nor the small layer it is still bound to changes.
+  const struct {
+    const char* type;
+    const char* fields;
+    const char* caption;
+  } kinds[] = {{"HVBLUR", "HORIZONTAL NORMAL 4", "FxHVBlur : "},
+               {"EMBOSS", "SHADE 1.0", "FxEmboss : "},
+               {"RADIAL", "SMOOTH 0.9 0.08 2 2", "FxRadial : "}};
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(kind.type);
+    m_reports.clear();
+    loadSections(show({{"LAYER_DIMENSION", {"desc: d 4 2", "desc: small 8 4"}},
+                       {"EFFECT", {std::string("desc: fx ") + kind.type + " small"}},
+                       {"EFFECT_DESC", {std::string("desc: run fx NULL ") + kind.fields}}},
+                      {"desc: side 1 0 1000 c 200 100 50", "desc: side 2 0 1000 e run",
+                       "desc: screen 1 0 2000 c 10 20 30", "desc: screen 2 0 2000 e run"},
+                      {"desc: side small", "desc: screen d"}));
+    const std::uint32_t* pSide = m_pEngine->getScreenLayer(0)->getBuffer()->getPixels();
+    pixelAt(0);
+    const std::vector<std::uint32_t> side(pSide, pSide + 8 * 4);
+    EXPECT_NE(std::count(side.begin(), side.end(), 0xC86432u), 8 * 4);
+    pixelAt(1500);
+    EXPECT_EQ(std::vector<std::uint32_t>(pSide, pSide + 8 * 4), side);
+    EXPECT_EQ(std::vector<std::uint32_t>(m_frame.getPixels(), m_frame.getPixels() + 4 * 2),
+              std::vector<std::uint32_t>(4 * 2, 0x0A141Eu));
+    EXPECT_EQ(m_reports.lines(),
+              Lines(2, kind.caption + std::string("|setScreen: not same dimensions as the "
+                                                  "constructor one")));
+  }
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tests/script/engine_fixture.h"
+#include "tests/support/controller_files.h"
 
 TEST_F(EngineTest, ReadsAWholeScriptWithCommentsBlankLinesAndEitherLineEnd) {
   const std::string text =
@@ -101,13 +102,19 @@ TEST_F(EngineTest, EverySectionHoldsOneLineLessThanItsLimit) {
       }
     }
   }
-  // At the limit the whole section is dropped; the following sections are read normally.
-  m_reports.clear();
-  ScriptEngine& engine =
-      loadSections({{"CONTROLLER", Lines(2000, "file: c x.lecx")}, {"MIX", {"desc: m BLIT"}}});
-  EXPECT_EQ(m_reports.lines(), Lines{"ScriptEngine :|nb >= MAX_NB_CONTROLLER"});
-  EXPECT_EQ(engine.controllers().count(), 0);
-  EXPECT_EQ(engine.mixes().count(), 1);
+  // 1999 controllers are all built; at the limit the whole section is dropped. The following
+  // sections are read normally either way.
+  ASSERT_TRUE(test_controllers::writeLecx("x.lecx", 1, {{"Red", "1"}}));
+  for (const int count : {1999, 2000}) {
+    m_reports.clear();
+    ScriptEngine& engine =
+        loadSections({{"CONTROLLER", Lines(static_cast<std::size_t>(count), "file: c x.lecx")},
+                      {"MIX", {"desc: m BLIT"}}});
+    EXPECT_EQ(m_reports.lines(),
+              count == 2000 ? Lines{"ScriptEngine :|nb >= MAX_NB_CONTROLLER"} : Lines{});
+    EXPECT_EQ(engine.controllers().count(), count == 2000 ? 0 : 1999);
+    EXPECT_EQ(engine.mixes().count(), 1);
+  }
 }
 
 TEST_F(EngineTest, SearchesThatFailAreReportedAndKeepWhatWasRead) {
