@@ -208,10 +208,14 @@ void StringC::keepFileName() {
 namespace {
 
 // Depth-first search of `file` in `dir` and below; `dir` ends with a separator.
-bool findFileIn(const std::string& dir, const std::string& file, std::string& found, int depth) {
-  // Directory cycles through links would recurse forever: no show nests its data this deep.
+bool findFileIn(const std::string& dir, const std::string& file, std::string& found, int depth,
+                int& foldersLeft) {
+  // Directory cycles through links would recurse forever: no show nests its data this deep. A
+  // show's tree holds a few dozen folders; a name whose folder is the root of the disk must not
+  // walk all of it.
   constexpr int kMaxDepth = 64;
-  if (depth > kMaxDepth) return false;
+  if (depth > kMaxDepth || foldersLeft <= 0) return false;
+  --foldersLeft;
   if (auto hit = FileTools::resolveExisting(dir + file); hit && !FileTools::isDirectory(*hit)) {
     found = *hit;
     return true;
@@ -219,7 +223,7 @@ bool findFileIn(const std::string& dir, const std::string& file, std::string& fo
   for (const std::string& entry : FileTools::listDirectory(dir)) {
     const std::string sub = dir + entry;
     if (!FileTools::isDirectory(sub)) continue;
-    if (findFileIn(sub + "/", file, found, depth + 1)) return true;
+    if (findFileIn(sub + "/", file, found, depth + 1, foldersLeft)) return true;
   }
   return false;
 }
@@ -241,7 +245,8 @@ bool StringC::findFile() {
   }
   std::string found;
   if (file.isEmpty() || file.view().empty()) return false;
-  if (!findFileIn(dirPath, std::string(file.view()), found, 0)) return false;
+  int foldersLeft = kMaxFindFileFolders;
+  if (!findFileIn(dirPath, std::string(file.view()), found, 0, foldersLeft)) return false;
   *this = found.c_str();
   return true;
 }

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+// The folders one findFile looks through at most.
+inline constexpr int kMaxFindFileFolders = 512;
+
 class StringC {
  public:
   StringC() = default;
@@ -52,8 +55,8 @@ class StringC {
   void splitPath(StringC& dirOut, StringC& fileOut) const;
   // this = the file name alone, without directory and extension.
   void keepFileName();
-  // Searches the file this string names in its directory, then depth-first below it; on
-  // success this string becomes the path found.
+  // Searches the file this string names in its directory, then depth-first below it (at most
+  // kMaxFindFileFolders folders); on success this string becomes the path found.
   bool findFile();
 
   // Splits a copy of the text at runs of " ,\t\n"; stores at most `max` tokens.

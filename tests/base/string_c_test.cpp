@@ -104,3 +104,18 @@ TEST(StringC, FindFileSearchesTheCurrentDirectoryThenBelowIt) {
   EXPECT_FALSE(missing.findFile());
   EXPECT_STREQ(missing.getString(), "nothing.bmp");
 }
+
+TEST(StringC, FindFileLooksThroughALimitedNumberOfFolders) {
+  // The search's own folder and kMaxFindFileFolders - 2 empty ones are looked through first;
+  // the file sits in the next folder (found) or the one after (not searched).
+  TempDir dir;
+  for (int i = 0; i < kMaxFindFileFolders - 2; ++i)
+    std::filesystem::create_directories(dir.path() / ("a" + std::to_string(10000 + i)));
+  dir.write("b/near.txt", "x");
+  dir.write("c/far.txt", "x");
+  dir.enter();
+  StringC near("near.txt");
+  EXPECT_TRUE(near.findFile());
+  StringC far("far.txt");
+  EXPECT_FALSE(far.findFile());
+}
