@@ -4,6 +4,8 @@
 #include <new>
 
 #include "base/report.h"
+#include "s3d/s3d_scene.h"
+#include "s3d/viewport.h"
 #include "script/config.h"
 #include "script/script_words_p.h"
 
@@ -25,17 +27,15 @@ void RenderData::setDimension(const ScriptLayerDim* pDim) {
   m_dimension.m_height = pDim->m_height;
 }
 
-void RenderDataScreenLayer::createBuffer(std::int64_t& pixelBudget) {
+void RenderDataScreenLayer::createBuffer(PixelBudget& budget) {
   const std::int32_t width = m_dimension.m_width;
   const std::int32_t height = m_dimension.m_height;
   // Zero is the size of a layer whose dimension was not found; negative and enormous sizes are
   // typing mistakes, refused the same way rather than ending the program.
-  if (width <= 0 || height <= 0 || width > script_config::kMaxLayerSide ||
-      height > script_config::kMaxLayerSide || std::int64_t{width} * height > pixelBudget) {
+  if (!budget.take(width, height)) {
     report(captionOf("SCREEN_LAYER ", m_name), "bad dimensions for creating buffer");
     return;
   }
-  pixelBudget -= std::int64_t{width} * height;
   m_pBuffer = std::make_unique<CImage32Buffered>(width, height);
 }
 
@@ -60,6 +60,25 @@ bool RenderDataSceneDesc::animationFrame(std::int32_t length, float& frame) cons
   const float seconds = static_cast<float>(std::int64_t{m_timeOffset} + m_localTime) * 0.001f;
   frame = std::fmod(seconds * 30.0f, static_cast<float>(length));
   return true;
+}
+
+RenderData3DDesc::RenderData3DDesc() : m_pViewPort(std::make_unique<ViewPort>()) {}
+RenderData3DDesc::~RenderData3DDesc() = default;
+
+void RenderData3DDesc::createViewPort(PixelBudget& budget) {
+  const std::int32_t width = m_dimension.m_width;
+  const std::int32_t height = m_dimension.m_height;
+  // A size of 0 is the viewport's to report; a depth buffer too large for any layer is not made.
+  if (width > 0 && height > 0 && !budget.take(width, height)) {
+    report(captionOf("3D_DESC ", m_name), "bad dimensions for creating viewport");
+    return;
+  }
+  m_pViewPort->setScreen(width, height);
+}
+
+void RenderData3DDesc::setScene(S3DScene* pScene) {
+  m_pScene = pScene;
+  if (pScene) m_pViewPort->enableZBuffer(pScene->m_zBufferFlag != 0);
 }
 
 void RenderData3DDesc::setController(LECXController* pController) {

@@ -10,6 +10,9 @@
 #include "script/script_object.h"
 
 class LECXController;
+class PixelBudget;
+class S3DScene;
+class ViewPort;
 
 class RenderData : public ScriptObject {
  public:
@@ -43,10 +46,9 @@ class RenderDataScreenLayer : public RenderData {
  public:
   void render(CImage32* pDst) override;
   CImage32* getBuffer() override { return m_pBuffer.get(); }
-  // Makes the buffer of the dimension's size; a zero (or unusable) size is reported and the old
-  // buffer stays. The pixels taken are subtracted from `pixelBudget`; a buffer larger than what
-  // is left is refused the same way.
-  void createBuffer(std::int64_t& pixelBudget);
+  // Makes the buffer of the dimension's size, taken from the script's budget; a zero (or
+  // unusable) size, or one the budget cannot hold, is reported and the old buffer stays.
+  void createBuffer(PixelBudget& budget);
 
  private:
   std::unique_ptr<CImage32Buffered> m_pBuffer;
@@ -94,11 +96,27 @@ class RenderData2DDesc : public RenderDataSceneDesc {
 
 class RenderData3DDesc : public RenderDataSceneDesc {
  public:
+  RenderData3DDesc();
+  ~RenderData3DDesc() override;
   // Takes scene controllers (id 2); another kind is reported under "3D_DESC <name> :".
-  // FIXME: the controller's target, the scene, is set here once the 3D engine exists.
+  // FIXME: the controller's target, the scene, is set here once scene controllers bind.
   void setController(LECXController* pController) override;
-  // FIXME: draws nothing until the 3D engine exists.
+  // FIXME: draws nothing until the scene renders.
   void render(CImage32* pDst) override { (void)pDst; }
+
+  // The scene shown (not owned; null when the resource was not found). Its depth-buffer flag
+  // switches the viewport's depth buffer.
+  void setScene(S3DScene* pScene);
+  S3DScene* getScene() const { return m_pScene; }
+  // The viewport, sized from the layer dimension.
+  ViewPort& getViewPort() { return *m_pViewPort; }
+  // Gives the viewport the dimension's size (a size of 0 is reported by the viewport; one the
+  // script's budget cannot hold is reported and leaves the viewport without size).
+  void createViewPort(PixelBudget& budget);
+
+ private:
+  S3DScene* m_pScene = nullptr;
+  std::unique_ptr<ViewPort> m_pViewPort;
 };
 
 // SKYBOX_DESC: linked to its resources, draws nothing.

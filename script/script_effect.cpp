@@ -23,6 +23,15 @@ std::unique_ptr<ScriptEffect> sizedEffect(const std::string& line, ScriptEngine&
     width = pDim->m_width;
     height = pDim->m_height;
   }
+  // The effect keeps buffers of its size: one no layer could have is not made (and the effect
+  // refuses every layer, as for a dimension not found).
+  if (width > 0 && height > 0 && !engine.getPixelBudget().take(width, height)) {
+    std::string name;
+    ScanLine head(line);
+    head.skip(), head.word(name);
+    ScriptEngine::reportLoad("EFFECT " + name + ": bad dimensions for creating the effect");
+    width = height = 0;
+  }
   return std::make_unique<Effect>(width, height);
 }
 

@@ -227,13 +227,12 @@ void ScriptEngine::createImageSources() {
 }
 
 void ScriptEngine::readScreenLayers(ScriptReader& reader) {
-  std::int64_t pixelBudget = script_config::kMaxLayerPixels;
   for (const std::string& line : reader.readSection(kSections[kScreenLayer])) {
     const std::vector<std::string> fields = words(line, 2);
     auto pLayer = std::make_unique<RenderDataScreenLayer>();
     if (!fields[0].empty()) pLayer->setName(StringC(fields[0]));
     pLayer->setDimension(findLayerDim(StringC(fields[1])));
-    pLayer->createBuffer(pixelBudget);
+    pLayer->createBuffer(m_pixelBudget);
     m_screenLayers.add(std::move(pLayer));
   }
 }
@@ -277,7 +276,9 @@ void ScriptEngine::read3DDescs(ScriptReader& reader) {
     auto pDesc = std::make_unique<RenderData3DDesc>();
     if (!fields.name.empty()) pDesc->setName(StringC(fields.name));
     pDesc->setDimension(findLayerDim(StringC(fields.dimension)));
-    findRessource3D(StringC(fields.resource));
+    pDesc->createViewPort(m_pixelBudget);
+    if (ScriptRessource3D* pResource = findRessource3D(StringC(fields.resource)))
+      pDesc->setScene(pResource->getScene());
     pDesc->setTimeOffset(fields.timeOffset);
     pDesc->setCamera(fields.camera);
     attachController(*pDesc, StringC(fields.word));

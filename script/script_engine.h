@@ -14,6 +14,7 @@
 #include "control/crt_rand.h"
 #include "control/lecx_controller.h"
 #include "image/cimage32.h"
+#include "script/config.h"
 #include "script/render_data.h"
 #include "script/script_clock.h"
 #include "script/script_controller_manager.h"
@@ -89,6 +90,8 @@ class ScriptEngine {
     if (pController) pController->bind();
   }
   ScriptControllerManager& getControllerManager() { return m_controllerManager; }
+  // What the images the script makes may still hold.
+  PixelBudget& getPixelBudget() { return m_pixelBudget; }
   // The C runtime's one generator, as this show has used it so far.
   CrtRand& getRuntimeRand() { return m_runtimeRand; }
 
@@ -128,6 +131,7 @@ class ScriptEngine {
 
   std::int32_t m_musicOffset = 0;
   StringC m_musicFile;
+  PixelBudget m_pixelBudget;
   std::unique_ptr<ScriptMusic> m_pMusic;
   std::uint32_t m_startTick = 0;
 

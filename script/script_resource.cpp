@@ -1,6 +1,7 @@
 #include "script/script_resource.h"
 
 #include "control/lecx_controller_manager.h"
+#include "s3d/s3d_scene.h"
 
 StringC ScriptFileResource::resolvedFile() const {
   StringC path = m_file;
@@ -38,6 +39,10 @@ void ScriptRessource2D::load() {
   // FIXME: the 2D scene is read here once the 2D scene exists.
 }
 
+ScriptRessource3D::ScriptRessource3D() = default;
+ScriptRessource3D::~ScriptRessource3D() = default;
+
 void ScriptRessource3D::load() {
-  // FIXME: the .l3x scene is read here once the 3D engine exists.
+  m_pScene = std::make_unique<S3DScene>();
+  m_pScene->load(resolvedFile());
 }

@@ -10,6 +10,7 @@
 class CrtRand;
 class LECXController;
 class LECXControllerManager;
+class S3DScene;
 
 // A named object with the file it is loaded from (initially "NULL").
 class ScriptFileResource : public ScriptObject {
@@ -63,7 +64,15 @@ class ScriptRessource2D : public ScriptFileResource {
 // A 3D scene read from an .l3x file (3D).
 class ScriptRessource3D : public ScriptFileResource {
  public:
+  ScriptRessource3D();
+  ~ScriptRessource3D() override;
+  // Reads the scene; a missing or broken file is reported and leaves what could be read (a scene
+  // without camera draws nothing).
   void load() override;
+  S3DScene* getScene() const { return m_pScene.get(); }
+
+ private:
+  std::unique_ptr<S3DScene> m_pScene;
 };
 
 // A sky box: both file names are kept, nothing is loaded (SKYBOX).

@@ -11,6 +11,7 @@
 
 #include "base/report.h"
 #include "script/script_engine.h"
+#include "tests/base/chunk_bytes.h"
 #include "tests/support/script_text.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,6 +31,15 @@ inline Sections show(Sections sections, Lines operations, Lines layers = {"desc:
   if (!sections.count("SCREEN_LAYER")) sections["SCREEN_LAYER"] = std::move(layers);
   sections["LAYER_MANAGER"] = std::move(operations);
   return sections;
+}
+
+// A scene file (.l3x) with one camera named "cam", 90 frames long, without depth buffer.
+inline std::string sceneFileText() {
+  using namespace chunk_bytes;
+  const Bytes head = chunk(1, {chunk(1, {stringField("cam")})});
+  const Bytes file = plainFile(chunk(53454, {chunk(50, {le(90, 2)}), chunk(500, {intField(0)}),
+                                             chunk(120, {le(1, 2), chunk(121, {head})})}));
+  return std::string(file.begin(), file.end());
 }
 
 class EngineTest : public ::testing::Test {

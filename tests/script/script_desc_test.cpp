@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "fx/fx_hvblur.h"
+#include "s3d/viewport.h"
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
 #include "tests/support/picture_files.h"
@@ -255,4 +256,20 @@ TEST_F(EngineTest, FixedSizeEffectsLeaveALayerOfAnotherSizeAsItIs) {
               Lines(2, kind.caption + std::string("|setScreen: not same dimensions as the "
                                                   "constructor one")));
   }
+}
+
+TEST_F(EngineTest, SizesNoLayerCouldHaveMakeNeitherEffectBuffersNorDepthBuffers) {
+  // 9000 is above the largest layer side (8192): the effect is made without size, so it refuses
+  // every layer, and the viewport keeps no depth buffer of that size.
+  m_dir.write("a.l3x", sceneFileText());
+  ScriptEngine& engine =
+      loadSections(show({{"LAYER_DIMENSION", {"desc: d 4 2", "desc: huge 9000 9000"}},
+                         {"EFFECT", {"desc: fx RADIAL huge"}},
+                         {"3D", {"file: scene a.l3x"}},
+                         {"3D_DESC", {"desc: three scene huge NULL 0 0"}}},
+                        {"desc: screen 1 0 1000 c 10 20 30"}));
+  EXPECT_EQ(m_reports.lines(),
+            (Lines{"3D_DESC three :|bad dimensions for creating viewport",
+                   "ScriptEngine :|EFFECT fx: bad dimensions for creating the effect"}));
+  EXPECT_EQ(engine.find3DDesc("three")->getViewPort().getWidth(), ViewPort::kDefaultWidth);
 }

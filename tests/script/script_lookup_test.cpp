@@ -37,6 +37,7 @@ TEST_F(EngineTest, LookupsReportMissesExceptOfNullAndInEmptyRegistries) {
        "SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/SKYBOX_DESC", true},
   };
   ASSERT_TRUE(test_controllers::writeLecx("c.lecx", 1, {}));
+  m_dir.write("a.l3x", sceneFileText());
   const Sections filled = {{"LAYER_DIMENSION", {"desc: d 2 2"}},
                            {"CONTROLLER", {"file: c c.lecx"}},
                            {"2D", {"file: r2 a.s2d"}},
@@ -104,6 +105,7 @@ TEST_F(EngineTest, UnknownEffectTypesLeaveEmptyEntriesThatLookupsPassOver) {
 }
 
 TEST_F(EngineTest, DescriptorLinesLookUpWhatTheyName) {
+  m_dir.write("a.l3x", sceneFileText());
   ScriptEngine& engine = loadSections(
       {{"LAYER_DIMENSION", {"desc: d 2 2"}},
        {"3D", {"file: scene a.l3x"}},
@@ -113,9 +115,9 @@ TEST_F(EngineTest, DescriptorLinesLookUpWhatTheyName) {
        {"SKYBOX_DESC", {"desc: box nosky d nodesc 7"}},
        {"SPE_LAYER", {"desc: a b c"}},
        {"LAYER_DEPENDENCY", {"desc: s x three", "desc: nolayer x three", "desc: s x none"}}});
-  EXPECT_EQ(texts(),
-            (Lines{"Can't find layerDim: nodim", "Can't find 3D_DESC: nodesc",
-                   "Can't find SCREEN_LAYER: nolayer", "Can't find 2D_DESC/3D_DESC: none"}));
+  EXPECT_EQ(texts(), (Lines{"Can't find layerDim: nodim", "setScreen: width <= 0",
+                            "Can't find 3D_DESC: nodesc", "Can't find SCREEN_LAYER: nolayer",
+                            "Can't find 2D_DESC/3D_DESC: none"}));
   const RenderData3DDesc* pThree = engine.find3DDesc(StringC("three"));
   ASSERT_NE(pThree, nullptr);
   EXPECT_EQ(pThree->getTimeOffset(), 2000);

@@ -1,0 +1,168 @@
+// What the scene does once after loading: skins and morphs bound to their bones and targets,
+// names resolved to objects, material references checked, the parent hierarchy linked.
+
+#include <string>
+#include <unordered_map>
+
+#include "s3d/s3d_modifier_morph.h"
+#include "s3d/s3d_modifier_skin.h"
+#include "s3d/s3d_scene.h"
+
+template <class Visit>
+void S3DScene::forEachVertexObject(Visit visit) {
+  for (S3DTriObject& mesh : m_triObjects)
+    visit(static_cast<S3DVertexObject&>(mesh));
+  for (const auto& pShape : m_shapes)
+    if (pShape) visit(static_cast<S3DVertexObject&>(*pShape));
+}
+
+void S3DScene::link() {
+  bindSkinsAndMorphs();
+  resolveNames();
+  checkMaterials();
+  linkParents();
+}
+
+void S3DScene::bindSkinsAndMorphs() {
+  std::vector<S3DVertexObject*> hidden;
+  forEachVertexObject([&](S3DVertexObject& object) {
+    for (const auto& pModifier : object.m_modifiers) {
+      if (!pModifier) continue;
+      if (pModifier->getType() == S3DModifier::kSkin) {
+        auto& skin = static_cast<S3DModifierSkin&>(*pModifier);
+        for (int32_t i = 0; i < skin.getNbBone(); ++i) {
+          S3DNode* pBone = findNode(skin.m_bones[static_cast<std::size_t>(i)].name);
+          if (!pBone) {
+            reportScene("cant find bone");
+            continue;
+          }
+          // The bone's matrix holds its world matrix once the hierarchy has run.
+          skin.setBoneMatrix(&pBone->m_matrix, i);
+          if (auto* pObject = dynamic_cast<S3DVertexObject*>(pBone)) hidden.push_back(pObject);
+        }
+      } else if (pModifier->getType() == S3DModifier::kMorph) {
+        auto& morph = static_cast<S3DModifierMorph&>(*pModifier);
+        for (int32_t i = 0; i < morph.getNbTarget(); ++i) {
+          // Only an object with vertices can be a target.
+          auto* pTarget = dynamic_cast<S3DVertexObject*>(
+              findNode(morph.m_targets[static_cast<std::size_t>(i)].name));
+          if (!pTarget) {
+            reportScene("cant find morph target");
+            continue;
+          }
+          morph.setTargetVertex(i, &pTarget->m_vertices);
+          hidden.push_back(pTarget);
+        }
+      }
+    }
+  });
+  // Bones and targets shape other meshes; they are not drawn themselves.
+  for (S3DVertexObject* pObject : hidden)
+    pObject->m_visible = 0;
+}
+
+void S3DScene::resolveNames() {
+  const auto findLightReported = [this](const StringC& name) {
+    S3DLight* pLight = findLight(name);
+    if (!pLight && isObjectName(name)) reportScene("Can t find light: " + std::string(name.view()));
+    return pLight;
+  };
+  forEachVertexObject([&](S3DVertexObject& object) {
+    for (S3DWSModifierBinding& binding : object.m_wsModifiers) {
+      binding.pWSModifier = findWSModifier(binding.name);
+      if (!binding.pWSModifier && isObjectName(binding.name))
+        reportScene("Warning can't find WSModifier: " + std::string(binding.name.view()));
+    }
+    object.m_lights.clear();
+    for (const StringC& name : object.m_lightNames)
+      if (S3DLight* pLight = findLightReported(name)) object.m_lights.push_back(pLight);
+    for (S3DLightingChannel& channel : object.m_lightingChannels) {
+      channel.lights.clear();
+      for (const StringC& name : channel.lightNames)
+        if (S3DLight* pLight = findLightReported(name)) channel.lights.push_back(pLight);
+    }
+  });
+  // A mesh layer draws with another mesh, which is then not drawn on its own.
+  for (S3DTriObject& mesh : m_triObjects) {
+    for (S3DMeshLayer& layer : mesh.m_layers) {
+      layer.pMesh = findTriObject(layer.meshName);
+      if (layer.pMesh) layer.pMesh->m_visible = 0;
+    }
+  }
+}
+
+void S3DScene::checkMaterials() {
+  forEachVertexObject([&](S3DVertexObject& object) {
+    object.m_pMaterial = getMaterial(object.m_materialIndex);
+    if (!object.m_pMaterial)
+      reportScene(std::string(object.m_name.view()) + " has NULL material !!");
+  });
+}
+
+void S3DScene::linkParents() {
+  // Candidates: every head whose parent is found, in the order meshes, dummies, shapes,
+  // world-space modifiers, lights (each followed by its target), cameras (each followed by its
+  // target). Light targets take part so that a target can follow a moving parent.
+  std::vector<S3DNode*> candidates;
+  const auto consider = [&](S3DNode& node) {
+    node.m_pParent = findNode(node.m_parentName);
+    if (node.m_pParent) candidates.push_back(&node);
+  };
+  for (S3DTriObject& mesh : m_triObjects)
+    consider(mesh);
+  for (S3DDummy& dummy : m_dummies)
+    consider(dummy);
+  for (const auto& pShape : m_shapes)
+    if (pShape) consider(*pShape);
+  for (WSModifier& wsModifier : m_wsModifiers)
+    consider(wsModifier);
+  for (S3DLight& light : m_lights) {
+    consider(light);
+    consider(light.m_target);
+  }
+  for (S3DCamera& camera : m_cameras) {
+    consider(camera);
+    consider(camera.m_target);
+  }
+
+  // Depth first from each candidate up its chain of parents, so that a parent is placed before
+  // its children in one pass over the candidates, whatever order the file gives them in. A chain
+  // that comes back to itself is a cycle: its objects keep no parent.
+  enum State : uint8_t { kOpen, kOnPath, kDone };
+  std::unordered_map<S3DNode*, State> state;
+  for (S3DNode* pNode : candidates)
+    state[pNode] = kOpen;
+  m_links.clear();
+  m_links.reserve(candidates.size());
+  std::vector<S3DNode*> path;
+  for (S3DNode* pStart : candidates) {
+    path.clear();
+    S3DNode* pNode = pStart;
+    for (auto it = state.find(pNode); it != state.end() && it->second == kOpen;
+         it = state.find(pNode)) {
+      it->second = kOnPath;
+      path.push_back(pNode);
+      pNode = pNode->m_pParent;
+    }
+    const auto top = state.find(pNode);
+    std::size_t cycleStart = path.size();
+    if (top != state.end() && top->second == kOnPath) {
+      while (path[cycleStart - 1] != pNode)
+        --cycleStart;
+      --cycleStart;
+      std::string names;
+      for (std::size_t i = cycleStart; i < path.size(); ++i)
+        names += std::string(path[i]->m_name.view()) + " -> ";
+      names += std::string(pNode->m_name.view());
+      reportScene("parent cycle: " + names + "; these objects keep no parent");
+      for (std::size_t i = cycleStart; i < path.size(); ++i) {
+        path[i]->m_pParent = nullptr;
+        state[path[i]] = kDone;
+      }
+    }
+    for (std::size_t i = cycleStart; i-- > 0;) {
+      m_links.push_back(path[i]);
+      state[path[i]] = kDone;
+    }
+  }
+}
