@@ -1,5 +1,6 @@
 #include "tools/chunk_json.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -63,6 +64,7 @@ class FieldReader {
   explicit FieldReader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
 
   bool ok() const { return m_ok; }
+  bool atEnd() const { return m_at == m_bytes.size(); }
   std::size_t consumed() const { return m_at; }
 
   std::optional<Json> read(FieldKind kind) {
@@ -124,38 +126,85 @@ class FieldReader {
   bool m_ok = true;
 };
 
+constexpr FieldLayout kFloatEntry[] = {{nullptr, FieldKind::Float}};
+
+bool isList(FieldKind kind) {
+  return kind == FieldKind::FloatList || kind == FieldKind::KeyList ||
+         kind == FieldKind::WordCountList || kind == FieldKind::IntCountList ||
+         kind == FieldKind::ListToEnd;
+}
+
+// The parts of one entry of a list field; empty when they are not known.
+std::span<const FieldLayout> entryParts(const FieldLayout& field, const Schema& schema,
+                                        Context context) {
+  if (field.kind == FieldKind::FloatList) return kFloatEntry;
+  if (field.kind == FieldKind::KeyList) return schema.keyFields(context);
+  return field.parts;
+}
+
+enum class Shape : std::uint8_t { Bare, Array, Object };
+
+Shape shapeOf(std::span<const FieldLayout> parts) {
+  if (parts.size() == 1 && !parts[0].pName) return Shape::Bare;
+  return !parts.empty() && parts[0].pName ? Shape::Object : Shape::Array;
+}
+
+std::optional<Json> decodeField(const FieldLayout& field, const Schema& schema, Context context,
+                                FieldReader& reader);
+
+std::optional<Json> decodeParts(std::span<const FieldLayout> parts, const Schema& schema,
+                                Context context, FieldReader& reader) {
+  const Shape shape = shapeOf(parts);
+  Json out = shape == Shape::Object ? Json::object() : Json::array();
+  for (const FieldLayout& part : parts) {
+    auto value = decodeField(part, schema, context, reader);
+    if (!value) return std::nullopt;
+    if (shape == Shape::Bare) return value;
+    if (shape == Shape::Array)
+      out.push_back(std::move(*value));
+    else
+      out[part.pName] = std::move(*value);
+  }
+  return out;
+}
+
+std::optional<Json> decodeList(const FieldLayout& field, const Schema& schema, Context context,
+                               FieldReader& reader) {
+  std::int64_t count = -1;  // to the end of the chunk
+  if (field.kind == FieldKind::WordCountList) {
+    const auto value = reader.read(FieldKind::Word);
+    if (!value) return std::nullopt;
+    count = value->get<std::int64_t>();
+  } else if (field.kind != FieldKind::ListToEnd) {
+    const auto value = reader.read(FieldKind::Int);
+    if (!value || value->get<std::int64_t>() < 0) return std::nullopt;
+    count = value->get<std::int64_t>();
+  }
+  const auto parts = entryParts(field, schema, context);
+  if (parts.empty()) return std::nullopt;
+  Json list = Json::array();
+  for (std::int64_t i = 0; count < 0 ? !reader.atEnd() : i < count; ++i) {
+    const std::size_t before = reader.consumed();
+    auto entry = decodeParts(parts, schema, context, reader);
+    // An entry that reads nothing would repeat forever.
+    if (!entry || reader.consumed() == before) return std::nullopt;
+    list.push_back(std::move(*entry));
+  }
+  return list;
+}
+
+std::optional<Json> decodeField(const FieldLayout& field, const Schema& schema, Context context,
+                                FieldReader& reader) {
+  if (isList(field.kind)) return decodeList(field, schema, context, reader);
+  if (field.kind == FieldKind::Group) return decodeParts(field.parts, schema, context, reader);
+  return reader.read(field.kind);
+}
+
 // Decodes a layout's fields into `node`; false when they do not fit the bytes.
 bool decodeFields(const ChunkLayout& layout, const Schema& schema, Context context,
                   FieldReader& reader, Json& node) {
   for (const FieldLayout& field : layout.fields) {
-    if (field.kind == FieldKind::FloatList || field.kind == FieldKind::KeyList) {
-      const auto count = reader.read(FieldKind::Int);
-      if (!count || count->get<std::int32_t>() < 0) return false;
-      std::span<const FieldLayout> key;
-      if (field.kind == FieldKind::KeyList) {
-        key = schema.keyFields(context.param);
-        if (key.empty()) return false;
-      }
-      Json list = Json::array();
-      for (std::int32_t i = 0; i < count->get<std::int32_t>(); ++i) {
-        if (field.kind == FieldKind::FloatList) {
-          auto value = reader.read(FieldKind::Float);
-          if (!value) return false;
-          list.push_back(std::move(*value));
-          continue;
-        }
-        Json record = Json::object();
-        for (const FieldLayout& part : key) {
-          auto value = reader.read(part.kind);
-          if (!value) return false;
-          record[part.pName] = std::move(*value);
-        }
-        list.push_back(std::move(record));
-      }
-      node[field.pName] = std::move(list);
-      continue;
-    }
-    auto value = reader.read(field.kind);
+    auto value = decodeField(field, schema, context, reader);
     if (!value) return false;
     node[field.pName] = std::move(*value);
   }
@@ -233,7 +282,7 @@ std::int64_t integer(const Json& value, const std::string& path, std::int64_t lo
   return v;
 }
 
-void encodeField(FieldKind kind, const Json& value, const std::string& path, Bytes& out) {
+void encodeScalar(FieldKind kind, const Json& value, const std::string& path, Bytes& out) {
   switch (kind) {
     case FieldKind::Byte:
       out.push_back(static_cast<std::uint8_t>(integer(value, path, 0, 255)));
@@ -269,40 +318,71 @@ void encodeField(FieldKind kind, const Json& value, const std::string& path, Byt
   }
 }
 
+void encodeField(const FieldLayout& field, const Schema& schema, Context context, const Json& value,
+                 const std::string& path, Bytes& out);
+
+void encodeParts(std::span<const FieldLayout> parts, const Schema& schema, Context context,
+                 const Json& value, const std::string& path, Bytes& out) {
+  switch (shapeOf(parts)) {
+    case Shape::Bare:
+      encodeField(parts[0], schema, context, value, path, out);
+      return;
+    case Shape::Array:
+      if (!value.is_array() || value.size() != parts.size())
+        bad(path, "expected an array of " + std::to_string(parts.size()));
+      for (std::size_t i = 0; i < parts.size(); ++i)
+        encodeField(parts[i], schema, context, value[i], path + "[" + std::to_string(i) + "]", out);
+      return;
+    case Shape::Object:
+      if (!value.is_object()) bad(path, "expected an object");
+      for (const auto& [name, part] : value.items()) {
+        bool known = false;
+        for (const FieldLayout& f : parts)
+          known = known || name == f.pName;
+        if (!known) bad(at(path, name), "unknown field");
+      }
+      for (const FieldLayout& part : parts) {
+        if (!value.contains(part.pName)) bad(at(path, part.pName), "missing");
+        encodeField(part, schema, context, value[part.pName], at(path, part.pName), out);
+      }
+      return;
+  }
+}
+
+void encodeList(const FieldLayout& field, const Schema& schema, Context context, const Json& value,
+                const std::string& path, Bytes& out) {
+  if (!value.is_array()) bad(path, "expected an array");
+  if (field.kind == FieldKind::WordCountList) {
+    if (value.size() > 0xFFFF) bad(path, "more than 65535 entries");
+    out.push_back(static_cast<std::uint8_t>(value.size()));
+    out.push_back(static_cast<std::uint8_t>(value.size() >> 8));
+  } else if (field.kind != FieldKind::ListToEnd) {
+    if (value.size() > INT32_MAX) bad(path, "too many entries");
+    putU32(out, static_cast<std::uint32_t>(value.size()));
+  }
+  const auto parts = entryParts(field, schema, context);
+  if (parts.empty())
+    bad(path, "keys of track type " + std::to_string(context.param) + " are not known");
+  for (std::size_t i = 0; i < value.size(); ++i)
+    encodeParts(parts, schema, context, value[i], path + "[" + std::to_string(i) + "]", out);
+}
+
+void encodeField(const FieldLayout& field, const Schema& schema, Context context, const Json& value,
+                 const std::string& path, Bytes& out) {
+  if (isList(field.kind))
+    encodeList(field, schema, context, value, path, out);
+  else if (field.kind == FieldKind::Group)
+    encodeParts(field.parts, schema, context, value, path, out);
+  else
+    encodeScalar(field.kind, value, path, out);
+}
+
 void encodeFields(const ChunkLayout& layout, const Schema& schema, Context context,
                   const Json& node, const std::string& path, Bytes& out) {
   for (const FieldLayout& field : layout.fields) {
     const std::string fieldPath = at(path, field.pName);
     if (!node.contains(field.pName)) bad(fieldPath, "missing");
-    const Json& value = node[field.pName];
-    if (field.kind != FieldKind::FloatList && field.kind != FieldKind::KeyList) {
-      encodeField(field.kind, value, fieldPath, out);
-      continue;
-    }
-    if (!value.is_array()) bad(fieldPath, "expected an array");
-    if (value.size() > INT32_MAX) bad(fieldPath, "too many entries");
-    putU32(out, static_cast<std::uint32_t>(value.size()));
-    const auto key = schema.keyFields(context.param);
-    if (field.kind == FieldKind::KeyList && key.empty())
-      bad(fieldPath, "keys of track type " + std::to_string(context.param) + " are not known");
-    for (std::size_t i = 0; i < value.size(); ++i) {
-      const std::string itemPath = fieldPath + "[" + std::to_string(i) + "]";
-      if (field.kind == FieldKind::FloatList) {
-        encodeField(FieldKind::Float, value[i], itemPath, out);
-        continue;
-      }
-      if (!value[i].is_object()) bad(itemPath, "expected an object");
-      for (const auto& [name, part] : value[i].items()) {
-        bool known = false;
-        for (const FieldLayout& f : key)
-          known = known || name == f.pName;
-        if (!known) bad(at(itemPath, name), "unknown key field");
-      }
-      for (const FieldLayout& part : key) {
-        if (!value[i].contains(part.pName)) bad(at(itemPath, part.pName), "missing");
-        encodeField(part.kind, value[i][part.pName], at(itemPath, part.pName), out);
-      }
-    }
+    encodeField(field, schema, context, node[field.pName], fieldPath, out);
   }
 }
 
@@ -350,7 +430,66 @@ void chunkFromJson(const Json& node, const Schema& schema, Context context, cons
     out[start + 2 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
 }
 
+bool isScalar(const Json& value) {
+  return !value.is_object() && !value.is_array();
+}
+
+// Short values go on one line.
+constexpr std::size_t kLineLimit = 100;
+
+// Appends `value` on one line; false (and `out` partly written) once `out` passes `limit`.
+bool appendOneLine(const Json& value, std::string& out, std::size_t limit) {
+  if (value.is_object()) {
+    out += "{";
+    bool first = true;
+    for (const auto& [name, item] : value.items()) {
+      out += (first ? "" : ", ") + Json(name).dump() + ": ";
+      first = false;
+      if (!appendOneLine(item, out, limit)) return false;
+    }
+    out += "}";
+  } else if (value.is_array()) {
+    out += "[";
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      out += i ? ", " : "";
+      if (!appendOneLine(value[i], out, limit)) return false;
+    }
+    out += "]";
+  } else {
+    out += value.dump();
+  }
+  return out.size() <= limit;
+}
+
+void writeText(const Json& value, int depth, std::string& out) {
+  const std::string indent(static_cast<std::size_t>(2 * (depth + 1)), ' ');
+  const std::size_t start = out.size();
+  // Plain values, and arrays of them, stay on one line however long they are.
+  if (isScalar(value) || (value.is_array() && std::all_of(value.begin(), value.end(), isScalar))) {
+    appendOneLine(value, out, std::string::npos);
+    return;
+  }
+  if (appendOneLine(value, out, start + kLineLimit - indent.size())) return;
+  out.resize(start);
+  const bool object = value.is_object();
+  out += object ? "{\n" : "[\n";
+  bool first = true;
+  for (const auto& [name, item] : value.items()) {
+    out += (first ? "" : ",\n") + indent;
+    first = false;
+    if (object) out += Json(name).dump() + ": ";
+    writeText(item, depth + 1, out);
+  }
+  out += "\n" + indent.substr(2) + (object ? "}" : "]");
+}
+
 }  // namespace
+
+std::string toText(const Json& document) {
+  std::string text;
+  writeText(document, 0, text);
+  return text;
+}
 
 std::string toHex(std::span<const std::uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";

@@ -22,13 +22,24 @@ enum class FieldKind : std::uint8_t {
   String,
   // int count, then count floats.
   FloatList,
-  // int count, then count key records laid out by the context's track type.
+  // int count, then count key records laid out by the schema for the chunk's context.
   KeyList,
+  // The `parts` one after the other (a point, a matrix, an angle and an axis).
+  Group,
+  // A word or int count, then count entries laid out as `parts`.
+  WordCountList,
+  IntCountList,
+  // Entries laid out as `parts` up to the end of the chunk: for a chunk whose entry count is
+  // given elsewhere. Only as the last field of a chunk without children.
+  ListToEnd,
 };
 
+// One field. A group, and one entry of a list, shows in JSON as the bare value of its one part when
+// that part has no name, as an array when its parts have no names, as an object otherwise.
 struct FieldLayout {
   const char* pName;
   FieldKind kind;
+  std::span<const FieldLayout> parts = {};
 };
 
 // Where a chunk sits: a kind of parent and a number the parent passed down (a controller type or
@@ -52,8 +63,9 @@ class Schema {
   virtual ~Schema() = default;
   // The layout of chunk `id` in `context`, or null when the chunk is not known there.
   virtual const ChunkLayout* find(Context context, std::uint16_t id) const = 0;
-  // The fields of one key of a track of `trackType`; empty when the type is unknown.
-  virtual std::span<const FieldLayout> keyFields(std::int32_t trackType) const = 0;
+  // The fields of one key of the key chunk in `context` (whose param is the track type); empty
+  // when the track is not known.
+  virtual std::span<const FieldLayout> keyFields(Context context) const = 0;
 };
 
 // A JSON that does not match the model; what() names the JSON path.
@@ -71,6 +83,10 @@ nlohmann::ordered_json toJson(std::span<const std::uint8_t> data, const Schema& 
 // The chunk data of a JSON array of chunks (the inverse of toJson); throws ModelError.
 std::vector<std::uint8_t> fromJson(const nlohmann::ordered_json& chunks, const Schema& schema,
                                    std::string_view trailing);
+
+// JSON text indented by two spaces, with short values (a chunk without children, a key, a point)
+// and arrays of plain values on one line each: a mesh reads one vertex a line.
+std::string toText(const nlohmann::ordered_json& document);
 
 std::string toHex(std::span<const std::uint8_t> bytes);
 // Throws ModelError naming `path` when the text is not an even count of hex digits.

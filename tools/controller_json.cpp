@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tools/l3x_json.h"
+
 namespace ControllerJson {
 
 namespace {
@@ -75,18 +77,8 @@ class LcxSchema final : public ChunkJson::Schema {
         return nullptr;
     }
   }
-  std::span<const FieldLayout> keyFields(std::int32_t trackType) const override {
-    switch (trackType) {
-      case 1:
-      case 2:
-        return kCurveKey;
-      case 3:
-        return kTcbKey;
-      case 4:
-        return kBezierKey;
-      default:
-        return {};
-    }
+  std::span<const FieldLayout> keyFields(Context context) const override {
+    return floatKeyFields(context.param);
   }
 
  private:
@@ -134,7 +126,7 @@ class LecxSchema final : public ChunkJson::Schema {
         return nullptr;
     }
   }
-  std::span<const FieldLayout> keyFields(std::int32_t) const override { return {}; }
+  std::span<const FieldLayout> keyFields(Context) const override { return {}; }
 
  private:
   ChunkLayout m_file{"file", {}, kLecxFile, false};
@@ -150,7 +142,7 @@ class LecxSchema final : public ChunkJson::Schema {
 class NoSchema final : public ChunkJson::Schema {
  public:
   const ChunkLayout* find(Context, std::uint16_t) const override { return nullptr; }
-  std::span<const FieldLayout> keyFields(std::int32_t) const override { return {}; }
+  std::span<const FieldLayout> keyFields(Context) const override { return {}; }
 };
 
 const char* formatName(Format format) {
@@ -159,6 +151,8 @@ const char* formatName(Format format) {
       return "lcx";
     case Format::Lecx:
       return "lecx";
+    case Format::L3x:
+      return "l3x";
     default:
       return "chunks";
   }
@@ -169,7 +163,9 @@ const char* kindOf(const Json& chunks, Format format) {
   static constexpr const char* kLcxKinds[] = {"input", "sound", "keyframer", "noise"};
   static constexpr const char* kLecxKinds[] = {"effect-colour", "scene", "mix-blit",
                                                "effect-demospe01"};
-  if (format == Format::Chunks || chunks.empty() || !chunks[0].contains("children")) return nullptr;
+  if (format == Format::Chunks || format == Format::L3x || chunks.empty() ||
+      !chunks[0].contains("children"))
+    return nullptr;
   // The last controller chunk is the one a load keeps.
   const char* pKind = nullptr;
   for (const Json& child : chunks[0]["children"]) {
@@ -185,6 +181,20 @@ const char* kindOf(const Json& chunks, Format format) {
 
 }  // namespace
 
+std::span<const FieldLayout> floatKeyFields(std::int32_t trackType) {
+  switch (trackType) {
+    case 1:
+    case 2:
+      return kCurveKey;
+    case 3:
+      return kTcbKey;
+    case 4:
+      return kBezierKey;
+    default:
+      return {};
+  }
+}
+
 Format formatOfFileName(std::string_view fileName) {
   const auto dot = fileName.rfind('.');
   if (dot == std::string_view::npos) return Format::Chunks;
@@ -193,6 +203,7 @@ Format formatOfFileName(std::string_view fileName) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (extension == "lcx") return Format::Lcx;
   if (extension == "lecx") return Format::Lecx;
+  if (extension == "l3x") return Format::L3x;
   return Format::Chunks;
 }
 
@@ -205,6 +216,8 @@ const ChunkJson::Schema& schemaOf(Format format) {
       return kLcx;
     case Format::Lecx:
       return kLecx;
+    case Format::L3x:
+      return L3xJson::schema();
     default:
       return kNone;
   }
@@ -226,13 +239,13 @@ Built fromDocument(const Json& document) {
   if (!document.is_object()) throw ChunkJson::ModelError("$: expected an object");
   Format format = Format::Chunks;
   bool knownFormat = false;
-  for (const Format candidate : {Format::Lcx, Format::Lecx, Format::Chunks})
+  for (const Format candidate : {Format::Lcx, Format::Lecx, Format::L3x, Format::Chunks})
     if (document.contains("format") && document["format"] == formatName(candidate)) {
       format = candidate;
       knownFormat = true;
     }
   if (!knownFormat)
-    throw ChunkJson::ModelError("$.format: expected \"lcx\", \"lecx\" or \"chunks\"");
+    throw ChunkJson::ModelError("$.format: expected \"lcx\", \"lecx\", \"l3x\" or \"chunks\"");
   for (const auto& [name, value] : document.items())
     if (name != "format" && name != "packed" && name != "kind" && name != "chunks" &&
         name != "trailing")

@@ -1,9 +1,9 @@
 #pragma once
 // The typed views of controller files: the chunks of .lcx (keyframer, noise, input, sound) and
-// .lecx (effect, mix and scene parameter bindings) files with named fields, and the document
-// that wraps a chunk list:
+// .lecx (effect, mix and scene parameter bindings) files with named fields (and of .l3x scenes,
+// tools/l3x_json.h), and the document that wraps a chunk list:
 //
-//   {"format": "lcx" | "lecx" | "chunks", "packed": false, "kind": "keyframer",
+//   {"format": "lcx" | "lecx" | "l3x" | "chunks", "packed": false, "kind": "keyframer",
 //    "chunks": [{"id": 1, "chunk": "file", "children": [...]}], "trailing": "00ff"}
 //
 // "kind" and every chunk's "chunk" are labels for the reader; building ignores them. "trailing"
@@ -21,11 +21,16 @@
 
 namespace ControllerJson {
 
-enum class Format : std::uint8_t { Lcx, Lecx, Chunks };
+enum class Format : std::uint8_t { Lcx, Lecx, L3x, Chunks };
 
-// The format a file name's extension implies (.lcx, .lecx, ignoring case; anything else Chunks).
+// The format a file name's extension implies (.lcx, .lecx, .l3x, ignoring case; anything else
+// Chunks).
 Format formatOfFileName(std::string_view fileName);
 const ChunkJson::Schema& schemaOf(Format format);
+
+// The key records of float tracks of `trackType` (1 linear, 2 hermite, 3 TCB, 4 Bezier); empty
+// for other types.
+std::span<const ChunkJson::FieldLayout> floatKeyFields(std::int32_t trackType);
 
 // The document of unpacked chunk data. With tree set, no chunk gets named fields.
 nlohmann::ordered_json toDocument(std::span<const std::uint8_t> data, Format format, bool packed,

@@ -8,7 +8,7 @@ packages=(
   libpng-dev libbz2-dev libjpeg62-turbo-dev
   libsdl2-dev libopenmpt-dev libsndfile1-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev libassimp-dev
   xvfb xauth x11-apps
   clang-format clang libclang-rt-14-dev
 )

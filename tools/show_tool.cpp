@@ -1,5 +1,6 @@
 #include "tools/show_tool.h"
 
+#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -10,20 +11,25 @@
 #include "base/chunk_file_writer.h"
 #include "base/file_tools.h"
 #include "tools/controller_json.h"
+#include "tools/model_import.h"
 
 namespace {
 
 constexpr const char* kHelp =
     "usage: showtool dump FILE [--tree]\n"
     "       showtool build FILE.json -o OUT [--pack]\n"
+    "       showtool import MODEL -o SCENE.l3x [--fps N] [--pack]\n"
     "       showtool --help\n"
     "\n"
-    "dump   prints a chunk file as JSON. .lcx and .lecx files show their chunks with named\n"
-    "       fields; other files, and chunks the typed view does not know, show their bytes as\n"
-    "       hex. --tree shows every chunk's own bytes as hex. Packed files are unpacked and\n"
-    "       \"packed\": true is recorded.\n"
-    "build  writes the chunk file a JSON describes (packed when it says \"packed\": true or\n"
-    "       with --pack). A dumped file builds back byte for byte.\n";
+    "dump    prints a chunk file as JSON. .lcx, .lecx and .l3x files show their chunks with\n"
+    "        named fields; other files, and chunks the typed view does not know, show their\n"
+    "        bytes as hex. --tree shows every chunk's own bytes as hex. Packed files are\n"
+    "        unpacked and \"packed\": true is recorded.\n"
+    "build   writes the chunk file a JSON describes (packed when it says \"packed\": true or\n"
+    "        with --pack). A dumped file builds back byte for byte.\n"
+    "import  makes a 3D scene of a model (glTF .gltf/.glb, OBJ with its .mtl, and the other\n"
+    "        formats the Open Asset Import Library reads); animation keys at N frames a\n"
+    "        second (30 unless given). What cannot be converted is named on stderr.\n";
 
 int usage(std::ostream& err, const std::string& what) {
   err << "showtool: " << what << "\n" << kHelp;
@@ -46,7 +52,7 @@ int dump(const std::string& fileName, bool tree, std::ostream& out, std::ostream
   const bool packed = !fileBytes->empty() && (*fileBytes)[0] != ChunkFile::kPlain;
   const auto document = ControllerJson::toDocument(
       manager->getData(), ControllerJson::formatOfFileName(fileName), packed, tree);
-  out << document.dump(2) << "\n";
+  out << ChunkJson::toText(document) << "\n";
   return 0;
 }
 
@@ -95,14 +101,25 @@ int runShowTool(const std::vector<std::string>& args, std::ostream& out, std::os
   std::optional<std::string> output;
   bool tree = false;
   bool pack = false;
+  std::optional<int> fps;
+  const bool writes = command == "build" || command == "import";
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--tree" && command == "dump") {
       tree = true;
-    } else if (args[i] == "--pack" && command == "build") {
+    } else if (args[i] == "--pack" && writes) {
       pack = true;
-    } else if (args[i] == "-o" && command == "build") {
+    } else if (args[i] == "-o" && writes) {
       if (i + 1 == args.size() || output) return usage(err, "-o needs one file name");
       output = args[++i];
+    } else if (args[i] == "--fps" && command == "import") {
+      int value = 0;
+      const std::string text = i + 1 < args.size() ? args[i + 1] : "";
+      const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (fps || text.empty() || result.ec != std::errc() ||
+          result.ptr != text.data() + text.size() || value < 1 || value > 1000)
+        return usage(err, "--fps needs one whole number from 1 to 1000");
+      fps = value;
+      ++i;
     } else if (!args[i].empty() && args[i][0] == '-') {
       return usage(err, "unknown option " + args[i]);
     } else {
@@ -116,6 +133,10 @@ int runShowTool(const std::vector<std::string>& args, std::ostream& out, std::os
   if (command == "build") {
     if (files.size() != 1 || !output) return usage(err, "build takes one JSON file and -o OUT");
     return build(files[0], *output, pack, err);
+  }
+  if (command == "import") {
+    if (files.size() != 1 || !output) return usage(err, "import takes one model file and -o OUT");
+    return ModelImport::importModel(files[0], *output, {fps.value_or(30), pack}, out, err);
   }
   return usage(err, "unknown command " + command);
 }

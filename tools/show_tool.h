@@ -1,5 +1,6 @@
 #pragma once
-// The commands of showtool: dump a chunk file as JSON, build a chunk file from JSON.
+// The commands of showtool: dump a chunk file as JSON, build a chunk file from JSON, import a
+// 3D model as a scene.
 
 #include <ostream>
 #include <string>

@@ -1,4 +1,5 @@
-// showtool: makes and reads controller files (.lcx, .lecx) and other chunk files as JSON.
+// showtool: makes and reads controller files (.lcx, .lecx), scenes (.l3x) and other chunk files
+// as JSON, and makes scenes of 3D models.
 
 #include <iostream>
 #include <string>

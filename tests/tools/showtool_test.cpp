@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,36 +13,16 @@
 #include "control/lecx_controller_manager.h"
 #include "tests/support/byte_writer.h"
 #include "tests/support/temp_dir.h"
-#include "tools/show_tool.h"
+#include "tests/tools/show_tool_runner.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-struct Outcome {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Outcome run(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = runShowTool(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-Bytes readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using show_tool_runner::contains;
+using show_tool_runner::Outcome;
+using show_tool_runner::readBytes;
+using show_tool_runner::run;
+using show_tool_runner::writeText;
 
 // dump FILE > json, build json -o copy: the copy must hold the same bytes. Returns the dump.
 std::string expectRoundTrip(const std::string& file, bool tree = false) {
@@ -221,7 +198,8 @@ TEST(ShowToolErrors, JsonThatDoesNotMatchTheModelNamesThePath) {
        "$.chunks[0].children[0].children[0].beats[0]: not a finite float"},
       {R"({"format": "lecx", "chunks": [{"id": 5, "seed": 1}]})",
        "$.chunks[0].seed: unknown field"},
-      {R"({"format": "xml", "chunks": []})", R"($.format: expected "lcx", "lecx" or "chunks")"},
+      {R"({"format": "xml", "chunks": []})",
+       R"($.format: expected "lcx", "lecx", "l3x" or "chunks")"},
       {R"({"format": "lcx", "packed": 1, "chunks": []})", "$.packed: expected true or false"},
       {R"({"format": "lcx"})", "$.chunks: missing"},
   };

@@ -1,0 +1,206 @@
+#include "tools/l3x_scene_writer.h"
+
+#include "base/chunk_file_writer.h"
+
+namespace L3xScene {
+
+namespace {
+
+class SceneWriter {
+ public:
+  explicit SceneWriter(ChunkFileWriterManager& manager) : m_manager(manager) {}
+
+  void write(const Scene& scene) {
+    chunk(53454, [&](ChunkFileWriter&) {
+      chunk(50, [&](ChunkFileWriter& w) { w.writeWord(scene.animLength); });
+      if (!scene.name.empty()) stringChunk(502, scene.name);
+      list(130, 131, scene.materials, [&](const Material& material) { writeMaterial(material); });
+      list(100, 101, scene.meshes, [&](const Mesh& mesh) { writeMesh(mesh); });
+      list(150, 151, scene.dummies, [&](const Dummy& dummy) { writeHead(1, dummy.head); });
+      list(120, 121, scene.cameras, [&](const Camera& camera) { writeCamera(camera); });
+      list(110, 111, scene.lights, [&](const Light& light) { writeLight(light); });
+    });
+  }
+
+ private:
+  template <class Body>
+  void chunk(std::uint16_t id, Body&& body) {
+    ChunkFileWriter writer(&m_manager);
+    writer.beginChunk(id);
+    body(writer);
+    writer.endChunk();
+  }
+
+  void stringChunk(std::uint16_t id, const std::string& text) {
+    chunk(id, [&](ChunkFileWriter& w) { w.writeString(StringC(std::string_view(text))); });
+  }
+  void intChunk(std::uint16_t id, std::int32_t value) {
+    chunk(id, [&](ChunkFileWriter& w) { w.writeInt(value); });
+  }
+  void floatChunk(std::uint16_t id, float value) {
+    chunk(id, [&](ChunkFileWriter& w) { w.writeFloat(value); });
+  }
+  void pointChunk(std::uint16_t id, const Point& p) {
+    chunk(id, [&](ChunkFileWriter& w) { w.writePoint3(p.x, p.y, p.z); });
+  }
+
+  // A list chunk: the word count, then one `itemId` chunk per item. Nothing when empty.
+  template <class Item, class WriteItem>
+  void list(std::uint16_t id, std::uint16_t itemId, const std::vector<Item>& items,
+            WriteItem&& writeItem) {
+    if (items.empty()) return;
+    chunk(id, [&](ChunkFileWriter& w) {
+      w.writeWord(static_cast<std::uint16_t>(items.size()));
+      for (const Item& item : items)
+        chunk(itemId, [&](ChunkFileWriter&) { writeItem(item); });
+    });
+  }
+
+  // A track holder: track chunk 1 (type 1, linear), key chunk 1 (count, keys).
+  template <class Key, class WriteValue>
+  void track(std::uint16_t id, const std::vector<Key>& keys, WriteValue&& writeValue) {
+    if (keys.empty()) return;
+    chunk(id, [&](ChunkFileWriter&) {
+      chunk(1, [&](ChunkFileWriter& type) {
+        type.writeByte(1);
+        chunk(1, [&](ChunkFileWriter& w) {
+          w.writeInt(static_cast<std::int32_t>(keys.size()));
+          for (const Key& key : keys) {
+            w.writeInt(key.frame);
+            writeValue(w, key.value);
+          }
+        });
+      });
+    });
+  }
+
+  void writeHead(std::uint16_t id, const Head& head) {
+    chunk(id, [&](ChunkFileWriter&) {
+      stringChunk(1, head.name);
+      stringChunk(2, head.parentName.empty() ? "NULL" : head.parentName);
+      chunk(3, [&](ChunkFileWriter&) {
+        chunk(100, [&](ChunkFileWriter&) {
+          chunk(101, [&](ChunkFileWriter& w) { w.writeByte(1); });
+          pointChunk(103, head.position);
+          pointChunk(104, head.scale);
+          chunk(105, [&](ChunkFileWriter& w) {
+            const Rotation& r = head.rotation;
+            w.writeAngleAxis(r.axis.x, r.axis.y, r.axis.z, r.angle);
+          });
+        });
+        if (head.positionKeys.empty() && head.scaleKeys.empty() && head.rotationKeys.empty())
+          return;
+        chunk(200, [&](ChunkFileWriter&) {
+          auto point = [](ChunkFileWriter& w, const Point& p) { w.writePoint3(p.x, p.y, p.z); };
+          track(201, head.positionKeys, point);
+          track(202, head.scaleKeys, point);
+          track(203, head.rotationKeys, [](ChunkFileWriter& w, const Rotation& r) {
+            w.writeAngleAxis(r.axis.x, r.axis.y, r.axis.z, r.angle);
+          });
+        });
+      });
+    });
+  }
+
+  void writeMaterial(const Material& material) {
+    stringChunk(101, material.name);
+    chunk(200, [&](ChunkFileWriter& w) {
+      w.writeInt(static_cast<std::int32_t>(material.subMaterials.size()));
+      for (const SubMaterial& sub : material.subMaterials)
+        chunk(201, [&](ChunkFileWriter&) {
+          stringChunk(1, sub.name);
+          chunk(2, [&](ChunkFileWriter&) {
+            chunk(1, [&](ChunkFileWriter&) {
+              intChunk(10, 1);  // polygonsEnabled
+              intChunk(11, sub.twoSided);
+              intChunk(12, sub.shadingType);
+              intChunk(13, 0);  // blendMode: normal
+              floatChunk(14, sub.opacity);
+              intChunk(15, 0);  // textureOption
+              pointChunk(17, sub.colour1);
+              pointChunk(18, sub.colour2);
+              pointChunk(19, sub.colour3);
+            });
+          });
+        });
+    });
+  }
+
+  void writeMesh(const Mesh& mesh) {
+    writeHead(1, mesh.head);
+    chunk(2, [&](ChunkFileWriter& w) { w.writeWord(mesh.materialIndex); });
+    chunk(501, [&](ChunkFileWriter&) {
+      chunk(502, [&](ChunkFileWriter& w) {
+        w.writeWord(static_cast<std::uint16_t>(mesh.vertices.size()));
+        for (const Point& p : mesh.vertices)
+          w.writePoint3(p.x, p.y, p.z);
+      });
+      if (mesh.textureVertices.empty()) return;
+      chunk(504, [&](ChunkFileWriter& w) {
+        for (const Point& p : mesh.textureVertices)
+          w.writePoint3(p.x, p.y, p.z);
+      });
+    });
+    auto writeFaces = [&](ChunkFileWriter& w) {
+      for (const auto& face : mesh.faces)
+        for (const std::uint16_t index : face)
+          w.writeWord(index);
+    };
+    chunk(1000, [&](ChunkFileWriter&) {
+      chunk(1001, [&](ChunkFileWriter& w) {
+        w.writeWord(static_cast<std::uint16_t>(mesh.faces.size()));
+        writeFaces(w);
+      });
+      if (!mesh.textureVertices.empty()) chunk(1002, writeFaces);
+      chunk(1003, [&](ChunkFileWriter& w) {
+        for (const std::uint16_t sub : mesh.subMaterials)
+          w.writeWord(sub);
+      });
+    });
+    if (mesh.lightNames.empty()) return;
+    chunk(2030, [&](ChunkFileWriter& w) {
+      w.writeWord(static_cast<std::uint16_t>(mesh.lightNames.size()));
+      for (const std::string& name : mesh.lightNames)
+        stringChunk(2031, name);
+    });
+  }
+
+  void writeCamera(const Camera& camera) {
+    writeHead(1, camera.head);
+    writeHead(2, camera.target);
+    chunk(100, [&](ChunkFileWriter&) {
+      floatChunk(101, camera.fov);
+      floatChunk(102, 0);  // roll
+      floatChunk(103, camera.nearClip);
+      floatChunk(104, camera.farClip);
+    });
+  }
+
+  void writeLight(const Light& light) {
+    writeHead(1, light.head);
+    writeHead(2, light.target);
+    chunk(100, [&](ChunkFileWriter&) {
+      pointChunk(101, light.color);
+      intChunk(105, light.type);
+      floatChunk(102, light.intensity);
+      floatChunk(103, light.nearAttenuation);
+      floatChunk(104, light.farAttenuation);
+      floatChunk(107, light.hotspot);
+      floatChunk(106, light.falloff);
+    });
+  }
+
+  ChunkFileWriterManager& m_manager;
+};
+
+}  // namespace
+
+bool write(const Scene& scene, const std::string& fileName, std::uint8_t packingFlag) {
+  ChunkFileWriterManager manager(StringC(std::string_view(fileName)), packingFlag);
+  if (!manager.isOpen()) return false;
+  SceneWriter(manager).write(scene);
+  manager.close();
+  return true;
+}
+
+}  // namespace L3xScene

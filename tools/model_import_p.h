@@ -1,0 +1,29 @@
+#pragma once
+// Internals of the model import: the conversion of what the import library read into a scene.
+
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/l3x_scene_writer.h"
+#include "tools/model_import.h"
+
+namespace ModelImport {
+
+// The scene of a model the import library has read (see model_import.h for what becomes what).
+// `gltf`: the model is a glTF file, whose cameras the library gives in its own way. What is
+// skipped is added to `messages`, one text each.
+L3xScene::Scene convertModel(const aiScene& source, const Settings& settings, bool gltf,
+                             const std::string& name, std::vector<std::string>& messages);
+
+// The sub-material of a source material: colour2 = the base (diffuse) colour, clamped to 0..1;
+// colour1 = 0.15 times it (the ambient end of the ramp); colour3 = base + specular (clamped) when
+// the material has a specular colour that is not black, otherwise the base halfway to white.
+// An unlit material gets the base colour at all three places, so that light does not change it.
+// Flat shading gives shading type 100, anything else 0 (Gouraud). Opacity is the material's
+// opacity, or the base colour's alpha without one.
+L3xScene::SubMaterial subMaterialOf(const aiMaterial& material);
+
+}  // namespace ModelImport
