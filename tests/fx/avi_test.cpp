@@ -1,0 +1,615 @@
+// CAvi over videos that FFmpeg's own encoders write in the set-up: raw BGR24 (exact), MJPEG and
+// MPEG-4 Visual (within a tolerance), their damaged copies, and the memory guard.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/report.h"
+#include "fx/c_avi.h"
+#include "tests/fx/video_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using fx_test::VideoCodec;
+using fx_test::VideoFormat;
+using Frames = std::vector<std::vector<uint32_t>>;
+using Bytes = std::vector<char>;
+
+constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
+  return r << 16 | g << 8 | b;
+}
+
+std::string codecName(VideoCodec codec) {
+  switch (codec) {
+    case VideoCodec::Raw:
+      return "Raw";
+    case VideoCodec::Mjpeg:
+      return "Mjpeg";
+    case VideoCodec::Mpeg4:
+      return "Mpeg4";
+  }
+  return "Unknown";
+}
+
+// Quadrant q of frame i (0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right). Red steps by 16
+// a frame, so the 12 frames of a video are told apart far beyond any codec's error; green and
+// blue tell the quadrants apart, so a picture upside down or mirrored fails.
+uint32_t quadrantColour(int32_t i, int32_t q) {
+  return rgb(static_cast<uint32_t>(32 + 16 * (i % 12)), static_cast<uint32_t>(40 + 50 * q),
+             static_cast<uint32_t>(210 - 45 * q));
+}
+
+int32_t quadrantOf(int32_t x, int32_t y, int32_t width, int32_t height) {
+  return (y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0);
+}
+
+// Flat quadrants, for the lossy codecs.
+Frames quadrantFrames(int32_t width, int32_t height, int32_t nbFrame) {
+  Frames frames;
+  for (int32_t i = 0; i < nbFrame; ++i) {
+    std::vector<uint32_t>& frame = frames.emplace_back();
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x)
+        frame.push_back(quadrantColour(i, quadrantOf(x, y, width, height)));
+    }
+  }
+  return frames;
+}
+
+// Every channel moves with x, y and the frame: a swapped channel, a row read with the wrong
+// stride or a frame out of order changes the words. For the exact codec.
+Frames rampFrames(int32_t width, int32_t height, int32_t nbFrame) {
+  Frames frames;
+  for (int32_t i = 0; i < nbFrame; ++i) {
+    std::vector<uint32_t>& frame = frames.emplace_back();
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        const auto ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+        const auto ui = static_cast<uint32_t>(i);
+        frame.push_back(rgb((ux * 5 + ui * 3) & 255, (uy * 9 + ui * 7) & 255,
+                            (ux * 3 + uy * 11 + ui * 17) & 255));
+      }
+    }
+  }
+  return frames;
+}
+
+std::vector<uint32_t> pixelsOf(const CImage32& image) {
+  const uint32_t* p = image.getPixels();
+  return {p, p + static_cast<size_t>(image.getWidth()) * static_cast<size_t>(image.getHeight())};
+}
+
+int channelDistance(uint32_t a, uint32_t b) {
+  int distance = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const int da = static_cast<int>((a >> shift) & 255), db = static_cast<int>((b >> shift) & 255);
+    distance = std::max(distance, std::abs(da - db));
+  }
+  return distance;
+}
+
+Bytes readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Offset of the data of the first RIFF chunk with this id (its 8-byte head skipped).
+size_t chunkData(const Bytes& file, const char (&id)[5]) {
+  const auto it = std::search(file.begin(), file.end(), id, id + 4);
+  EXPECT_NE(it, file.end()) << "no chunk " << id;
+  return static_cast<size_t>(it - file.begin()) + 8;
+}
+
+void putU32(Bytes& file, size_t offset, uint32_t value) {
+  for (size_t k = 0; k < 4; ++k)
+    file.at(offset + k) = static_cast<char>((value >> (8 * k)) & 255);
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+ public:
+  // A null value unsets it.
+  ScopedEnv(const char* name, const char* value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (m_old) {
+      setenv(m_name.c_str(), m_old->c_str(), 1);
+    } else {
+      unsetenv(m_name.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string m_name;
+  std::optional<std::string> m_old;
+};
+
+class AviTest : public ::testing::Test {
+ protected:
+  std::string path(const std::string& name) const { return (m_dir.path() / name).string(); }
+  TempDir m_dir;
+};
+
+#define SKIP_WITHOUT_ENCODER(codec)        \
+  if (fx_test::encoderName(codec).empty()) \
+  GTEST_SKIP() << "this FFmpeg has no " << codecName(codec) << " encoder"
+
+// --- Decoding back what the encoders wrote ---
+
+struct DecodeCase {
+  const char* name;
+  VideoCodec codec;
+  int32_t width;
+  int32_t height;
+  // Largest channel difference allowed; 0 compares every word exactly.
+  int tolerance;
+  const char* container = "avi";
+};
+
+class AviDecodeTest : public AviTest, public ::testing::WithParamInterface<DecodeCase> {};
+
+// Flat 4:2:0 colour through quantiser 2 comes back within a few steps; pixels within kMargin of a
+// quadrant border are left out, since the DCT blocks that straddle a border ring.
+constexpr int32_t kMargin = 4;
+
+TEST_P(AviDecodeTest, EveryFrameComesBackInOrder) {
+  const DecodeCase& c = GetParam();
+  SKIP_WITHOUT_ENCODER(c.codec);
+  constexpr int32_t kNbFrame = 12;
+  const Frames frames = c.tolerance == 0 ? rampFrames(c.width, c.height, kNbFrame)
+                                         : quadrantFrames(c.width, c.height, kNbFrame);
+  const std::string file = path("clip.avi");
+  ASSERT_EQ(fx_test::writeVideo(file, {c.codec, c.width, c.height, 10, 1, c.container}, frames),
+            std::nullopt);
+
+  ReportCapture capture;
+  const CAvi avi(file.c_str());
+  EXPECT_TRUE(capture.lines().empty());
+  ASSERT_EQ(avi.getNbFrame(), kNbFrame);
+  EXPECT_EQ(avi.getWidth(), c.width);
+  EXPECT_EQ(avi.getHeight(), c.height);
+  EXPECT_EQ(avi.getFrameDuration(), 100);  // 10 frames a second
+  int worst = 0;
+  for (int32_t i = 0; i < kNbFrame; ++i) {
+    const CImage32& image = *avi.getFrame(i);
+    ASSERT_EQ(image.getWidth(), c.width);
+    ASSERT_EQ(image.getHeight(), c.height);
+    const std::vector<uint32_t> pixels = pixelsOf(image);
+    if (c.tolerance == 0) {
+      ASSERT_EQ(pixels, frames[static_cast<size_t>(i)]) << "frame " << i;
+      continue;
+    }
+    for (int32_t y = 0; y < c.height; ++y) {
+      for (int32_t x = 0; x < c.width; ++x) {
+        const uint32_t word = pixels[static_cast<size_t>(y * c.width + x)];
+        ASSERT_EQ(word >> 24, 0u) << "fourth byte at " << x << "," << y;
+        if (std::abs(x - c.width / 2) < kMargin || std::abs(y - c.height / 2) < kMargin) continue;
+        const int d = channelDistance(word, quadrantColour(i, quadrantOf(x, y, c.width, c.height)));
+        worst = std::max(worst, d);
+      }
+    }
+  }
+  EXPECT_LE(worst, c.tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codecs, AviDecodeTest,
+    ::testing::Values(DecodeCase{"Raw", VideoCodec::Raw, 40, 24, 0},
+                      DecodeCase{"RawOddWidth", VideoCodec::Raw, 33, 7, 0},
+                      DecodeCase{"Mjpeg", VideoCodec::Mjpeg, 64, 32, 6},
+                      DecodeCase{"MjpegOddWidth", VideoCodec::Mjpeg, 35, 17, 6},
+                      DecodeCase{"Mpeg4", VideoCodec::Mpeg4, 64, 32, 6},
+                      DecodeCase{"Mpeg4OddWidth", VideoCodec::Mpeg4, 33, 16, 6},
+                      // any container FFmpeg reads, whatever the name says
+                      DecodeCase{"Mpeg4InMatroska", VideoCodec::Mpeg4, 64, 32, 6, "matroska"}),
+    [](const ::testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
+
+// --- Frame index and frame duration ---
+
+TEST_F(AviTest, FrameIndexWrapsModuloTheCount) {
+  const Frames frames = rampFrames(8, 4, 10);
+  const std::string file = path("ten.avi");
+  ASSERT_EQ(fx_test::writeVideo(file, {VideoCodec::Raw, 8, 4}, frames), std::nullopt);
+  const CAvi avi(file.c_str());
+  ASSERT_EQ(avi.getNbFrame(), 10);
+  struct Case {
+    int32_t index;
+    size_t frame;
+  };
+  for (const Case c : {Case{0, 0}, Case{9, 9}, Case{10, 0}, Case{2 * 10 + 3, 3}, Case{-1, 9},
+                       Case{-10, 0}, Case{INT32_MAX, 7}, Case{INT32_MIN, 2}}) {
+    const CImage32* pImage = avi.getFrame(c.index);
+    ASSERT_NE(pImage, nullptr) << c.index;
+    EXPECT_EQ(pixelsOf(*pImage), frames[c.frame]) << "index " << c.index;
+  }
+}
+
+TEST_F(AviTest, FrameDurationIsTheLengthOverTheCount) {
+  // The stream header's rate and scale are set in the file itself (rate / scale frames a second),
+  // as an AVI writer would have stored them.
+  struct Case {
+    uint32_t rate;
+    uint32_t scale;
+    int32_t nbFrame;
+    int32_t duration;  // worked out by hand
+  };
+  for (const Case c : {
+           Case{10, 1, 10, 100},       // 1000 ms / 10
+           Case{30000, 1001, 30, 33},  // 30 * 1001 / 30000 s = 1001 ms, / 30
+           Case{3, 1, 4, 333},         // 1333 ms / 4
+           Case{25, 1, 7, 40},         // 280 ms / 7
+           Case{4000, 1, 3, 1},        // 0.75 ms, 1 rounded, / 3 is 0: a duration is never 0
+       }) {
+    const std::string file = path("rate.avi");
+    ASSERT_EQ(fx_test::writeVideo(file, {VideoCodec::Raw, 4, 2}, rampFrames(4, 2, c.nbFrame)),
+              std::nullopt);
+    Bytes bytes = readBytes(file);
+    putU32(bytes, chunkData(bytes, "strh") + 20, c.scale);
+    putU32(bytes, chunkData(bytes, "strh") + 24, c.rate);
+    writeBytes(file, bytes);
+    const CAvi avi(file.c_str());
+    EXPECT_EQ(avi.getNbFrame(), c.nbFrame);
+    EXPECT_EQ(avi.getFrameDuration(), c.duration) << c.rate << "/" << c.scale;
+  }
+}
+
+// --- Names ---
+
+TEST_F(AviTest, NamesResolveLikeOtherFilesOfAShow) {
+  ASSERT_EQ(fx_test::writeVideo(path("Clip.AVI"), {VideoCodec::Raw, 4, 2}, rampFrames(4, 2, 3)),
+            std::nullopt);
+  std::filesystem::create_directory(m_dir.path() / "Sub");
+  ASSERT_EQ(fx_test::writeVideo(path("Sub/Deep.avi"), {VideoCodec::Raw, 4, 2}, rampFrames(4, 2, 2)),
+            std::nullopt);
+  m_dir.enter();
+  struct Case {
+    const char* name;
+    int32_t nbFrame;
+  };
+  for (const Case c : {Case{"Clip.AVI", 3}, Case{"clip.avi", 3}, Case{"sub\\deep.AVI", 2},
+                       Case{"./SUB/Deep.avi", 2}}) {
+    ReportCapture capture;
+    const CAvi avi(c.name);
+    EXPECT_EQ(avi.getNbFrame(), c.nbFrame) << c.name;
+    EXPECT_TRUE(capture.lines().empty()) << c.name;
+  }
+}
+
+// --- The three errors ---
+
+TEST_F(AviTest, FailuresAreFatalReportsAndLeaveNoFrame) {
+  ASSERT_EQ(fx_test::writeVideo(path("raw.avi"), {VideoCodec::Raw, 16, 8}, rampFrames(16, 8, 4)),
+            std::nullopt);
+
+  ASSERT_EQ(fx_test::writeVideo(path("empty.avi"), {VideoCodec::Raw, 16, 8}, {}), std::nullopt);
+  writeBytes(path("zero.avi"), {});
+  writeBytes(path("text.avi"), Bytes{'n', 'o', 't', ' ', 'a', ' ', 'v', 'i', 'd', 'e', 'o'});
+  std::filesystem::create_directory(m_dir.path() / "folder.avi");
+  // Opening a FIFO for reading would wait for a writer forever.
+  ASSERT_EQ(mkfifo(path("pipe.avi").c_str(), 0600), 0);
+  // An unknown FourCC in the stream header and the bitmap header: no decoder for it.
+  Bytes unknown = readBytes(path("raw.avi"));
+  putU32(unknown, chunkData(unknown, "strh") + 4, 0x5A5A5A5Au);
+  putU32(unknown, chunkData(unknown, "strf") + 16, 0x5A5A5A5Au);
+  writeBytes(path("unknown.avi"), unknown);
+
+  struct Case {
+    std::string name;
+    std::string text;
+  };
+  for (const Case& c : {
+           Case{path("missing.avi"), "can't open file " + path("missing.avi")},
+           Case{path("zero.avi"), "can't open file " + path("zero.avi")},
+           Case{path("text.avi"), "can't open file " + path("text.avi")},
+           Case{path("folder.avi"), "can't open file " + path("folder.avi")},
+           Case{path("pipe.avi"), "can't open file " + path("pipe.avi")},
+           Case{path("empty.avi"), "no frame"},
+           Case{path("unknown.avi"), "can't get Frame"},
+       }) {
+    ReportCapture capture;
+    const CAvi avi(c.name.c_str());
+    ASSERT_EQ(capture.reports().size(), 1u) << c.name;
+    EXPECT_EQ(capture.lines()[0], "CAvi error|" + c.text);
+    EXPECT_EQ(capture.reports()[0].level, ReportLevel::Fatal);
+    EXPECT_EQ(quitRequested(), std::optional<int>(1));
+    EXPECT_EQ(avi.getNbFrame(), 0);
+    EXPECT_EQ(avi.getFrame(0), nullptr);
+    EXPECT_EQ(avi.getFrameDuration(), 0);
+  }
+  ReportCapture capture;
+  const CAvi avi(nullptr);
+  EXPECT_EQ(capture.lines(), std::vector<std::string>{"CAvi error|can't open file "});
+}
+
+// --- The memory guard ---
+
+TEST_F(AviTest, MemoryGuardRefusesBeforeAndWhileDecoding) {
+  // 10 frames of 32 x 16 take (16 + 4) * 32 * 4 = 2560 bytes each with the guard rows, 25600 in
+  // all.
+  const Frames frames = rampFrames(32, 16, 10);
+  ASSERT_EQ(fx_test::writeVideo(path("counted.avi"), {VideoCodec::Raw, 32, 16}, frames),
+            std::nullopt);
+  // NUT headers do not give a frame count: only the running total can refuse.
+  ASSERT_EQ(
+      fx_test::writeVideo(path("uncounted.nut"), {VideoCodec::Raw, 32, 16, 10, 1, "nut"}, frames),
+      std::nullopt);
+  const Bytes counted = readBytes(path("counted.avi"));
+  // The headers claim 1 frame, the file holds 10.
+  Bytes lying = counted;
+  putU32(lying, chunkData(lying, "avih") + 16, 1);
+  putU32(lying, chunkData(lying, "strh") + 32, 1);
+  writeBytes(path("lying.avi"), lying);
+  // The bitmap header claims 20000 x 10000 pixels a frame.
+  Bytes huge = counted;
+  putU32(huge, chunkData(huge, "strf") + 4, 20000);
+  putU32(huge, chunkData(huge, "strf") + 8, 10000);
+  writeBytes(path("huge.avi"), huge);
+
+  const auto refusal = [&](const char* name, const std::string& count, const std::string& size,
+                           const std::string& bytes, const std::string& limit) {
+    return "CAvi error|file " + path(name) + ": " + count + " frames of " + size + " take " +
+           bytes + " bytes, more than the video memory limit of " + limit +
+           " bytes (SHOWPLAYER_VIDEO_MEMORY_LIMIT)";
+  };
+  const auto badLimit = [](const std::string& value) {
+    return "CAvi warning|SHOWPLAYER_VIDEO_MEMORY_LIMIT \"" + value +
+           "\" is not a positive number of bytes; the limit stays 1073741824";
+  };
+  struct Case {
+    const char* name;
+    const char* limit;  // null: not set
+    int32_t nbFrame;
+    std::vector<std::string> reports;
+  };
+  for (const Case& c : {
+           Case{"counted.avi", "25600", 10, {}},
+           Case{"counted.avi",
+                "25599",
+                0,
+                {refusal("counted.avi", "10", "32 x 16", "25600", "25599")}},
+           Case{"uncounted.nut", "25600", 10, {}},
+           Case{"uncounted.nut",
+                "25599",
+                0,
+                {refusal("uncounted.nut", "at least 10", "32 x 16", "25600", "25599")}},
+           Case{"lying.avi", "25600", 10, {}},
+           Case{"lying.avi",
+                "25599",
+                0,
+                {refusal("lying.avi", "at least 10", "32 x 16", "25600", "25599")}},
+           // (10000 + 4) * 20000 * 4 * 10 bytes against the default of 1 GiB
+           Case{"huge.avi",
+                nullptr,
+                0,
+                {refusal("huge.avi", "10", "20000 x 10000", "8003200000", "1073741824")}},
+           Case{"counted.avi", "12k", 10, {badLimit("12k")}},
+           Case{"counted.avi", "-1", 10, {badLimit("-1")}},
+           Case{"counted.avi", "0", 10, {badLimit("0")}},
+       }) {
+    ScopedEnv limit("SHOWPLAYER_VIDEO_MEMORY_LIMIT", c.limit);
+    ReportCapture capture;
+    const CAvi avi(path(c.name).c_str());
+    EXPECT_EQ(avi.getNbFrame(), c.nbFrame) << c.name << " " << (c.limit ? c.limit : "unset");
+    EXPECT_EQ(capture.lines(), c.reports);
+  }
+}
+
+// --- Damaged files ---
+
+// The frames a damaged copy kept are the first frames of the video, each within the codec's error
+// of the original; the first nbChecked of them are compared.
+void expectLeadingFrames(const CAvi& avi, int32_t nbChecked, const Frames& frames, int32_t width,
+                         int32_t height, int tolerance) {
+  for (int32_t i = 0; i < nbChecked; ++i) {
+    const std::vector<uint32_t> pixels = pixelsOf(*avi.getFrame(i));
+    ASSERT_EQ(pixels.size(), frames[static_cast<size_t>(i)].size());
+    int worst = 0;
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        if (std::abs(x - width / 2) < kMargin || std::abs(y - height / 2) < kMargin) continue;
+        const auto k = static_cast<size_t>(y * width + x);
+        worst = std::max(worst, channelDistance(pixels[k], frames[static_cast<size_t>(i)][k]));
+      }
+    }
+    EXPECT_LE(worst, tolerance) << "frame " << i;
+  }
+}
+
+// How many leading frames of a cut copy are sure to be whole: raw video drops the cut frame
+// (its packet is short), MJPEG may show it half decoded, and MPEG-4 with B-frames may hand out a
+// later frame early when the frames between are lost, so only its count is checked.
+int32_t wholeLeadingFrames(VideoCodec codec, int32_t nbFrame) {
+  switch (codec) {
+    case VideoCodec::Raw:
+      return nbFrame;
+    case VideoCodec::Mjpeg:
+      return std::max(nbFrame - 1, 0);
+    case VideoCodec::Mpeg4:
+      return 0;
+  }
+  return 0;
+}
+
+class AviDamageTest : public AviTest, public ::testing::WithParamInterface<VideoCodec> {
+ protected:
+  static constexpr int32_t kWidth = 32, kHeight = 32, kNbFrame = 6;
+  void SetUp() override {
+    m_frames = quadrantFrames(kWidth, kHeight, kNbFrame);
+    const std::string file = path("whole.avi");
+    if (fx_test::encoderName(GetParam()).empty()) return;
+    ASSERT_EQ(fx_test::writeVideo(file, {GetParam(), kWidth, kHeight}, m_frames), std::nullopt);
+    m_whole = readBytes(file);
+  }
+  int tolerance() const { return GetParam() == VideoCodec::Raw ? 0 : 6; }
+  Frames m_frames;
+  Bytes m_whole;
+};
+
+TEST_P(AviDamageTest, TruncatedCopiesKeepTheFramesBeforeTheCut) {
+  SKIP_WITHOUT_ENCODER(GetParam());
+  // The headers end where the frame list begins; after the frames comes the index.
+  const size_t movi = chunkData(m_whole, "movi") - 4;
+  const size_t index = chunkData(m_whole, "idx1") - 8;
+  enum class Outcome { CantOpen, SomeFrames, AllFrames };
+  struct Case {
+    size_t size;
+    Outcome outcome;
+  };
+  for (const Case c :
+       {Case{0, Outcome::CantOpen}, Case{12, Outcome::CantOpen}, Case{movi / 2, Outcome::CantOpen},
+        Case{movi + (index - movi) / 2, Outcome::SomeFrames},
+        Case{movi + (index - movi) * 5 / 6, Outcome::SomeFrames},
+        Case{m_whole.size() - 1, Outcome::AllFrames}}) {
+    const std::string file = path("cut.avi");
+    writeBytes(file, Bytes(m_whole.begin(), m_whole.begin() + static_cast<ptrdiff_t>(c.size)));
+    ReportCapture capture;
+    const CAvi avi(file.c_str());
+    const int32_t nbFrame = avi.getNbFrame();
+    switch (c.outcome) {
+      case Outcome::CantOpen:
+        EXPECT_EQ(capture.lines(), std::vector<std::string>{"CAvi error|can't open file " + file})
+            << "cut at " << c.size;
+        break;
+      case Outcome::SomeFrames:
+        EXPECT_GE(nbFrame, 1) << "cut at " << c.size;
+        EXPECT_LT(nbFrame, kNbFrame) << "cut at " << c.size;
+        EXPECT_EQ(capture.lines(),
+                  std::vector<std::string>{"CAvi warning|file " + file + ": " +
+                                           std::to_string(nbFrame) + " of 6 frames decoded"});
+        break;
+      case Outcome::AllFrames:
+        EXPECT_EQ(nbFrame, kNbFrame);
+        EXPECT_TRUE(capture.lines().empty());
+        break;
+    }
+    const int32_t nbChecked =
+        c.outcome == Outcome::AllFrames ? nbFrame : wholeLeadingFrames(GetParam(), nbFrame);
+    expectLeadingFrames(avi, nbChecked, m_frames, kWidth, kHeight, tolerance());
+  }
+}
+
+// Seeded random bytes overwritten anywhere in the file: whatever FFmpeg makes of it, the reader
+// keeps its word (frames of the stream size, or a report) and FFmpeg says nothing on stderr.
+TEST_P(AviDamageTest, CorruptCopiesGiveFramesOrAReport) {
+  SKIP_WITHOUT_ENCODER(GetParam());
+  std::mt19937 random(1234u + static_cast<unsigned>(GetParam()));
+  for (int copy = 0; copy < 60; ++copy) {
+    Bytes bytes = m_whole;
+    const int nbFlip = 1 + static_cast<int>(random() % 6);
+    for (int k = 0; k < nbFlip; ++k)
+      bytes[random() % bytes.size()] ^= static_cast<char>(1 + random() % 255);
+    const std::string file = path("corrupt.avi");
+    writeBytes(file, bytes);
+    ::testing::internal::CaptureStderr();
+    ReportCapture capture;
+    const CAvi avi(file.c_str());
+    const std::string noise = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(noise, "") << "copy " << copy;
+    bool fatal = false;
+    for (const Report& report : capture.reports()) {
+      EXPECT_TRUE(report.caption == "CAvi error" || report.caption == "CAvi warning")
+          << report.caption << " " << report.text;
+      fatal = fatal || report.level == ReportLevel::Fatal;
+    }
+    EXPECT_EQ(fatal, avi.getNbFrame() == 0) << "copy " << copy;
+    for (int32_t i = 0; i < avi.getNbFrame(); ++i) {
+      const CImage32& image = *avi.getFrame(i);
+      ASSERT_EQ(image.getWidth(), avi.getWidth());
+      ASSERT_EQ(image.getHeight(), avi.getHeight());
+      for (const uint32_t word : pixelsOf(image))
+        ASSERT_EQ(word >> 24, 0u);
+    }
+    if (avi.getNbFrame() > 0) {
+      EXPECT_GE(avi.getFrameDuration(), 1);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, AviDamageTest,
+                         ::testing::Values(VideoCodec::Raw, VideoCodec::Mjpeg, VideoCodec::Mpeg4),
+                         [](const ::testing::TestParamInfo<VideoCodec>& info) {
+                           return codecName(info.param);
+                         });
+
+}  // namespace
+
+// --- The fuzz corpus ---
+
+// Writes the seed files of the video reader's fuzz target when SHOWPLAYER_WRITE_AVI_CORPUS names
+// a folder (tests/fuzz/corpus/avi): tiny videos of each codec and container, and damaged copies.
+TEST(AviFuzzCorpus, WrittenOnRequest) {
+  const char* pFolder = std::getenv("SHOWPLAYER_WRITE_AVI_CORPUS");
+  if (!pFolder) GTEST_SKIP() << "set SHOWPLAYER_WRITE_AVI_CORPUS=<folder> to write the corpus";
+  const std::filesystem::path folder(pFolder);
+  std::filesystem::create_directories(folder);
+  const auto file = [&](const char* name) { return (folder / name).string(); };
+  struct Seed {
+    const char* name;
+    VideoFormat format;
+    int32_t nbFrame;
+  };
+  for (const Seed& seed : {
+           Seed{"raw-8x4.avi", {VideoCodec::Raw, 8, 4}, 3},
+           Seed{"raw-odd-5x3.avi", {VideoCodec::Raw, 5, 3}, 2},
+           Seed{"raw-8x4.nut", {VideoCodec::Raw, 8, 4, 10, 1, "nut"}, 3},
+           Seed{"mjpeg-16x16.avi", {VideoCodec::Mjpeg, 16, 16}, 3},
+           Seed{"mpeg4-16x16.avi", {VideoCodec::Mpeg4, 16, 16, 25, 1}, 5},
+           Seed{"mpeg4-16x16.mkv", {VideoCodec::Mpeg4, 16, 16, 30000, 1001, "matroska"}, 3},
+           Seed{"zero-frames.avi", {VideoCodec::Raw, 8, 4}, 0},
+       }) {
+    if (fx_test::encoderName(seed.format.codec).empty()) continue;
+    EXPECT_EQ(
+        fx_test::writeVideo(file(seed.name), seed.format,
+                            quadrantFrames(seed.format.width, seed.format.height, seed.nbFrame)),
+        std::nullopt)
+        << seed.name;
+  }
+  const Bytes raw = readBytes(file("raw-8x4.avi"));
+  writeBytes(file("cut-in-frames.avi"),
+             Bytes(raw.begin(), raw.begin() + static_cast<ptrdiff_t>(chunkData(raw, "movi") + 40)));
+  Bytes unknown = raw;
+  putU32(unknown, chunkData(unknown, "strh") + 4, 0x5A5A5A5Au);
+  putU32(unknown, chunkData(unknown, "strf") + 16, 0x5A5A5A5Au);
+  writeBytes(file("unknown-fourcc.avi"), unknown);
+  Bytes huge = raw;
+  putU32(huge, chunkData(huge, "strf") + 4, 40000);
+  putU32(huge, chunkData(huge, "strf") + 8, 30000);
+  writeBytes(file("huge-size.avi"), huge);
+  Bytes lying = raw;
+  putU32(lying, chunkData(lying, "avih") + 16, 1000000);
+  putU32(lying, chunkData(lying, "strh") + 32, 1000000);
+  writeBytes(file("lying-count.avi"), lying);
+  if (std::filesystem::exists(file("mjpeg-16x16.avi"))) {
+    Bytes flipped = readBytes(file("mjpeg-16x16.avi"));
+    std::mt19937 random(7);
+    for (int k = 0; k < 8; ++k)
+      flipped[chunkData(flipped, "movi") + random() % 400] ^= 0x5A;
+    writeBytes(file("flipped-mjpeg.avi"), flipped);
+  }
+}
