@@ -20,6 +20,7 @@
 #include "image/simd_p.h"
 
 namespace blit_kernels {
+inline namespace IMAGE_KERNEL_ISA {
 
 using pixel_kernels::BlendSpanFn;
 using pixel_kernels::BlitOp;
@@ -106,6 +107,20 @@ struct BlendHalfAdd {
   // Not _mm_avg_epu8: that rounds up, (d + s + 1) >> 1, where this drops both low bits.
   static simd::Pixels4 blend(simd::Pixels4 d, simd::Pixels4 s) {
     return _mm_add_epi8(lanes::halveBytes(d), lanes::halveBytes(s));
+  }
+#endif
+};
+
+// d = (d + s) >> 1, the 9-bit sum shifted: nothing is lost before the shift, so 255 and 255
+// give 255 where BlendHalfAdd gives 254.
+struct BlendAverage {
+  static uint32_t blend(uint32_t d, uint32_t s) { return (d + s) >> 1; }
+#if IMAGE_HAS_SSE2
+  // pavgb rounds up, (d + s + 1) >> 1: one too many exactly where d + s is odd, that is where the
+  // low bits of d and s differ.
+  static simd::Pixels4 blend(simd::Pixels4 d, simd::Pixels4 s) {
+    const simd::Pixels4 oddSum = _mm_and_si128(_mm_xor_si128(d, s), _mm_set1_epi8(1));
+    return _mm_sub_epi8(_mm_avg_epu8(d, s), oddSum);
   }
 #endif
 };
@@ -333,4 +348,5 @@ inline WeightedSpanFn weightedSpanScalarFor(WeightedBlitOp op) {
   return kWeightedSpansScalar[static_cast<size_t>(op)];
 }
 
+}  // namespace IMAGE_KERNEL_ISA
 }  // namespace blit_kernels

@@ -121,6 +121,61 @@ class CImage32 {
   //   other:    the same with blitAlphaTransAdd and blitTransAdd.
   void blitMix(CImage32* pDst, int mode, const CImage32* pAlphaMap, float alpha) const;
 
+  // --- Resampling blits: this image drawn rotated or scaled onto *pDst of any size ---
+  //
+  // Shared parameters: (cx, cy), the destination point where the source centre lands; zoomX,
+  // zoomY, destination pixels per source pixel; mode 1 (kBlitModeTransAdd) additive, 3
+  // (kBlitModeTransSub) subtractive, any other value normal; pAlphaMap, null or an image of this
+  // image's size whose bytes weight the source's bytes (it takes precedence over the opacity);
+  // alpha, the opacity, weight a = alpha * 255 rounded to nearest; filter kFilterNearest or any
+  // other value for bilinear sampling. Per byte, s sampled, d destination, m map byte:
+  //   map:         normal ((s m) >> 8) + ((d (255 - m)) >> 8), additive sat(d + ((s m) >> 8)),
+  //                subtractive sat(d - ((s m) >> 8))
+  //   additive:    sat(d + s) at alpha 1, else sat(d + ((s a) >> 8))
+  //   subtractive: sat(d - s) at alpha 1, else sat(d - ((s a) >> 8))
+  //   normal:      (d + s) >> 1 at alpha 0.5, s at alpha 1,
+  //                else ((s a) >> 8) + ((d (255 - a)) >> 8)
+  // Nearest sampling reads texel (v >> 16) * width + (u >> 16) of the 16.16 texel walk; bilinear
+  // weights that texel and its right, lower and lower-right neighbours by the 12-bit fractions of
+  // u and v. Nothing is drawn without a destination or pixels, with alpha <= 0 and no map, with a
+  // non-finite parameter, or when either image has a side above kMaxResampleSide.
+  enum BlitFilter : int { kFilterNearest = 0, kFilterBilinear = 1 };
+  // The 16.16 walk keeps positions and texel coordinates below 2^30.
+  static constexpr int32_t kMaxResampleSide = 16383;
+
+  // Draws this image rotated by `angle` (radians; positive turns it counter-clockwise on the
+  // screen, whose y points down) and scaled about (cx, cy), as a quadrilateral clipped to the
+  // destination and filled with the polygon edge walk (image/poly_walk.h) and its fill convention.
+  // An alpha map of another size is the warning "blitRotation src and alpha map dimensions are
+  // different" and nothing is drawn. One negative factor mirrors the picture along that axis, as in
+  // blitScaled (the corners are then taken in reverse order, so that the walk still fills them).
+  void blitRotation(CImage32* pDst, float angle, float cx, float cy, float zoomX, float zoomY,
+                    int mode, const CImage32* pAlphaMap, float alpha, int filter) const;
+  // blitRotation about a pivot given relative to the source centre, in fractions of the width
+  // and height, placed at (posX, posY): with px = -pivotX width zoomX, py = pivotY height zoomY,
+  // the centre is (px cos - py sin + posX, posY - (px sin + py cos)).
+  void blitRotationPivot(CImage32* pDst, float angle, float pivotX, float pivotY, float posX,
+                         float posY, float zoomX, float zoomY, int mode, const CImage32* pAlphaMap,
+                         float alpha, int filter) const;
+  // Draws this image scaled, axis-aligned, over the extent cx -+ width zoomX / 2,
+  // cy -+ height zoomY / 2 clipped to the destination: pixels ceil(left) .. ceil(right) - 1 and
+  // ceil(top) .. ceil(bottom) - 1, texel steps 1 / zoom in 16.16. A negative factor mirrors that
+  // axis: the walk starts on the far edge of the source and steps backward, its first value
+  // clamped one 16.16 unit inside, so that zoom -1 gives the exact mirror. A zero factor, or an
+  // alpha map of another size, draws nothing (without a report). The alpha-map combinations
+  // always sample the nearest texel.
+  void blitScaled(CImage32* pDst, float cx, float cy, float zoomX, float zoomY, int mode,
+                  const CImage32* pAlphaMap, float alpha, int filter) const;
+  // blitScaled about a pivot: centre (posX - width pivotX zoomX, posY - height pivotY zoomY),
+  // the centre blitRotationPivot gives at angle 0.
+  void blitScaledPivot(CImage32* pDst, float pivotX, float pivotY, float posX, float posY,
+                       float zoomX, float zoomY, int mode, const CImage32* pAlphaMap, float alpha,
+                       int filter) const;
+
+  // True when the pixels live in an owned block with its zeroed guard rows, so that reads up to
+  // two rows below the last one stay inside it.
+  bool hasGuardRows() const { return m_pBlock != nullptr && m_pPixels != nullptr; }
+
  private:
   enum class BlitWidth { Any, Even };
   // The operators' common start: the number of pixels to blend, or 0 when nothing may be written
@@ -168,9 +223,9 @@ class CImage32Buffered : public CImage32 {
   void init(int32_t width, int32_t height);
   // init with the size of src, then src blitted onto this image.
   void initCopy(const CImage32& src);
-  // init with 256x256, then src stretched onto it by the rotating resampler (angle 0, centre
-  // (128, 128), scales 256 / width and 256 / height, alpha 1).
-  // FIXME: declared only; defined together with the rotating resampler (blitRotation).
+  // init with 256x256, then src stretched onto it by blitRotation: angle 0, centre (128, 128),
+  // scales 256 / width and 256 / height, normal mode, no alpha map, alpha 1, bilinear sampling.
+  // An empty src leaves the 256x256 image black.
   void initResampled256(const CImage32& src);
 };
 

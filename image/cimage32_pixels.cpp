@@ -113,8 +113,9 @@ void CImage32::init256x256Tiled(const CImage32* pSrc) {
     warning("init256x256Tiled: source NULL");
     return;
   }
-  // FIXME: stretch *pSrc into a temporary CImage32Buffered with initResampled256, then
-  // tile256x256From(temporary). Until the rotating resampler exists this writes nothing.
+  CImage32Buffered stretched;
+  stretched.initResampled256(*pSrc);
+  tile256x256From(stretched);
 }
 
 bool CImage32::tile256x256From(const CImage32& src256) {

@@ -12,7 +12,20 @@
 #define IMAGE_HAS_SSE2 0
 #endif
 
+// Everything inline in the image kernel headers lives in an inline namespace named after the
+// instruction set of the file that includes them: a file built with -mavx2 gets its own copies of
+// every inline function and template, so the linker never hands AVX2 code to the baseline path.
+#if defined(__AVX2__)
+#include <immintrin.h>
+#define IMAGE_HAS_AVX2 1
+#define IMAGE_KERNEL_ISA isa_avx2
+#else
+#define IMAGE_HAS_AVX2 0
+#define IMAGE_KERNEL_ISA isa_baseline
+#endif
+
 namespace simd {
+inline namespace IMAGE_KERNEL_ISA {
 
 // Pixels handled per vector step.
 inline constexpr size_t kPixelsPerVector = 4;
@@ -77,4 +90,5 @@ inline Pixels4 shiftLeft32(Pixels4 v, int count) {
 
 #endif  // IMAGE_HAS_SSE2
 
+}  // namespace IMAGE_KERNEL_ISA
 }  // namespace simd

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
-#include "raster/poly_walk_p.h"
+#include "image/poly_walk.h"
 
 using poly_walk::setFixed;
+
+// The drawers accept what the walk can hold and convert.
+static_assert(kMaxPolygonVertices <= poly_walk::kMaxVertices);
+static_assert(kCoordinateLimit <= poly_walk::kCoordinateLimit);
 
 void FlatPolyFiller::setMaterial(const RasterMaterial* pMaterial) {
   if (pMaterial && pMaterial == m_pMaterial) return;

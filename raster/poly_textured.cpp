@@ -1,7 +1,7 @@
 #include <cmath>
 
+#include "image/poly_walk.h"
 #include "raster/poly_drawers.h"
-#include "raster/poly_walk_p.h"
 
 using poly_walk::setFixed;
 

@@ -1,7 +1,10 @@
 #pragma once
-// The edge walk every drawer shares, over kInts fixed-point interpolants (16.16, and 0.32 depth as
-// the last one when kDepth) and kFloats float interpolants (the perspective drawer's u/z, v/z,
-// 1/z). Values are carried in 64 bits so depth differences (33 bits) and 16.16 products stay exact;
+// The convex polygon edge walk in 16.16 fixed point, shared by the 3D drawers and the rotating
+// blit: the fill convention (pixel centres at integer coordinates, left and top edges inclusive,
+// right and bottom ones exclusive), the edge slopes and presteps, and the spans handed to a
+// per-span callback. It walks kInts fixed-point interpolants (16.16, and 0.32 depth as the last
+// one when kDepth) and kFloats float interpolants (the perspective drawer's u/z, v/z, 1/z).
+// Values are carried in 64 bits so depth differences (33 bits) and 16.16 products stay exact;
 // each span is clipped to the destination and its values fitted to what a span filler carries.
 
 #include <algorithm>
@@ -10,8 +13,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-
-#include "raster/poly_filler.h"
 
 #if defined(__x86_64__)
 #include <emmintrin.h>
@@ -59,6 +60,15 @@ constexpr int64_t ceil16(int64_t v) {
 }  // namespace fixed
 
 namespace poly_walk {
+
+// At most 9 vertices per polygon: a triangle clipped by the five planes of a view has 8, and so
+// has a quadrilateral clipped by the four sides of a destination.
+inline constexpr int kMaxVertices = 9;
+// Positions and 16.16 interpolants must lie strictly inside +-kCoordinateLimit, so that every
+// 16.16 value and every difference of two fits the walk's arithmetic; a polygon outside it (or
+// with a NaN or an infinite value) is dropped whole.
+inline constexpr float kCoordinateLimit = 16384.0f;
+static_assert(kCoordinateLimit * 65536.0f <= 1073741824.0f, "16.16 values must stay below 2^30");
 
 // One vertex in walk form. Left uninitialised by default so that a polygon's array of the
 // largest vertex count costs nothing to declare; drawPolygon clears the vertices it uses.
@@ -319,7 +329,8 @@ namespace poly_walk {
 template <int kInts, int kFloats, bool kDepth, typename Convert, typename Emit>
 void drawPolygon(const float* pVertices, int n, int floatsPerVertex, int32_t width, int32_t height,
                  Convert&& convert, Emit&& emit) {
-  std::array<Vertex<kInts, kFloats>, kMaxPolygonVertices> vertices;
+  if (n < 1 || n > kMaxVertices) return;
+  std::array<Vertex<kInts, kFloats>, kMaxVertices> vertices;
   for (int i = 0; i < n; ++i) {
     const float* pIn = pVertices + static_cast<ptrdiff_t>(i) * floatsPerVertex;
     auto& vertex = vertices[static_cast<size_t>(i)];
