@@ -48,6 +48,11 @@ class PolyFiller {
   // Draws with this depth buffer from now on. Null keeps the previous one; a size that differs
   // from the destination's is refused with a warning.
   void setZBuffer(const ZBuffer* pZBuffer);
+  // Draws without a depth buffer from now on (the one bound before may be gone).
+  void dropZBuffer() {
+    m_pZBuffer = nullptr;
+    m_zBufferWidth = m_zBufferHeight = 0;
+  }
 
   int32_t getWidth() const { return width; }
   int32_t getHeight() const { return height; }

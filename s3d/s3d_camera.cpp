@@ -49,3 +49,11 @@ void S3DCamera::animate(float time) {
   S3DNode::animate(time);
   m_target.animate(time);
 }
+
+void S3DCamera::updateView() {
+  if (m_projectionDirty) buildProjection();
+  const Vec3 eye{m_matrix.m[12], m_matrix.m[13], m_matrix.m[14]};
+  const Vec3 target{m_target.m_matrix.m[12], m_target.m_matrix.m[13], m_target.m_matrix.m[14]};
+  m_viewRotation = lookAtRotation(eye, target, m_roll);
+  m_viewMatrix = multiply(translation(Vec3{} - eye), m_viewRotation);
+}

@@ -32,6 +32,10 @@ class S3DCamera final : public S3DNode {
   void buildProjection();
   // fov track, roll track, then the camera's head and its target's head.
   void animate(float time);
+  // Once a frame after the hierarchy: the projection when marked, then the view looking from
+  // the camera's world origin at its target's: viewMatrix = translation(-eye) · R, R the
+  // look-at rotation with the roll.
+  void updateView();
 
   S3DNode m_target;
   float m_roll = 0.0f;

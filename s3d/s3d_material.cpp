@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "s3d/s3d_raster_material.h"
+
 namespace {
 
 // 0x00RRGGBB of a colour in 0..1, each channel · 255 rounded.
@@ -71,6 +73,22 @@ void S3DSubMaterial::animate(float time) {
   }
   for (S3DMapLayer* pLayer : {m_pLayer1.get(), m_pLayer2.get(), m_pMapLayer.get()})
     if (pLayer) pLayer->animate(time);
+  // Videos show the frame of the scene's time (frames at 30 a second).
+  const float milliseconds = time * (1000.0f / 30.0f);
+  for (const S3DMapLayer* pLayer : {m_pLayer1.get(), m_pLayer2.get(), m_pMapLayer.get()})
+    if (pLayer && pLayer->m_pTexture) pLayer->m_pTexture->setTime(milliseconds);
+  if (m_pTextureLayer && m_pTextureLayer->m_pTexture)
+    m_pTextureLayer->m_pTexture->setTime(milliseconds);
+  selectTexture();
+}
+
+void S3DSubMaterial::selectTexture() {
+  const RasterTexture* pMap =
+      m_pMapLayer && m_pMapLayer->m_pTexture ? m_pMapLayer->m_pTexture->getRaster() : nullptr;
+  const RasterTexture* pLayer = m_pTextureLayer && m_pTextureLayer->m_pTexture
+                                    ? m_pTextureLayer->m_pTexture->getRaster()
+                                    : nullptr;
+  m_pTexture = pMap ? pMap : pLayer;
 }
 
 int S3DSubMaterial::getKnee() const {
@@ -96,8 +114,25 @@ void S3DSubMaterial::buildColorTable() {
         : knee == 255 ? c[kColorBase]
                       : ramp(c[kColorBase], c[kColorHighlight], static_cast<float>(i - knee),
                              static_cast<float>(255 - knee));
-    m_colorTable[static_cast<std::size_t>(i)] = packColor(color);
+    m_raster.colors[static_cast<std::size_t>(i)] = packColor(color);
   }
+}
+
+void S3DSubMaterial::prepare() {
+  // The texture can be given after loading: its binding is checked every frame.
+  const bool textureChanged = m_raster.pTexture != m_pTexture;
+  if (!m_changed && !textureChanged) return;
+  if (m_changed) buildColorTable();
+  m_raster.pTexture = m_pTexture;
+  SpanChoice choice;
+  choice.shadingType = m_shadingType;
+  choice.blendMode = m_blendMode;
+  choice.opacity = m_opacity;
+  choice.textureOption = m_textureOption;
+  choice.tiled = m_pTexture && m_pTexture->tiled();
+  choice.combination = m_pMapLayer ? m_pMapLayer->m_combination : 0;
+  chooseSpans(choice, m_raster);
+  m_changed = 0;
 }
 
 void S3DMaterial::animate(float time) {

@@ -9,10 +9,15 @@
 #include <vector>
 
 #include "base/string_c.h"
+#include "raster/raster_material.h"
 #include "s3d/s3d_math.h"
+#include "s3d/s3d_texture.h"
 #include "s3d/s3d_track.h"
 
-// A texture taken from a window of a picture (u, v, w, h: fractions of its size).
+// A texture taken from a window of a picture (u, v, w, h: fractions of its size), resampled to
+// 256 x 256; the points of a mesh are drawn as images of it.
+//   1: 10 int enabled, 11 int flags, 12 the picture (string file name, floats u, v, w, h),
+//      13 float point size, 14 to 18 kept as read.
 struct S3DTextureLayer {
   int32_t m_enabled = 0;
   int32_t m_flags = 0;
@@ -23,7 +28,9 @@ struct S3DTextureLayer {
   float m_h = 1.0f;
   // Size of the images drawn at points.
   float m_pointSize = 0.0f;
-  int32_t m_value18 = 0;
+  std::array<int32_t, 5> m_values{};
+  // Loaded after the layer is read; empty when the file names none.
+  std::unique_ptr<S3DTexture32> m_pTexture;
 };
 
 // A picture mapped through an optional coordinate transform (offset, tiling, angle, wrap).
@@ -56,6 +63,9 @@ struct S3DMapLayer {
   FloatTrack m_pAmountTrack;
   FloatTrack m_pValue24Track;
   FloatTrack m_pValue25Track;
+  // Loaded after the layer is read (parameter 10: a power-of-two picture, or a video); empty when
+  // the file names none.
+  std::unique_ptr<S3DTexture32> m_pTexture;
 };
 
 // How the mesh's edge pairs are drawn as lines.
@@ -95,10 +105,16 @@ class S3DSubMaterial {
   void setColor(int index, Vec3 color);
   // In (0, 1) it moves the knee of the colour ramp; other values keep 191.
   void setPaletteParam(float value);
-  // Evaluates the opacity and colour tracks and the map layers' tracks.
+  // Evaluates the opacity and colour tracks and the map layers' tracks; videos move to the frame
+  // of `time` (scene frames) and the texture is chosen again.
   void animate(float time);
+  // The texture of the textured drawers: the map layer's, else the texture layer's.
+  void selectTexture();
   // The shading table: a ramp through the three colours, c1 at 0, c2 at the knee, c3 at 255.
   void buildColorTable();
+  // Once a frame before drawing: when a colour, the opacity or the palette parameter changed,
+  // the shading table and the drawers' choices are rebuilt and the changed flag cleared.
+  void prepare();
   int getKnee() const;
 
   int32_t m_changed = 1;
@@ -116,7 +132,12 @@ class S3DSubMaterial {
   int32_t m_value21 = 0;
   FloatTrack m_pOpacityTrack;
   PointTrack m_pColorTracks[kNbColor];
-  std::array<uint32_t, 256> m_colorTable{};
+  // What the drawers read: the shading table (built from the three colours), the opacity, the
+  // texture and each drawer's span filler member. Rebuilt by prepare when a value changed.
+  RasterMaterial m_raster;
+  // The texture of the textured drawers this frame, not owned: the map layer's when it has one,
+  // else the texture layer's (the frame of a video for the scene's time); null without texture.
+  const RasterTexture* m_pTexture = nullptr;
   // The first layer maps a per-vertex opacity; the second is applied over Gouraud shading.
   std::unique_ptr<S3DMapLayer> m_pLayer1;
   std::unique_ptr<S3DMapLayer> m_pLayer2;

@@ -142,3 +142,9 @@ Matrix44 lookAtRotation(Vec3 eye, Vec3 target, float roll) {
   const float ny = n.y > 1.0f ? 1.0f : n.y < -1.0f ? -1.0f : n.y;
   return euler(std::asin(ny), -std::atan2(n.x, n.z), -roll);
 }
+
+Vec3 eulerFromMatrix(const Matrix44& matrix) {
+  const float* m = matrix.m;
+  const float sinX = m[6] > 1.0f ? 1.0f : m[6] < -1.0f ? -1.0f : m[6];
+  return {std::asin(sinX), std::atan2(-m[2], m[10]), std::atan2(-m[4], m[5])};
+}

@@ -58,6 +58,10 @@ Vec3 transformPoint(Vec3 p, const Matrix44& matrix);
 // p · M without the translation row (directions, normals).
 Vec3 transformVector(Vec3 v, const Matrix44& matrix);
 
+// The angles (x, y, z) for which euler(x, y, z) is the rotation part of `matrix`:
+// x = asin(m6), y = atan2(-m2, m10), z = atan2(-m4, m5) (m6 clamped to [-1, 1]).
+Vec3 eulerFromMatrix(const Matrix44& matrix);
+
 // The rotation that turns the direction from eye to target onto +z, then rolls by -roll about it:
 // euler(pitch, yaw, -roll) with n = (target - eye) / max(|target - eye|, 0.001),
 // yaw = -atan2(n.x, n.z), pitch = asin(n.y). (A target straight ahead on z gives yaw 0 and pitch 0,

@@ -3,6 +3,9 @@
 // S3DDummy, an object that is nothing but a head (bones, helpers).
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "base/string_c.h"
 #include "s3d/s3d_math.h"
@@ -68,3 +71,10 @@ class S3DDummy final : public S3DNode {};
 
 // True when `name` can name an object: it has text and is not "NULL".
 bool isObjectName(const StringC& name);
+
+// The heads of `candidates` (each with its m_pParent found) ordered so that a parent comes before
+// its children, in one depth-first pass up each chain of parents. A chain that comes back to
+// itself is a cycle: `onCycle` gets its names ("A -> B -> A"), and its heads lose their parents
+// and are left out.
+std::vector<S3DNode*> orderParentsFirst(const std::vector<S3DNode*>& candidates,
+                                        const std::function<void(const std::string&)>& onCycle);

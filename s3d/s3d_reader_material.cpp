@@ -153,6 +153,7 @@ void readSubMaterial(S3DSubMaterial& sub, ChunkFileReader& chunk, ChunkFileReade
     }
   }
   sub.buildColorTable();
+  sub.selectTexture();
 }
 
 }  // namespace
@@ -179,7 +180,7 @@ void readMaterial(S3DMaterial& material, ChunkFileReader& chunk, ChunkFileReader
 }
 
 void readTextureLayer(S3DTextureLayer& layer, ChunkFileReader& chunk) {
-  ChunkFileReader part, field, source;
+  ChunkFileReader part, field;
   while (chunk.nextChild(part)) {
     if (part.getIdentifier() != kProperties) continue;
     while (part.nextChild(field)) {
@@ -191,32 +192,25 @@ void readTextureLayer(S3DTextureLayer& layer, ChunkFileReader& chunk) {
           layer.m_flags = field.readInt();
           break;
         case 12:
-          while (field.nextChild(source))
-            if (source.getIdentifier() == 1) layer.m_fileName = source.readString();
-          break;
-        case 13:
+          // The picture: its file name, then the window u, v, w, h.
+          layer.m_fileName = field.readString();
           layer.m_u = field.readFloat();
-          break;
-        case 14:
           layer.m_v = field.readFloat();
-          break;
-        case 15:
           layer.m_w = field.readFloat();
-          break;
-        case 16:
           layer.m_h = field.readFloat();
           break;
-        case 17:
+        case 13:
           layer.m_pointSize = field.readFloat();
           break;
-        case 18:
-          layer.m_value18 = field.readInt();
-          break;
         default:
+          if (field.getIdentifier() >= 14 && field.getIdentifier() <= 18)
+            layer.m_values[field.getIdentifier() - 14u] = field.readInt();
           break;
       }
     }
   }
+  layer.m_pTexture = std::make_unique<S3DTexture32>();
+  layer.m_pTexture->load(layer.m_fileName, layer.m_u, layer.m_v, layer.m_w, layer.m_h);
 }
 
 void readMapLayer(S3DMapLayer& layer, ChunkFileReader& chunk, ChunkFileReaderManager& manager) {
@@ -286,6 +280,8 @@ void readMapLayer(S3DMapLayer& layer, ChunkFileReader& chunk, ChunkFileReaderMan
       }
     }
   }
+  layer.m_pTexture = std::make_unique<S3DTexture32>();
+  layer.m_pTexture->load(layer.m_fileName);
 }
 
 }  // namespace s3d_reader

@@ -4,6 +4,7 @@
 
 #include "base/chunk_file_reader.h"
 #include "base/report.h"
+#include "s3d/s3d_draw_manager.h"
 #include "s3d/s3d_reader_p.h"
 #include "s3d/viewport.h"
 
@@ -32,7 +33,7 @@ void reportScene(std::string_view text) {
   report(kCaption, text);
 }
 
-S3DScene::S3DScene() = default;
+S3DScene::S3DScene() : m_pDrawManager(std::make_unique<S3DDrawManager>()) {}
 S3DScene::~S3DScene() = default;
 
 bool S3DScene::load(const StringC& fileName) {
@@ -57,16 +58,15 @@ void S3DScene::setViewPort(ViewPort* pViewPort) {
     reportScene("setViewPort: screen NULL");
     return;
   }
-  // A viewport of the size already set is taken too (only the cameras are left alone), so a
-  // scene shown by two descriptors of one size always draws into the one rendering it.
-  const bool sameSize = m_pViewPort && m_pViewPort->getScreen() &&
-                        m_pViewPort->getWidth() == pViewPort->getWidth() &&
-                        m_pViewPort->getHeight() == pViewPort->getHeight();
+  // The cameras follow the screen's size; a viewport of the size they already have (another
+  // viewport too, so that a scene shown by two descriptors draws into the one rendering it) only
+  // replaces the viewport.
   m_pViewPort = pViewPort;
-  if (sameSize) return;
+  if (pViewPort->getWidth() == m_screenWidth && pViewPort->getHeight() == m_screenHeight) return;
+  m_screenWidth = pViewPort->getWidth();
+  m_screenHeight = pViewPort->getHeight();
   for (S3DCamera& camera : m_cameras)
-    camera.setScreen(static_cast<float>(pViewPort->getWidth()),
-                     static_cast<float>(pViewPort->getHeight()));
+    camera.setScreen(static_cast<float>(m_screenWidth), static_cast<float>(m_screenHeight));
 }
 
 void S3DScene::setCamera(int32_t index) {

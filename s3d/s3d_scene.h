@@ -21,6 +21,7 @@
 #include "s3d/s3d_ws_modifier.h"
 
 class ChunkFileReaderManager;
+class S3DDrawManager;
 class S3DModifierGizmo;
 class ViewPort;
 
@@ -49,6 +50,12 @@ class S3DScene {
   // Stores the time and animates everything at it (nothing without cameras): sub-materials,
   // dummies, world-space modifiers, meshes and their stacks, cameras, lights, shapes.
   void setTime(float time);
+  // Nothing without cameras. Matrices of every head, the hierarchy, sub-materials, cameras,
+  // lights, then each mesh's pipeline, all with the current camera.
+  void transform();
+  // Nothing without cameras. Opaque faces, then the other faces of unsorted meshes, then the
+  // faces of sorted meshes farthest first, into the viewport's screen and depth buffer.
+  void render();
 
   // Lookups; a name without text or "NULL" finds nothing, silently.
   // Meshes, dummies, shapes, lights, world-space modifiers, then cameras and their targets.
@@ -87,6 +94,9 @@ class S3DScene {
   std::vector<S3DLight> m_lights;
   std::vector<S3DMaterial> m_materials;
   ViewPort* m_pViewPort = nullptr;
+  // The screen size the cameras were last given (cameras are read for 512 x 256).
+  int32_t m_screenWidth = 512;
+  int32_t m_screenHeight = 256;
   // Length of the animation in frames.
   uint16_t m_animLength = 0;
   // The heads that have a parent, every parent before its children.
@@ -99,6 +109,17 @@ class S3DScene {
   int32_t m_sceneValue2 = 0;
   StringC m_sceneName{"NULL"};
 
+  // A face of a sorted mesh, drawn after everything else in decreasing order of its key (the mean
+  // camera-space z of its corners).
+  struct DeferredItem {
+    S3DTriObject* pMesh = nullptr;
+    const S3DDrawGroup* pGroup = nullptr;
+    uint32_t face = 0;
+    float key = 0.0f;
+  };
+  std::vector<DeferredItem> m_deferred;
+  std::unique_ptr<S3DDrawManager> m_pDrawManager;
+
  private:
   // After loading: skins and morphs bound, names resolved, materials checked, parents linked.
   void link();
@@ -106,6 +127,8 @@ class S3DScene {
   void resolveNames();
   void checkMaterials();
   void linkParents();
+  void prepareDrawing();
+  void drawDeferred();
   template <class Visit>
   void forEachVertexObject(Visit visit);
 };

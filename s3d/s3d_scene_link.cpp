@@ -2,7 +2,6 @@
 // names resolved to objects, material references checked, the parent hierarchy linked.
 
 #include <string>
-#include <unordered_map>
 
 #include "s3d/s3d_modifier_morph.h"
 #include "s3d/s3d_modifier_skin.h"
@@ -21,6 +20,7 @@ void S3DScene::link() {
   resolveNames();
   checkMaterials();
   linkParents();
+  prepareDrawing();
 }
 
 void S3DScene::bindSkinsAndMorphs() {
@@ -99,6 +99,19 @@ void S3DScene::checkMaterials() {
   });
 }
 
+void S3DScene::prepareDrawing() {
+  for (S3DTriObject& mesh : m_triObjects)
+    mesh.prepareDrawing();
+  // The faces of the second pass of sorted meshes wait for the end of the frame, in mesh order.
+  m_deferred.clear();
+  for (S3DTriObject& mesh : m_triObjects) {
+    if (!mesh.m_sorted) continue;
+    for (const S3DDrawGroup& group : mesh.m_groups[S3DTriObject::kBlendPass])
+      for (uint32_t face : group.faces)
+        m_deferred.push_back({&mesh, &group, face, 0.0f});
+  }
+}
+
 void S3DScene::linkParents() {
   // Candidates: every head whose parent is found, in the order meshes, dummies, shapes,
   // world-space modifiers, lights (each followed by its target), cameras (each followed by its
@@ -125,44 +138,7 @@ void S3DScene::linkParents() {
     consider(camera.m_target);
   }
 
-  // Depth first from each candidate up its chain of parents, so that a parent is placed before
-  // its children in one pass over the candidates, whatever order the file gives them in. A chain
-  // that comes back to itself is a cycle: its objects keep no parent.
-  enum State : uint8_t { kOpen, kOnPath, kDone };
-  std::unordered_map<S3DNode*, State> state;
-  for (S3DNode* pNode : candidates)
-    state[pNode] = kOpen;
-  m_links.clear();
-  m_links.reserve(candidates.size());
-  std::vector<S3DNode*> path;
-  for (S3DNode* pStart : candidates) {
-    path.clear();
-    S3DNode* pNode = pStart;
-    for (auto it = state.find(pNode); it != state.end() && it->second == kOpen;
-         it = state.find(pNode)) {
-      it->second = kOnPath;
-      path.push_back(pNode);
-      pNode = pNode->m_pParent;
-    }
-    const auto top = state.find(pNode);
-    std::size_t cycleStart = path.size();
-    if (top != state.end() && top->second == kOnPath) {
-      while (path[cycleStart - 1] != pNode)
-        --cycleStart;
-      --cycleStart;
-      std::string names;
-      for (std::size_t i = cycleStart; i < path.size(); ++i)
-        names += std::string(path[i]->m_name.view()) + " -> ";
-      names += std::string(pNode->m_name.view());
-      reportScene("parent cycle: " + names + "; these objects keep no parent");
-      for (std::size_t i = cycleStart; i < path.size(); ++i) {
-        path[i]->m_pParent = nullptr;
-        state[path[i]] = kDone;
-      }
-    }
-    for (std::size_t i = cycleStart; i-- > 0;) {
-      m_links.push_back(path[i]);
-      state[path[i]] = kDone;
-    }
-  }
+  m_links = orderParentsFirst(candidates, [](const std::string& names) {
+    reportScene("parent cycle: " + names + "; these objects keep no parent");
+  });
 }

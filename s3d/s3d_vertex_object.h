@@ -52,6 +52,11 @@ struct S3DChannelOperation {
   StringC input1{"NULL"};
   StringC input2{"NULL"};
   int32_t operation = 0;
+  // Resolved when the object prepares its drawing; the operation runs when output and input1
+  // are found (input2 may be missing for operations of one input).
+  std::vector<float>* pOutput = nullptr;
+  const std::vector<float>* pInput1 = nullptr;
+  const std::vector<float>* pInput2 = nullptr;
 };
 
 // A channel made by the object itself, from a kind and its values.
@@ -66,6 +71,15 @@ struct S3DLightingChannel {
   S3DVertexChannel channel;
   std::vector<StringC> lightNames;
   std::vector<S3DLight*> lights;
+};
+
+// A vertex projected to the screen: pixel x and y, w = 1/z, and outside = 1 when the vertex lies
+// in front of the near plane or within a pixel of the screen's border (or beyond it).
+struct S3DScreenVertex {
+  float x = 0.0f;
+  float y = 0.0f;
+  float w = 0.0f;
+  float outside = 0.0f;
 };
 
 class S3DVertexObject : public S3DNode {
@@ -93,9 +107,9 @@ class S3DVertexObject : public S3DNode {
   // Object space: the positions modifiers write, and the copy they start from each frame.
   std::vector<Vec3> m_vertices;
   std::vector<Vec3> m_savedVertices;
-  // Per frame: camera-space positions and screen records (x, y, 1/z, outside flag).
+  // Per frame: camera-space positions and screen records.
   std::vector<Vec3> m_cameraVertices;
-  std::vector<std::array<float, 4>> m_screenVertices;
+  std::vector<S3DScreenVertex> m_screenVertices;
   Vec3 m_boxMin{-kDefaultBox, -kDefaultBox, -kDefaultBox};
   Vec3 m_boxMax{kDefaultBox, kDefaultBox, kDefaultBox};
   // The stack; an entry stays null when its type does not exist.

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "base/report.h"
+#include "s3d/s2d_scene.h"
 #include "s3d/s3d_scene.h"
 #include "s3d/viewport.h"
 #include "script/config.h"
@@ -62,6 +63,14 @@ bool RenderDataSceneDesc::animationFrame(std::int32_t length, float& frame) cons
   return true;
 }
 
+void RenderData2DDesc::render(CImage32* pDst) {
+  float frame = 0.0f;
+  if (!m_pScene || !animationFrame(m_pScene->getAnimLength(), frame)) return;
+  m_pScene->setCamera(m_camera);
+  m_pScene->setTime(frame);
+  m_pScene->render(pDst);
+}
+
 RenderData3DDesc::RenderData3DDesc() : m_pViewPort(std::make_unique<ViewPort>()) {}
 RenderData3DDesc::~RenderData3DDesc() = default;
 
@@ -79,6 +88,19 @@ void RenderData3DDesc::createViewPort(PixelBudget& budget) {
 void RenderData3DDesc::setScene(S3DScene* pScene) {
   m_pScene = pScene;
   if (pScene) m_pViewPort->enableZBuffer(pScene->m_zBufferFlag != 0);
+}
+
+void RenderData3DDesc::render(CImage32* pDst) {
+  float frame = 0.0f;
+  if (!m_pScene || !animationFrame(m_pScene->getAnimLength(), frame)) return;
+  m_pViewPort->clear();
+  m_pViewPort->setScreen(pDst);
+  m_pScene->setViewPort(m_pViewPort.get());
+  m_pScene->setCamera(m_camera);
+  m_pScene->setTime(frame);
+  if (m_pController) m_pController->update();
+  m_pScene->transform();
+  m_pScene->render();
 }
 
 void RenderData3DDesc::setController(LECXController* pController) {

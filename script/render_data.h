@@ -11,6 +11,7 @@
 
 class LECXController;
 class PixelBudget;
+class S2DScene;
 class S3DScene;
 class ViewPort;
 
@@ -90,8 +91,14 @@ class RenderDataSceneDesc : public RenderData {
 
 class RenderData2DDesc : public RenderDataSceneDesc {
  public:
-  // FIXME: draws nothing until the 2D scene exists.
-  void render(CImage32* pDst) override { (void)pDst; }
+  // Draws the scene at the animation frame of the local time, through camera number m_camera
+  // modulo the scene's camera count. A scene that is missing or has no length draws nothing.
+  void render(CImage32* pDst) override;
+  void setScene(S2DScene* pScene) { m_pScene = pScene; }
+  S2DScene* getScene() const { return m_pScene; }
+
+ private:
+  S2DScene* m_pScene = nullptr;
 };
 
 class RenderData3DDesc : public RenderDataSceneDesc {
@@ -101,8 +108,10 @@ class RenderData3DDesc : public RenderDataSceneDesc {
   // Takes scene controllers (id 2); another kind is reported under "3D_DESC <name> :".
   // FIXME: the controller's target, the scene, is set here once scene controllers bind.
   void setController(LECXController* pController) override;
-  // FIXME: draws nothing until the scene renders.
-  void render(CImage32* pDst) override { (void)pDst; }
+  // Draws the scene at the animation frame of the local time into pDst, through the viewport
+  // (depth buffer cleared first); the controller writes its parameters before the transform. A
+  // scene that is missing or has no length draws nothing.
+  void render(CImage32* pDst) override;
 
   // The scene shown (not owned; null when the resource was not found). Its depth-buffer flag
   // switches the viewport's depth buffer.

@@ -262,7 +262,8 @@ void ScriptEngine::read2DDescs(ScriptReader& reader) {
     const SceneDescLine fields = readSceneDesc(line);
     auto pDesc = std::make_unique<RenderData2DDesc>();
     if (!fields.name.empty()) pDesc->setName(StringC(fields.name));
-    findRessource2D(StringC(fields.resource));
+    if (ScriptRessource2D* pResource = findRessource2D(StringC(fields.resource)))
+      pDesc->setScene(pResource->getScene());
     pDesc->setDimension(findLayerDim(StringC(fields.dimension)));
     pDesc->setTimeOffset(fields.timeOffset);
     pDesc->setCamera(fields.camera);

@@ -1,6 +1,7 @@
 #include "script/script_resource.h"
 
 #include "control/lecx_controller_manager.h"
+#include "s3d/s2d_scene.h"
 #include "s3d/s3d_scene.h"
 
 StringC ScriptFileResource::resolvedFile() const {
@@ -35,8 +36,12 @@ CImage32* ScriptImage::getImage() const {
   return m_pImage.get();
 }
 
+ScriptRessource2D::ScriptRessource2D() = default;
+ScriptRessource2D::~ScriptRessource2D() = default;
+
 void ScriptRessource2D::load() {
-  // FIXME: the 2D scene is read here once the 2D scene exists.
+  m_pScene = std::make_unique<S2DScene>();
+  m_pScene->load(resolvedFile());
 }
 
 ScriptRessource3D::ScriptRessource3D() = default;

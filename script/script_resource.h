@@ -10,6 +10,7 @@
 class CrtRand;
 class LECXController;
 class LECXControllerManager;
+class S2DScene;
 class S3DScene;
 
 // A named object with the file it is loaded from (initially "NULL").
@@ -58,7 +59,15 @@ class ScriptImage : public ScriptFileResource {
 // A 2D scene read from its file (2D).
 class ScriptRessource2D : public ScriptFileResource {
  public:
+  ScriptRessource2D();
+  ~ScriptRessource2D() override;
+  // Reads the scene and its pictures; a missing or broken file is reported and the scene draws
+  // nothing.
   void load() override;
+  S2DScene* getScene() const { return m_pScene.get(); }
+
+ private:
+  std::unique_ptr<S2DScene> m_pScene;
 };
 
 // A 3D scene read from an .l3x file (3D).

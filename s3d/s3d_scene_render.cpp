@@ -1,0 +1,84 @@
+// A scene's frame: transform (matrices, hierarchy, cameras, lights, meshes) and render (the two
+// passes, then the sorted faces farthest first).
+
+#include <algorithm>
+
+#include "s3d/s3d_draw_manager.h"
+#include "s3d/s3d_lighting.h"
+#include "s3d/s3d_scene.h"
+
+void S3DScene::transform() {
+  S3DCamera* pCamera = getCurrentCamera();
+  if (!pCamera) return;
+  // 1. Local matrices of every head.
+  for (S3DDummy& dummy : m_dummies)
+    dummy.buildMatrix();
+  for (S3DTriObject& mesh : m_triObjects)
+    mesh.buildMatrix();
+  for (WSModifier& wsModifier : m_wsModifiers)
+    wsModifier.buildMatrix();
+  for (S3DCamera& camera : m_cameras) {
+    camera.buildMatrix();
+    camera.m_target.buildMatrix();
+  }
+  for (S3DLight& light : m_lights) {
+    light.buildMatrix();
+    light.m_target.buildMatrix();
+  }
+  for (const auto& pShape : m_shapes)
+    if (pShape) pShape->buildMatrix();
+  // 2. The hierarchy: a parent comes before its children, so its matrix is already its world's.
+  for (S3DNode* pNode : m_links) {
+    pNode->m_matrix = multiply(pNode->m_matrix, pNode->m_pParent->m_matrix);
+    pNode->m_rotationMatrix = multiply(pNode->m_rotationMatrix, pNode->m_pParent->m_rotationMatrix);
+  }
+  // 3. Sub-materials.
+  for (S3DMaterial& material : m_materials)
+    for (S3DSubMaterial& sub : material.m_subMaterials)
+      sub.prepare();
+  // 4. Cameras.
+  for (S3DCamera& camera : m_cameras)
+    camera.updateView();
+  // 5. Lights, in the current camera's space.
+  for (S3DLight& light : m_lights)
+    placeLight(light, *pCamera);
+  // 6. World-space modifiers. FIXME: their gizmos are prepared for the camera here.
+  // 7. Meshes.
+  for (S3DTriObject& mesh : m_triObjects)
+    mesh.transform(*pCamera);
+  // 8. Shapes. FIXME: points, lines, particles and sprites.
+}
+
+void S3DScene::render() {
+  S3DCamera* pCamera = getCurrentCamera();
+  if (!pCamera) return;
+  S3DDrawManager& drawManager = *m_pDrawManager;
+  if (!drawManager.begin(pCamera, m_pViewPort)) return;
+  for (const S3DTriObject& mesh : m_triObjects)
+    if (mesh.m_visible && mesh.m_drawable) mesh.drawPass(drawManager, S3DTriObject::kOpaquePass);
+  // FIXME: the line and point lists of the meshes, and the shapes, are drawn with this pass.
+  for (const S3DTriObject& mesh : m_triObjects)
+    if (mesh.m_visible && mesh.m_drawable && !mesh.m_sorted)
+      mesh.drawPass(drawManager, S3DTriObject::kBlendPass);
+  drawDeferred();
+  drawManager.end();
+}
+
+void S3DScene::drawDeferred() {
+  if (m_deferred.empty()) return;
+  for (DeferredItem& item : m_deferred) {
+    const S3DFace& face = item.pMesh->m_faces[item.face];
+    const std::vector<Vec3>& z = item.pMesh->m_cameraVertices;
+    item.key = (z[face.a].z + z[face.b].z + z[face.c].z) * 0.33333334f;
+  }
+  // Farthest first; items of equal keys keep no particular order.
+  std::sort(m_deferred.begin(), m_deferred.end(),
+            [](const DeferredItem& a, const DeferredItem& b) { return a.key > b.key; });
+  S3DDrawManager& drawManager = *m_pDrawManager;
+  for (const DeferredItem& item : m_deferred) {
+    const S3DTriObject& mesh = *item.pMesh;
+    if (!mesh.m_visible || !mesh.m_drawable) continue;
+    drawManager.bindMaterial(item.pGroup->mode, item.pGroup->pSubMaterial->m_raster);
+    mesh.drawFace(drawManager, *item.pGroup, item.face);
+  }
+}
