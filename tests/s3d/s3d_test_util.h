@@ -1,7 +1,10 @@
 #pragma once
-// Loading a scene from bytes in the tests, with the reports it made.
+// Loading a scene from bytes in the tests, with the reports it made, and readable comparisons.
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <ostream>
 #include <span>
@@ -36,13 +39,51 @@ inline LoadedScene loadScene(const l3x::Bytes& file) {
   return out;
 }
 
+// Reports made while `action` runs, as "caption|text".
+template <class Action>
+std::vector<std::string> reportsOf(Action action) {
+  ReportCapture capture;
+  action();
+  return capture.lines();
+}
+
 // A scene file with one camera and the given root children.
 inline l3x::Bytes withCamera(std::vector<l3x::Bytes> children) {
   children.push_back(l3x::cameras({l3x::plainCamera()}));
   return l3x::sceneFile(std::move(children));
 }
+// One material "m" with one sub-material "s".
+inline l3x::Bytes oneMaterial() {
+  return l3x::materials({l3x::material("m", {l3x::subMaterial("s")})});
+}
+
+// The names of a collection's objects, in order; "(empty)" for an empty shape slot.
+template <class Objects>
+std::vector<std::string> namesOf(const Objects& objects) {
+  std::vector<std::string> out;
+  for (const auto& object : objects) {
+    if constexpr (requires(typename Objects::value_type o) { o->m_name; })
+      out.emplace_back(object ? object->m_name.view() : "(empty)");
+    else
+      out.emplace_back(object.m_name.view());
+  }
+  return out;
+}
 
 inline constexpr const char* kSceneCaption = "S3DScene warning:";
+inline const std::string kNoCamera = "S3DScene warning:|no camera to render the scene !";
+
+// Computed in float against values worked in double: a few units of the last place.
+inline void expectNear(Vec3 actual, Vec3 expected, float tolerance = 1e-6f) {
+  EXPECT_NEAR(actual.x, expected.x, tolerance);
+  EXPECT_NEAR(actual.y, expected.y, tolerance);
+  EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+inline void expectNear(Quat actual, Quat expected, float tolerance = 1e-6f) {
+  expectNear(Vec3{actual.x, actual.y, actual.z}, Vec3{expected.x, expected.y, expected.z},
+             tolerance);
+  EXPECT_NEAR(actual.w, expected.w, tolerance);
+}
 
 }  // namespace s3d_test
 
@@ -52,4 +93,7 @@ inline void PrintTo(const Point3D& p, std::ostream* os) {
 }
 inline void PrintTo(const Quaternion& q, std::ostream* os) {
   *os << "(" << q.x << ", " << q.y << ", " << q.z << ", " << q.w << ")";
+}
+inline void PrintTo(const StringC& text, std::ostream* os) {
+  *os << '"' << text.view() << '"';
 }

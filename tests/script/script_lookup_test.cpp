@@ -38,6 +38,7 @@ TEST_F(EngineTest, LookupsReportMissesExceptOfNullAndInEmptyRegistries) {
   };
   ASSERT_TRUE(test_controllers::writeLecx("c.lecx", 1, {}));
   m_dir.write("a.l3x", sceneFileText());
+  m_dir.write("a.s2d", scene2DFileText());
   const Sections filled = {{"LAYER_DIMENSION", {"desc: d 2 2"}},
                            {"CONTROLLER", {"file: c c.lecx"}},
                            {"2D", {"file: r2 a.s2d"}},

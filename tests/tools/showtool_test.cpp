@@ -18,32 +18,14 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using show_tool_runner::contains;
-using show_tool_runner::Outcome;
-using show_tool_runner::readBytes;
-using show_tool_runner::run;
-using show_tool_runner::writeText;
-
-// dump FILE > json, build json -o copy: the copy must hold the same bytes. Returns the dump.
-std::string expectRoundTrip(const std::string& file, bool tree = false) {
-  SCOPED_TRACE(file);
-  std::vector<std::string> dumpArgs{"dump", file};
-  if (tree) dumpArgs.emplace_back("--tree");
-  const Outcome dumped = run(dumpArgs);
-  EXPECT_EQ(dumped.code, 0) << dumped.err;
-  writeText(file + ".json", dumped.out);
-  const Outcome built = run({"build", file + ".json", "-o", file + ".copy"});
-  EXPECT_EQ(built.code, 0) << built.err;
-  EXPECT_EQ(readBytes(file + ".copy"), readBytes(file)) << dumped.out;
-  return dumped.out;
-}
+using namespace show_tool_runner;
 
 // Plain only: packing is checked on the .lecx kinds below.
 void saveLcx(LCXControllerManager& manager, const std::string& stem, const TempDir& dir) {
   const std::string file = (dir.path() / (stem + ".lcx")).string();
   ASSERT_TRUE(manager.save(StringC(file.c_str()), ChunkFile::kPlain));
-  expectRoundTrip(file);
-  expectRoundTrip(file, true);
+  roundTrip(file);
+  roundTrip(file, true);
 }
 
 TEST(ShowToolRoundTrip, EveryLcxKind) {
@@ -88,7 +70,7 @@ TEST(ShowToolRoundTrip, EveryLecxKindPlainAndPacked) {
       const std::string file =
           (dir.path() / ("k" + std::to_string(type) + std::to_string(flag) + ".LECX")).string();
       ASSERT_TRUE(manager.save(StringC(file.c_str()), flag));
-      const std::string json = expectRoundTrip(file);
+      const std::string json = roundTrip(file);
       EXPECT_TRUE(contains(json, flag ? "\"packed\": true" : "\"packed\": false"));
       EXPECT_TRUE(contains(json, "\"formula\": \"0.5 * time2 + beat\""));
       EXPECT_EQ(contains(json, "\"kind\": \"effect-colour\""), type == 1);
@@ -98,7 +80,7 @@ TEST(ShowToolRoundTrip, EveryLecxKindPlainAndPacked) {
   manager.createController(3)->addParam({"\xff\xfe", "1", 0});
   const std::string latin = (dir.path() / "latin.lecx").string();
   ASSERT_TRUE(manager.save(StringC(latin.c_str())));
-  EXPECT_TRUE(contains(expectRoundTrip(latin), "\"hex\": \"fffe00\""));
+  EXPECT_TRUE(contains(roundTrip(latin), "\"hex\": \"fffe00\""));
 }
 
 // Chunks the typed view cannot decode (wrong counts, missing fields, infinite floats, unknown
@@ -116,12 +98,12 @@ TEST(ShowToolRoundTrip, UndecodableChunksStayHex) {
       1,    2,    3};
   const std::string lcx = (dir.path() / "odd.lcx").string();
   writeText(lcx, std::string(odd.begin(), odd.end()));
-  const std::string json = expectRoundTrip(lcx);
+  const std::string json = roundTrip(lcx);
   EXPECT_TRUE(contains(json, "\"hex\": \"090000000000807f\""));
   EXPECT_TRUE(contains(json, "\"trailing\": \"010203\""));
   const std::string other = (dir.path() / "odd.bin").string();
   writeText(other, std::string(odd.begin(), odd.end()));
-  EXPECT_TRUE(contains(expectRoundTrip(other), "\"format\": \"chunks\""));
+  EXPECT_TRUE(contains(roundTrip(other), "\"format\": \"chunks\""));
   Bytes nested{0};
   for (std::uint32_t level = 0; level < 200; ++level) {
     byte_writer::putLe16(nested, level);
@@ -129,7 +111,7 @@ TEST(ShowToolRoundTrip, UndecodableChunksStayHex) {
   }
   const std::string deep = (dir.path() / "deep.bin").string();
   writeText(deep, std::string(nested.begin(), nested.end()));
-  expectRoundTrip(deep);
+  roundTrip(deep);
 }
 
 // Written by hand: a keyframer restarting at 0 and 1000 over a linear curve (0, 0) to (500, 10),
@@ -199,7 +181,7 @@ TEST(ShowToolErrors, JsonThatDoesNotMatchTheModelNamesThePath) {
       {R"({"format": "lecx", "chunks": [{"id": 5, "seed": 1}]})",
        "$.chunks[0].seed: unknown field"},
       {R"({"format": "xml", "chunks": []})",
-       R"($.format: expected "lcx", "lecx", "l3x" or "chunks")"},
+       R"($.format: expected "lcx", "lecx", "l3x", "s2d" or "chunks")"},
       {R"({"format": "lcx", "packed": 1, "chunks": []})", "$.packed: expected true or false"},
       {R"({"format": "lcx"})", "$.chunks: missing"},
   };
