@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "tools/l3x_json.h"
+#include "tools/s2d_json.h"
 
 namespace ControllerJson {
 
@@ -153,6 +154,8 @@ const char* formatName(Format format) {
       return "lecx";
     case Format::L3x:
       return "l3x";
+    case Format::S2d:
+      return "s2d";
     default:
       return "chunks";
   }
@@ -163,8 +166,8 @@ const char* kindOf(const Json& chunks, Format format) {
   static constexpr const char* kLcxKinds[] = {"input", "sound", "keyframer", "noise"};
   static constexpr const char* kLecxKinds[] = {"effect-colour", "scene", "mix-blit",
                                                "effect-demospe01"};
-  if (format == Format::Chunks || format == Format::L3x || chunks.empty() ||
-      !chunks[0].contains("children"))
+  if (format == Format::Chunks || format == Format::L3x || format == Format::S2d ||
+      chunks.empty() || !chunks[0].contains("children"))
     return nullptr;
   // The last controller chunk is the one a load keeps.
   const char* pKind = nullptr;
@@ -204,6 +207,7 @@ Format formatOfFileName(std::string_view fileName) {
   if (extension == "lcx") return Format::Lcx;
   if (extension == "lecx") return Format::Lecx;
   if (extension == "l3x") return Format::L3x;
+  if (extension == "s2d") return Format::S2d;
   return Format::Chunks;
 }
 
@@ -218,6 +222,8 @@ const ChunkJson::Schema& schemaOf(Format format) {
       return kLecx;
     case Format::L3x:
       return L3xJson::schema();
+    case Format::S2d:
+      return S2dJson::schema();
     default:
       return kNone;
   }
@@ -239,13 +245,15 @@ Built fromDocument(const Json& document) {
   if (!document.is_object()) throw ChunkJson::ModelError("$: expected an object");
   Format format = Format::Chunks;
   bool knownFormat = false;
-  for (const Format candidate : {Format::Lcx, Format::Lecx, Format::L3x, Format::Chunks})
+  for (const Format candidate :
+       {Format::Lcx, Format::Lecx, Format::L3x, Format::S2d, Format::Chunks})
     if (document.contains("format") && document["format"] == formatName(candidate)) {
       format = candidate;
       knownFormat = true;
     }
   if (!knownFormat)
-    throw ChunkJson::ModelError("$.format: expected \"lcx\", \"lecx\", \"l3x\" or \"chunks\"");
+    throw ChunkJson::ModelError(
+        "$.format: expected \"lcx\", \"lecx\", \"l3x\", \"s2d\" or \"chunks\"");
   for (const auto& [name, value] : document.items())
     if (name != "format" && name != "packed" && name != "kind" && name != "chunks" &&
         name != "trailing")

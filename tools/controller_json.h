@@ -1,9 +1,10 @@
 #pragma once
 // The typed views of controller files: the chunks of .lcx (keyframer, noise, input, sound) and
 // .lecx (effect, mix and scene parameter bindings) files with named fields (and of .l3x scenes,
-// tools/l3x_json.h), and the document that wraps a chunk list:
+// tools/l3x_json.h, and .s2d 2D scenes, tools/s2d_json.h), and the document that wraps a chunk
+// list:
 //
-//   {"format": "lcx" | "lecx" | "l3x" | "chunks", "packed": false, "kind": "keyframer",
+//   {"format": "lcx" | "lecx" | "l3x" | "s2d" | "chunks", "packed": false, "kind": "keyframer",
 //    "chunks": [{"id": 1, "chunk": "file", "children": [...]}], "trailing": "00ff"}
 //
 // "kind" and every chunk's "chunk" are labels for the reader; building ignores them. "trailing"
@@ -21,10 +22,10 @@
 
 namespace ControllerJson {
 
-enum class Format : std::uint8_t { Lcx, Lecx, L3x, Chunks };
+enum class Format : std::uint8_t { Lcx, Lecx, L3x, S2d, Chunks };
 
-// The format a file name's extension implies (.lcx, .lecx, .l3x, ignoring case; anything else
-// Chunks).
+// The format a file name's extension implies (.lcx, .lecx, .l3x, .s2d, ignoring case; anything
+// else Chunks).
 Format formatOfFileName(std::string_view fileName);
 const ChunkJson::Schema& schemaOf(Format format);
 

@@ -55,7 +55,6 @@ enum : int {
   kLineTracks,
   kTexture,
   kTextureParams,
-  kTextureSource,
   kMap,
   kMapParams,
   kMapTracks,
@@ -98,6 +97,10 @@ enum : int {
   kEmitters,
   kEmitter,
 };
+static_assert(kEmitter < kFirstFreeKind);
+
+// Names of the texture layer's kept values 14 to 18.
+constexpr const char* kKeptNames[] = {"value14", "value15", "value16", "value17", "value18"};
 
 // A layout registered for every param of its context kind.
 constexpr int kAnyParam = -1;
@@ -352,17 +355,23 @@ class L3xSchema final : public ChunkJson::Schema {
     node(kTexture, 1, "parameters", kTextureParams);
     value(kTextureParams, 10, "enabled", FieldKind::Int);
     value(kTextureParams, 11, "textureFlags", FieldKind::Int);
-    node(kTextureParams, 12, "source", kTextureSource);
-    value(kTextureSource, 1, "fileName", FieldKind::String);
-    value(kTextureParams, 13, "u", FieldKind::Float);
-    value(kTextureParams, 14, "v", FieldKind::Float);
-    value(kTextureParams, 15, "w", FieldKind::Float);
-    value(kTextureParams, 16, "h", FieldKind::Float);
-    value(kTextureParams, 17, "pointSize", FieldKind::Float);
-    value(kTextureParams, 18, "value18", FieldKind::Int);
+    // The picture the texture is taken from, and the window of it (fractions of its size).
+    add(kTextureParams, 12,
+        {"picture",
+         {{"file", FieldKind::String},
+          {"u", FieldKind::Float},
+          {"v", FieldKind::Float},
+          {"w", FieldKind::Float},
+          {"h", FieldKind::Float}},
+         kNone,
+         false});
+    value(kTextureParams, 13, "pointSize", FieldKind::Float);
+    for (std::uint16_t id = 14; id <= 18; ++id)
+      value(kTextureParams, id, kKeptNames[id - 14], FieldKind::Int);
     node(kMap, 1, "parameters", kMapParams);
     node(kMap, 100, "tracks", kMapTracks);
-    value(kMapParams, 10, "fileName", FieldKind::String);
+    // A power-of-two picture, or a video.
+    value(kMapParams, 10, "picture", FieldKind::String);
     value(kMapParams, 11, "enabled", FieldKind::Int);
     value(kMapParams, 12, "combination", FieldKind::Int);
     value(kMapParams, 13, "uvTransform", FieldKind::Int);
@@ -616,6 +625,14 @@ class L3xSchema final : public ChunkJson::Schema {
 const ChunkJson::Schema& schema() {
   static const L3xSchema kSchema;
   return kSchema;
+}
+
+int headKind() {
+  return kHead;
+}
+
+int floatTrackHolderKind() {
+  return kHolderF;
 }
 
 }  // namespace L3xJson

@@ -10,4 +10,11 @@ namespace L3xJson {
 
 const ChunkJson::Schema& schema();
 
+// The context kinds of a head chunk's children (name, parent, transform) and of a float track
+// holder's children, for formats that embed these chunks. Every kind of this schema is below
+// kFirstFreeKind.
+int headKind();
+int floatTrackHolderKind();
+inline constexpr int kFirstFreeKind = 1000;
+
 }  // namespace L3xJson
