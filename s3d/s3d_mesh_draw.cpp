@@ -178,7 +178,8 @@ void drawFaces(const GroupFaces& g, std::span<const uint32_t> faces) {
     int flatLevel = 0;
     if constexpr (kValues.flatLevel) flatLevel = static_cast<int>(std::lround(lightSum * 84.9915f));
     int count = 3;
-    if (pScreen[corners[0]].outside || pScreen[corners[1]].outside || pScreen[corners[2]].outside) {
+    if (pScreen[corners[0]].outside != 0.0f || pScreen[corners[1]].outside != 0.0f ||
+        pScreen[corners[2]].outside != 0.0f) {
       // The corner values move to the clip vertices, the clipped polygon replaces them.
       float corner[3][kStride];
       for (int i = 0; i < 3; ++i)

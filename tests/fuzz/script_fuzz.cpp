@@ -20,7 +20,7 @@ constexpr std::int64_t kSmallLayerPixels = 64 * 64;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  script_fuzz::keepArtifactsInStartFolder(argc, argv);
+  keepArtifactsInStartFolder(argc, argv);
   return 0;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/fuzz/fuzz_support.h"
 #include "tests/support/controller_files.h"
 
 namespace script_fuzz {
@@ -99,20 +100,5 @@ class ScratchScript {
  private:
   int m_home;
 };
-
-// libFuzzer writes crash files relative to the current directory, the scratch folder while an
-// input runs: unless told otherwise they go to the folder the fuzzer was started in.
-inline void keepArtifactsInStartFolder(int* argc, char*** argv) {
-  for (int i = 1; i < *argc; ++i) {
-    if (std::string_view((*argv)[i]).starts_with("-artifact_prefix=")) return;
-  }
-  static std::string prefix = "-artifact_prefix=" + std::filesystem::current_path().string() + "/";
-  static std::vector<char*> args;
-  args.assign(*argv, *argv + *argc);
-  args.push_back(prefix.data());
-  args.push_back(nullptr);
-  *argc += 1;
-  *argv = args.data();
-}
 
 }  // namespace script_fuzz
