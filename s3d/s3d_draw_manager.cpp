@@ -75,7 +75,7 @@ void S3DDrawManager::drawPolygon(S3DDrawMode mode, const float* pVertices, int c
       break;
     case S3DDrawMode::kGouraud:
     case S3DDrawMode::kGouraudLayer:
-      // FIXME: the second layer's contribution to mode 4 comes with the map layers.
+      // Mode 4's light map is in the levels the mesh hands over.
       m_gouraud.draw(pVertices, count);
       break;
     case S3DDrawMode::kVertexAlpha:

@@ -32,6 +32,18 @@ void S3DMapLayer::animate(float time) {
   animateTrack(m_pValue25Track, time, m_values[1]);
 }
 
+void S3DMapLayer::transformUV(float& u, float& v) const {
+  if (m_uvTransform == 0) return;
+  const float c = std::cos(m_angle), s = std::sin(m_angle);
+  const float x = u - 0.5f, y = v - 0.5f;
+  u = (x * c - y * s + 0.5f) * m_tileU + m_offsetU;
+  v = (x * s + y * c + 0.5f) * m_tileV + m_offsetV;
+  if (m_wrap != 0) {
+    u -= std::floor(u);
+    v -= std::floor(v);
+  }
+}
+
 S3DSubMaterial::S3DSubMaterial() {
   buildColorTable();
 }

@@ -36,6 +36,11 @@ struct S3DTextureLayer {
 // A picture mapped through an optional coordinate transform (offset, tiling, angle, wrap).
 struct S3DMapLayer {
   void animate(float time);
+  // The layer's coordinate transform, when m_uvTransform is set: (u, v) turned by m_angle (radians)
+  // about the picture's centre (0.5, 0.5), then tiled and offset: u' = (x' + 0.5) tileU + offsetU
+  // with x' = (u - 0.5) cos - (v - 0.5) sin, and v' likewise with y' = (u - 0.5) sin + (v - 0.5)
+  // cos; with m_wrap set only the fractional parts are kept. Unchanged otherwise.
+  void transformUV(float& u, float& v) const;
 
   StringC m_fileName{"NULL"};
   int32_t m_enabled = 0;

@@ -99,11 +99,12 @@ void S3DTriObject::updateOpacityMap() {
   if (!m_pOpacityChannel || !m_pOpacityLayer) return;
   const RasterTexture* pTexture = m_pOpacityLayer->m_pTexture->getRaster();
   if (!pTexture) return;
-  // FIXME: the layer's coordinate transform applies to (u, v) here.
   std::vector<float>& values = m_pOpacityChannel->values;
   for (std::size_t v = 0; v < values.size(); ++v) {
     const Vec3 t = m_textureVertices[m_vertexTextureVertex[v]];
-    values[v] = texelOpacity(*pTexture, t.x, t.y);
+    float u = t.x, w = t.y;
+    m_pOpacityLayer->transformUV(u, w);
+    values[v] = texelOpacity(*pTexture, u, w);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <span>
 #include <utility>
 
+#include "s3d/s3d_channel.h"
 #include "s3d/s3d_clip.h"
 #include "s3d/s3d_draw_manager.h"
 #include "s3d/s3d_tri_object.h"
@@ -60,6 +61,12 @@ struct GroupFaces {
   // The light each vertex receives (null: 0) and its opacity (null: 1).
   const float* pLight = nullptr;
   const float* pOpacity = nullptr;
+  // The map layer whose coordinate transform the texture coordinates go through; null: none.
+  const S3DMapLayer* pTransform = nullptr;
+  // Mode 4: the second layer, a light map whose brightness at the corner's mapping coordinates
+  // (through the layer's own transform) scales the shading level; null: the level as it is.
+  const S3DMapLayer* pLightLayer = nullptr;
+  const RasterTexture* pLightMap = nullptr;
 };
 
 GroupFaces groupFaces(const S3DTriObject& mesh, S3DDrawManager& drawManager,
@@ -76,6 +83,12 @@ GroupFaces groupFaces(const S3DTriObject& mesh, S3DDrawManager& drawManager,
   }
   g.pLight = mesh.m_pLighting ? mesh.m_pLighting->values.data() : nullptr;
   g.pOpacity = mesh.m_pOpacityMap ? mesh.m_pOpacityMap->data() : nullptr;
+  if (sub.m_pMapLayer && sub.m_pMapLayer->m_uvTransform != 0) g.pTransform = sub.m_pMapLayer.get();
+  if (group.mode == S3DDrawMode::kGouraudLayer && g.mapped && sub.m_pLayer2 &&
+      sub.m_pLayer2->m_pTexture) {
+    g.pLightLayer = sub.m_pLayer2.get();
+    g.pLightMap = sub.m_pLayer2->m_pTexture->getRaster();
+  }
   return g;
 }
 
@@ -167,11 +180,22 @@ void drawFaces(const GroupFaces& g, std::span<const uint32_t> faces) {
           u = (n.x + 1.0f) * 0.5f;
           vt = (n.y + 1.0f) * 0.5f;
         }
-        // FIXME: the map layer's coordinate transform applies here.
+        if (g.pTransform) g.pTransform->transformUV(u, vt);
         pOut[k++] = u * g.textureWidth;
         pOut[k++] = (1.0f - vt) * g.textureHeight;
       }
-      if constexpr (kValues.level) pOut[k++] = light * 255.0f;
+      if constexpr (kMode == S3DDrawMode::kGouraudLayer) {
+        if (g.pLightMap) {
+          const Vec3 t = mesh.m_textureVertices[textureCorners[i]];
+          float u = t.x, vt = t.y;
+          g.pLightLayer->transformUV(u, vt);
+          pOut[k++] = light * 255.0f * texelOpacity(*g.pLightMap, u, vt);
+        } else {
+          pOut[k++] = light * 255.0f;
+        }
+      } else if constexpr (kValues.level) {
+        pOut[k++] = light * 255.0f;
+      }
       if constexpr (kValues.alpha) pOut[k++] = (g.pOpacity ? g.pOpacity[v] : 1.0f) * 255.0f;
     }
     // One level for a flat face: the mean light, (l0 + l1 + l2) · 255 / 3, rounded.

@@ -1,5 +1,7 @@
 #include "s3d/s3d_modifier.h"
 
+#include <algorithm>
+
 #include "base/chunk_file_reader.h"
 #include "s3d/s3d_chunk_p.h"
 #include "s3d/s3d_modifier_deform.h"
@@ -26,6 +28,10 @@ enum : uint16_t {
 };
 
 }  // namespace
+
+void S3DModifier::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (in.data() != out.data()) std::copy(in.begin(), in.end(), out.begin());
+}
 
 std::unique_ptr<S3DModifier> createModifier(int type) {
   switch (type) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <variant>
 
 #include "base/string_c.h"
@@ -19,6 +20,7 @@
 
 class ChunkFileReader;
 class ChunkFileReaderManager;
+class S3DCamera;
 
 class S3DModifier {
  public:
@@ -50,6 +52,19 @@ class S3DModifier {
   virtual void load(ChunkFileReader& chunk, ChunkFileReaderManager& manager) = 0;
   // Evaluates the modifier's tracks at `time` (frames).
   virtual void animate(float time) = 0;
+  // Builds what this frame's deformations need from the animated values (gizmo matrices and
+  // derived values, skin matrices, the active morph targets). Runs after the hierarchy, once per
+  // frame and list entry, before deform. The camera is what world-space gizmos work in.
+  virtual void prepare(const S3DCamera& camera) { (void)camera; }
+  // Deforms the points `in` of vertices firstIndex, firstIndex + 1, ... into `out` (the same size;
+  // it may be `in` itself). A modifier with nothing to do copies.
+  virtual void deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t firstIndex) const;
+  // One point of vertex `index`.
+  Vec3 deformPoint(Vec3 p, int32_t index) const {
+    Vec3 out = p;
+    deform({&p, 1}, {&out, 1}, index);
+    return out;
+  }
 
  private:
   uint8_t m_type;
