@@ -86,7 +86,8 @@ void S3DSubMaterial::animate(float time) {
   for (S3DMapLayer* pLayer : {m_pLayer1.get(), m_pLayer2.get(), m_pMapLayer.get()})
     if (pLayer) pLayer->animate(time);
   // Videos show the frame of the scene's time (frames at 30 a second).
-  const float milliseconds = time * (1000.0f / 30.0f);
+  // time · 1000 first: whole frames then land on whole milliseconds (frame 30 is 1000 ms).
+  const float milliseconds = time * 1000.0f / 30.0f;
   for (const S3DMapLayer* pLayer : {m_pLayer1.get(), m_pLayer2.get(), m_pMapLayer.get()})
     if (pLayer && pLayer->m_pTexture) pLayer->m_pTexture->setTime(milliseconds);
   if (m_pTextureLayer && m_pTextureLayer->m_pTexture)
