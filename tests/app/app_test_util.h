@@ -83,6 +83,15 @@ inline ProgramRun runShowPlayer(const std::vector<std::string>& arguments,
                                 const std::filesystem::path& workingFolder) {
   return ShowPlayerProcess(arguments, workingFolder).wait();
 }
+// `showplayer render SCRIPT --at T ... --out frames` in `workingFolder`: frames/frame-T.png.
+inline ProgramRun renderFrames(const std::string& script, const std::vector<int>& times,
+                               const std::filesystem::path& workingFolder) {
+  std::vector<std::string> arguments{"render", script};
+  for (int time : times)
+    arguments.insert(arguments.end(), {"--at", std::to_string(time)});
+  arguments.insert(arguments.end(), {"--out", "frames"});
+  return runShowPlayer(arguments, workingFolder);
+}
 
 // A decoded PNG file or display.
 struct RgbImage {

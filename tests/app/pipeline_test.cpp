@@ -57,11 +57,7 @@ class PipelineShow : public ::testing::Test {
     images.insert(images.begin(), {"file: grad gradient.bmp", "file: check checker.tga"});
     sections["SCREEN_LAYER"].push_back("desc: frame screen");
     writeTextFile(m_folder.path() / "show.lscx", scriptText(sections));
-    std::vector<std::string> arguments{"render", "show.lscx"};
-    for (int time : times)
-      arguments.insert(arguments.end(), {"--at", std::to_string(time)});
-    arguments.insert(arguments.end(), {"--out", "frames"});
-    return runShowPlayer(arguments, m_folder.path());
+    return renderFrames("show.lscx", times, m_folder.path());
   }
 
   std::string file(int time) const {

@@ -104,23 +104,23 @@ class PlayerTest : public ::testing::Test {
     return nbWhite;
   }
   // A key press as SDL delivers it.
-  void press(SDL_Keycode key, Uint16 mod = KMOD_NONE, bool repeat = false) {
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
+  static SDL_Event keyEvent(SDL_Keycode key, Uint16 mod = KMOD_NONE, bool repeat = false) {
+    SDL_Event event{.type = SDL_KEYDOWN};
     event.key.keysym.sym = key;
     event.key.keysym.mod = mod;
     event.key.repeat = repeat ? 1 : 0;
-    m_pPlayer->handleEvent(event);
+    return event;
+  }
+  void press(SDL_Keycode key, Uint16 mod = KMOD_NONE, bool repeat = false) {
+    m_pPlayer->handleEvent(keyEvent(key, mod, repeat));
   }
   void drop(Uint32 type, const char* pFile = nullptr) {
-    SDL_Event event{};
-    event.type = type;
+    SDL_Event event{.type = type};
     event.drop.file = const_cast<char*>(pFile);
     m_pPlayer->handleEvent(event);
   }
   static SDL_Event windowEvent(SDL_WindowEventID id) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
+    SDL_Event event{.type = SDL_WINDOWEVENT};
     event.window.event = static_cast<Uint8>(id);
     return event;
   }
@@ -348,9 +348,7 @@ TEST_F(PlayerTest, NoFramesWhileMinimisedAndTheyResumeOnRestore) {
   player.handleEvent(windowEvent(SDL_WINDOWEVENT_MINIMIZED));
   EXPECT_FALSE(player.isActive());
   // Events are still handled, one wait at a time; no frame is made.
-  SDL_Event key{};
-  key.type = SDL_KEYDOWN;
-  key.key.keysym.sym = SDLK_F9;
+  SDL_Event key = keyEvent(SDLK_F9);
   SDL_PushEvent(&key);
   EXPECT_TRUE(player.runOnce());
   EXPECT_TRUE(player.isFrameRateShown());

@@ -11,12 +11,14 @@ namespace {
 
 using namespace chunk_bytes;
 
-Bytes point(float x, float y, float z) { return floatField(x) + floatField(y) + floatField(z); }
+Bytes point(float x, float y, float z) {
+  return floatField(x) + floatField(y) + floatField(z);
+}
 
 // A head chunk: name and position.
 Bytes head(const char* name, float x, float y, float z) {
-  return chunk(1, {chunk(1, {stringField(name)}),
-                   chunk(3, {chunk(100, {chunk(103, {point(x, y, z)})})})});
+  return chunk(
+      1, {chunk(1, {stringField(name)}), chunk(3, {chunk(100, {chunk(103, {point(x, y, z)})})})});
 }
 
 // 90 frames long. The camera at z = -256 looks along +z with fov pi/2: scaleX = 256, so one unit
@@ -28,25 +30,25 @@ std::string movingStripScene() {
       chunk(121, {head("cam", 0.0f, 0.0f, -256.0f), chunk(2, {chunk(1, {stringField("at")})})});
   const Bytes white = point(1.0f, 1.0f, 1.0f);
   const Bytes material = chunk(
-      131, {chunk(101, {stringField("paint")}),
-            chunk(200, {intField(1),
-                        chunk(201, {chunk(2, {chunk(1, {chunk(12, {intField(100)}),
-                                                        chunk(17, {white}), chunk(18, {white}),
-                                                        chunk(19, {white})})})})})});
-  const Bytes keys = chunk(1, {intField(2), intField(0), point(-127.5f, 0.0f, 0.0f),
-                               intField(256), point(128.5f, 0.0f, 0.0f)});
+      131,
+      {chunk(101, {stringField("paint")}),
+       chunk(200, {intField(1),
+                   chunk(201, {chunk(2, {chunk(1, {chunk(12, {intField(100)}), chunk(17, {white}),
+                                                   chunk(18, {white}), chunk(19, {white})})})})})});
+  const Bytes keys = chunk(1, {intField(2), intField(0), point(-127.5f, 0.0f, 0.0f), intField(256),
+                               point(128.5f, 0.0f, 0.0f)});
   const Bytes track = chunk(201, {chunk(1, {Bytes{1}, keys})});
   const Bytes stripHead =
       chunk(1, {chunk(1, {stringField("strip")}), chunk(3, {chunk(200, {track})})});
   const Bytes vertices = le(4, 2) + point(0.0f, -50.0f, 0.0f) + point(2.0f, -50.0f, 0.0f) +
                          point(2.0f, 50.0f, 0.0f) + point(0.0f, 50.0f, 0.0f);
   const Bytes faces = le(2, 2) + le(0, 2) + le(1, 2) + le(2, 2) + le(0, 2) + le(2, 2) + le(3, 2);
-  const Bytes mesh = chunk(101, {stripHead, chunk(2, {le(0, 2)}),
-                                 chunk(501, {chunk(502, {vertices})}),
-                                 chunk(1000, {chunk(1001, {faces})})});
-  const Bytes file = plainFile(chunk(
-      53454, {chunk(50, {le(90, 2)}), chunk(120, {le(1, 2), camera}),
-              chunk(130, {le(1, 2), material}), chunk(100, {le(1, 2), mesh})}));
+  const Bytes mesh =
+      chunk(101, {stripHead, chunk(2, {le(0, 2)}), chunk(501, {chunk(502, {vertices})}),
+                  chunk(1000, {chunk(1001, {faces})})});
+  const Bytes file =
+      plainFile(chunk(53454, {chunk(50, {le(90, 2)}), chunk(120, {le(1, 2), camera}),
+                              chunk(130, {le(1, 2), material}), chunk(100, {le(1, 2), mesh})}));
   return std::string(file.begin(), file.end());
 }
 
@@ -62,21 +64,18 @@ int firstWhiteColumn(const RgbImage& frame) {
 TEST(SceneFrames, FramesRunFromTheOperationsStartAtThirtyASecondShiftedAndLooped) {
   TempFolder folder;
   writeTextFile(folder.path() / "data/strip.l3x", movingStripScene());
-  writeTextFile(folder.path() / "show.lscx",
-                scriptText({{"MUSIC", {"file: NULL", "offset: 0"}},
-                            {"LAYER_DIMENSION", {"desc: band 512 256"}},
-                            {"3D", {"file: strip data\\strip.l3x"}},
-                            {"SCREEN_LAYER", {"desc: screen band"}},
-                            {"3D_DESC", {"desc: now strip band NULL 0 0",
-                                         "desc: later strip band NULL 2000 0"}},
-                            {"LAYER_MANAGER",
-                             {"desc: screen 1 10000 40000 c 0 0 0",
-                              "desc: screen 2 10000 20000 w now",
-                              "desc: screen 3 30000 40000 w later"}}}));
-  const ProgramRun run =
-      runShowPlayer({"render", "show.lscx", "--at", "10000", "--at", "11000", "--at", "13500",
-                     "--at", "30000", "--out", "out"},
-                    folder.path());
+  writeTextFile(
+      folder.path() / "show.lscx",
+      scriptText(
+          {{"MUSIC", {"file: NULL", "offset: 0"}},
+           {"LAYER_DIMENSION", {"desc: band 512 256"}},
+           {"3D", {"file: strip data\\strip.l3x"}},
+           {"SCREEN_LAYER", {"desc: screen band"}},
+           {"3D_DESC", {"desc: now strip band NULL 0 0", "desc: later strip band NULL 2000 0"}},
+           {"LAYER_MANAGER",
+            {"desc: screen 1 10000 40000 c 0 0 0", "desc: screen 2 10000 20000 w now",
+             "desc: screen 3 30000 40000 w later"}}}));
+  const ProgramRun run = renderFrames("show.lscx", {10000, 11000, 13500, 30000}, folder.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   // 10000: frame 0 at the start; 11000: 30 one second later; 13500: 3.5 s give frame 105,
@@ -84,7 +83,7 @@ TEST(SceneFrames, FramesRunFromTheOperationsStartAtThirtyASecondShiftedAndLooped
   for (const auto& [time, frame] :
        std::vector<std::pair<int, int>>{{10000, 0}, {11000, 30}, {13500, 15}, {30000, 60}}) {
     const std::optional<RgbImage> picture =
-        readPng(folder.file("out/frame-" + std::to_string(time) + ".png"));
+        readPng(folder.file("frames/frame-" + std::to_string(time) + ".png"));
     ASSERT_TRUE(picture) << time;
     EXPECT_EQ(firstWhiteColumn(*picture), 129 + frame) << time;
   }

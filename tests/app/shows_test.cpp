@@ -18,16 +18,6 @@ namespace {
 
 const fs::path kDemo = fs::path(SHOWPLAYER_BINARY_DIR) / "examples/demo";
 
-// `render SCRIPT --at T ... --out frames` in `folder`.
-ProgramRun renderTimes(const std::string& script, const std::vector<int>& times,
-                       const fs::path& folder) {
-  std::vector<std::string> arguments{"render", script};
-  for (int time : times)
-    arguments.insert(arguments.end(), {"--at", std::to_string(time)});
-  arguments.insert(arguments.end(), {"--out", "frames"});
-  return runShowPlayer(arguments, folder);
-}
-
 std::string frameFile(const TempFolder& folder, int time) {
   return folder.file("frames/frame-" + std::to_string(time) + ".png");
 }
@@ -51,7 +41,7 @@ TEST(ExampleShow, FollowsItsTimeTableWithoutAReportAndMatchesItsGolden) {
   for (const auto& [time, color] : expected)
     times.push_back(time);
   const ProgramRun run =
-      renderTimes(SHOWPLAYER_SOURCE_DIR "/examples/colors/colors.lscx", times, folder.path());
+      renderFrames(SHOWPLAYER_SOURCE_DIR "/examples/colors/colors.lscx", times, folder.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   for (const auto& [time, color] : expected) {
@@ -68,7 +58,7 @@ TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
   if (!fs::exists(kDemo / "demo_module.lscx")) GTEST_SKIP() << "the demo is not built";
   TempFolder folder;
   const ProgramRun run =
-      renderTimes((kDemo / "demo_module.lscx").string(), {10000, 45000, 88000}, folder.path());
+      renderFrames((kDemo / "demo_module.lscx").string(), {10000, 45000, 88000}, folder.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   for (int time : {10000, 45000, 88000})
@@ -82,7 +72,7 @@ TEST(DemoShow, MissingAndBrokenFilesAreReportedAndTheShowGoesOn) {
   fs::remove(folder.path() / "data/sun.bmp");
   fs::resize_file(folder.path() / "data/lcx/beat.lcx", 40);
   fs::remove(folder.path() / "music.ogg");
-  const ProgramRun run = renderTimes("demo.lscx", {10000}, folder.path());
+  const ProgramRun run = renderFrames("demo.lscx", {10000}, folder.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(readPng(folder.file("frames")));
   // The broken controller's name reads zero; the missing picture is not drawn.

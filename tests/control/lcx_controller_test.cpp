@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/input_device.h"
@@ -94,29 +95,26 @@ TEST(LCXKeyFramer, ValueIsComputedOncePerFrame) {
 TEST(LCXKeyFramer, ConstructionFromPoints) {
   ReportCapture capture;
   LCXControllerKeyFramer keyFramer;
+  const LCXPointList beat = {{0, 0}}, empty;
   // The Hermite curve through these keys is pinned in the track tests: 0.5625 at 0.5.
-  const LCXPointList beat = {{0, 0}};
   const LCXPointList keys = {{0, 0}, {1, 1}, {2, 0}, {3, 1}};
-  keyFramer.createBeatPosition(&beat);
-  keyFramer.createInterpolationModelLinear(&keys);
-  EXPECT_FLOAT_EQ(valueAt(keyFramer, 0.5f), 0.5f);
-  keyFramer.createInterpolationModelHermite(&keys);
-  EXPECT_EQ(keyFramer.getTrackManager().getTrack()->getType(), TrackType::Hermite);
-  EXPECT_NEAR(valueAt(keyFramer, 0.5f), 0.5625f, kTolerance);
-
-  // An empty list changes nothing.
-  const LCXPointList empty;
-  keyFramer.createInterpolationModelBezier(&empty);
-  EXPECT_EQ(keyFramer.getTrackManager().getTrack()->getType(), TrackType::Hermite);
-  EXPECT_FLOAT_EQ(keyFramer.getLastKeyValue(), 1.0f);
-  // Step keys hold their value over the segment.
   LCXPointList step = {{0, 2}, {100, 6}};
   for (LCXKeyPoint& point : step)
     point.inType = point.outType = static_cast<uint16_t>(TrackTangent::Step);
+  keyFramer.createBeatPosition(&beat);
+  const auto track = [&] { return keyFramer.getTrackManager().getTrack()->getType(); };
+  keyFramer.createInterpolationModelLinear(&keys);
+  EXPECT_FLOAT_EQ(valueAt(keyFramer, 0.5f), 0.5f);
+  keyFramer.createInterpolationModelHermite(&keys);
+  EXPECT_EQ(track(), TrackType::Hermite);
+  EXPECT_NEAR(valueAt(keyFramer, 0.5f), 0.5625f, kTolerance);
+  // An empty list changes nothing.
+  keyFramer.createInterpolationModelBezier(&empty);
+  EXPECT_EQ(std::pair(track(), keyFramer.getLastKeyValue()), std::pair(TrackType::Hermite, 1.0f));
+  // Step keys hold their value over the segment.
   keyFramer.createInterpolationModelBezier(&step);
-  EXPECT_EQ(keyFramer.getTrackManager().getTrack()->getType(), TrackType::Bezier);
+  EXPECT_EQ(std::pair(track(), keyFramer.getLastKeyValue()), std::pair(TrackType::Bezier, 6.0f));
   EXPECT_FLOAT_EQ(valueAt(keyFramer, 50), 2.0f);
-  EXPECT_FLOAT_EQ(keyFramer.getLastKeyValue(), 6.0f);
   EXPECT_TRUE(capture.reports().empty());
 }
 
@@ -161,7 +159,8 @@ TEST(LCXNoise, ReadsTheNoiseAtTheSeedsTableEntryPlusScaledTime) {
 
 TEST(LCXLive, InputChannelsAndSoundLevel) {
   LCXControllerInput input;
-  EXPECT_EQ(input.getValue(0), -1.0f);
+  LCXControllerSound sound;
+  EXPECT_EQ(std::pair(input.getValue(0), sound.getValue(0)), std::pair(-1.0f, -1.0f));
   FakeDevice device;
   input.setInputDevice(&device);
   const float expected[] = {7, -3, 2, 1, 0, 1, -1};  // x, y, z, three buttons, nothing
@@ -172,19 +171,14 @@ TEST(LCXLive, InputChannelsAndSoundLevel) {
   input.setChannel(0);
   EXPECT_EQ(valueAt(input, 0), 7.0f);
   device.m_x = 40;
-  EXPECT_EQ(input.getValue(10), 7.0f);
-  EXPECT_EQ(valueAt(input, 10), 40.0f);
+  EXPECT_EQ((std::pair{input.getValue(10), valueAt(input, 10)}), std::pair(7.0f, 40.0f));
 
-  LCXControllerSound sound;
-  EXPECT_EQ(sound.getValue(0), -1.0f);
   FakeLevel level;
   sound.setSoundSource(&level);
   EXPECT_EQ(sound.getValue(0), 0.25f);
   level.m_level = 0.75f;
-  EXPECT_EQ(sound.getValue(40), 0.25f);
-  EXPECT_EQ(level.m_nbRead, 1);
-  EXPECT_EQ(valueAt(sound, 80), 0.75f);
-  EXPECT_EQ(level.m_nbRead, 2);
+  EXPECT_EQ((std::pair{sound.getValue(40), level.m_nbRead}), std::pair(0.25f, 1));
+  EXPECT_EQ((std::pair{valueAt(sound, 80), level.m_nbRead}), std::pair(0.75f, 2));
 }
 
 }  // namespace

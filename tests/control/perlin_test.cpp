@@ -61,20 +61,9 @@ TEST(PerlinTables, HoldTheSeededDraws) {
   }
 }
 
+// noise1 from perlin_reference.py, which rounds every step to float as the noise does: exact.
 // Zero on the lattice, and for input that has no lattice cell.
-TEST(PerlinNoise, IsZeroOnTheLatticeAndOnBadInput) {
-  const Perlin noise;
-  for (int x = -600; x <= 600; x += 7)
-    EXPECT_EQ(noise.noise1(static_cast<float>(x)), 0.0f) << x;
-  const float inf = std::numeric_limits<float>::infinity();
-  for (float x : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e30f, -1e30f, 3e9f})
-    EXPECT_EQ(noise.noise1(x), 0.0f) << x;
-}
-
-// noise1 and the fractal sum from perlin_reference.py, which rounds every step to float as the
-// noise does: noise1 is exact. The octave weights (2^k)^-H come from pow, which may be an ulp off
-// the script's correctly rounded one, hence EXPECT_FLOAT_EQ (4 ulps).
-TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
+TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePointsAndIsZeroOnThemAndOnBadInput) {
   const Perlin noise;
   // x = -1.5 falls in cell 9998 (b = 270), 100.1 where x + 10000 is rounded to float.
   for (const auto& [x, value] : {std::pair{0.25f, -0.00260925293f},
@@ -82,8 +71,15 @@ TEST(PerlinNoise, FollowsTheFormulaBetweenLatticePoints) {
                                  {-1.5f, -0.142089844f},
                                  {100.1f, -0.00456571905f}})
     EXPECT_EQ(noise.noise1(x), value) << x;
+  for (int x = -600; x <= 600; x += 7)
+    EXPECT_EQ(noise.noise1(static_cast<float>(x)), 0.0f) << x;
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float x : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e30f, -1e30f, 3e9f})
+    EXPECT_EQ(noise.noise1(x), 0.0f) << x;
 }
 
+// The fractal sum: the octave weights (2^k)^-H come from pow, which may be an ulp off the
+// script's correctly rounded one, hence EXPECT_FLOAT_EQ (4 ulps).
 TEST(PerlinFractal, SumsWeightedOctaves) {
   Perlin noise;
   struct Case {

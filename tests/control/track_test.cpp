@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace {
 
 using namespace control_test;
 using T = TrackTangent;
+using std::tuple;
 using TimeValues = std::vector<std::pair<float, float>>;
 constexpr float kPi = 3.14159265358979f;
 // The numbers of track_reference.py are worked in double; the tracks compute in float, 6e-8
@@ -137,14 +139,13 @@ TEST(TrackCurve, TcbTangentsAndEase) {
 
 TEST(TrackBezier, TangentTypes) {
   TrackBezier track;
-  setKeys(track, bezierKeys({{0, 0}, {100, 10}}, T::Linear));
-  expectValues(track, {{25, 2.5f}, {-1, 0}, {101, 10}});
-  // Flat handles: 3 s^2 (1 - s) 10 + s^3 10 at s = 0.25.
-  setKeys(track, bezierKeys({{0, 0}, {100, 10}}, T::Slow));
-  expectValues(track, {{25, 1.5625f}});
-  // Fast: handles at 0 + 100/3 * 0.2 and 10 - 100/3 * 0.2.
-  setKeys(track, bezierKeys({{0, 0}, {100, 10}}, T::Fast));
-  expectValues(track, {{25, 3.4375f}});
+  // Slow: flat handles, 3 s^2 (1 - s) 10 + s^3 10 at s = 0.25; fast: handles at 0 + 100/3 * 0.2
+  // and 10 - 100/3 * 0.2.
+  for (const auto& [type, at25] :
+       {std::pair{T::Linear, 2.5f}, {T::Slow, 1.5625f}, {T::Fast, 3.4375f}}) {
+    setKeys(track, bezierKeys({{0, 0}, {100, 10}}, type));
+    expectValues(track, {{25, at25}, {-1, 0}, {101, 10}});
+  }
 
   // v = t^2 / 6000 + t / 12 passes through the three keys; smooth slopes follow it.
   setKeys(track, bezierKeys({{0, 0}, {100, 10}, {300, 40}}, T::Smooth));
@@ -307,11 +308,11 @@ TEST(TrackChunk, SaveAndLoadKeepEveryKind) {
   setKeys(*static_cast<TrackFloatLinear*>(floats.createTrack(1)),
           std::vector<TrackKey<float>>{{12.7f, 1}, {-3.9f, 2}});
   ASSERT_TRUE(saveAndLoad(floats, loadedFloats));
-  auto* pLoaded = loadedFloats.getTrackAs<TrackFloatLinear>();
-  ASSERT_NE(pLoaded, nullptr);
-  EXPECT_EQ(pLoaded->getKey(0).time, 12.0f);  // whole milliseconds, truncated towards zero
-  EXPECT_EQ(pLoaded->getKey(1).time, -3.0f);
-  EXPECT_EQ(pLoaded->getKey(1).value, 2.0f);
+  const auto* pLinear = loadedFloats.getTrackAs<TrackFloatLinear>();
+  ASSERT_NE(pLinear, nullptr);
+  // Whole milliseconds, truncated towards zero.
+  EXPECT_EQ(tuple(pLinear->getKey(0).time, pLinear->getKey(1).time, pLinear->getKey(1).value),
+            tuple(12.0f, -3.0f, 2.0f));
 
   TrackKeyBezier custom = bezierKey(100, 10, T::Custom, T::Fast);
   custom.inSlope = -0.5f;
@@ -320,11 +321,8 @@ TEST(TrackChunk, SaveAndLoadKeepEveryKind) {
           std::vector<TrackKeyBezier>{bezierKey(0, 0, T::Slow, T::Smooth), custom});
   ASSERT_TRUE(saveAndLoad(floats, loadedFloats));
   ASSERT_NE(loadedFloats.getTrackAs<TrackBezier>(), nullptr);
-  const TrackKeyBezier loadedCustom = loadedFloats.getTrackAs<TrackBezier>()->getKey(1);
-  EXPECT_EQ(loadedCustom.inType, 5);
-  EXPECT_EQ(loadedCustom.outType, 3);
-  EXPECT_EQ(loadedCustom.inSlope, -0.5f);
-  EXPECT_EQ(loadedCustom.inLength, 7.0f);
+  const TrackKeyBezier k = loadedFloats.getTrackAs<TrackBezier>()->getKey(1);
+  EXPECT_EQ(tuple(k.inType, k.outType, k.inSlope, k.inLength), tuple(5, 3, -0.5f, 7.0f));
   EXPECT_EQ(loadedFloats.getValue(40), floats.getValue(40));
 
   TrackManagerPoint3D points, loadedPoints;

@@ -64,10 +64,6 @@ namespace {
 
 namespace bk = blit_kernels;
 
-// v in all four bytes.
-constexpr uint32_t all(uint32_t v) {
-  return v * 0x01010101u;
-}
 // One image of width x height filled with `word`.
 std::unique_ptr<CImage32Buffered> imageOf(int32_t width, int32_t height, uint32_t word) {
   auto image = std::make_unique<CImage32Buffered>(width, height);

@@ -11,6 +11,11 @@ constexpr uint32_t pixelOf(uint32_t blue, uint32_t green, uint32_t red, uint32_t
   return blue | (green << 8) | (red << 16) | (fourth << 24);
 }
 
+// v in all four bytes.
+constexpr uint32_t all(uint32_t v) {
+  return v * 0x01010101u;
+}
+
 // A buffered image that lets the tests look at its whole block, guard rows included.
 class InspectableImage : public CImage32Buffered {
  public:

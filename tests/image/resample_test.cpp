@@ -27,10 +27,6 @@ namespace {
 constexpr uint32_t kUntouched = 0x5A5A5A5Au;
 constexpr float kPi = std::numbers::pi_v<float>;
 
-constexpr uint32_t all(uint32_t v) {
-  return v * 0x01010101u;
-}
-
 // A destination filled with kUntouched, its guard rows (zero) open to inspection.
 struct Destination {
   InspectableImage image;

@@ -15,6 +15,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -127,64 +128,38 @@ class S2DSceneTest : public ::testing::Test {
   TempDir m_dir;
 };
 
-// One white 1 x 1 sprite seen through one camera: where each case puts it on the screen.
+// One 1 x 1 sprite (a 2 x 2 one for the pivot) seen through one camera: where each case puts it.
 TEST_F(S2DSceneTest, ObjectsLandWhereTheCameraProjectsThem) {
+  const auto at = [](float x, float y, float z) { return Head{.position = Xyz{x, y, z}}; };
+  const Head pivot{.pivot = Xyz{0.25f, 0.25f, 0}, .position = Xyz{16, 8, 0}};
   struct Case {
     const char* what;
-    Camera camera{};
-    Head object{};
+    Camera camera;
+    Head object;
+    int x, y, size;  // the square of lit pixels
     std::string picture = "white.tga";
-    int width = 64;
-    int height = 64;
-    Pixels expected{};
+    int width = 64, height = 64;
   };
-  const auto at = [](float x, float y, float z) { return Head{.position = Xyz{x, y, z}}; };
   const std::vector<Case> cases{
-      {.what = "in front", .object = at(16, 8, 0), .expected = rect(40, 24, 1, 1, kWhite)},
-      {.what = "the other quadrant",
-       .object = at(-16, -8, 0),
-       .expected = rect(24, 40, 1, 1, kWhite)},
+      {"in front", {}, at(16, 8, 0), 40, 24, 1},
+      {"the other quadrant", {}, at(-16, -8, 0), 24, 40, 1},
       // z' = 128 halves the offsets from the centre: (32 + 16 32 / 128, 32 - 8 64 / 128).
-      {.what = "farther", .object = at(16, 8, 64), .expected = rect(36, 28, 1, 1, kWhite)},
+      {"farther", {}, at(16, 8, 64), 36, 28, 1},
       // The sprite keeps its scale at any distance: 3 x 3 pixels about (36, 28).
-      {.what = "farther, scaled",
-       .object = Head{.position = Xyz{16, 8, 64}, .scale = Xyz{3, 3, 1}},
-       .expected = rect(35, 27, 3, 3, kWhite)},
+      {"farther, scaled", {}, {.position = Xyz{16, 8, 64}, .scale = Xyz{3, 3, 1}}, 35, 27, 3},
       // cot(30) = 1.7320508: (32 + 8 55.43 / 64, 32 - 4 110.85 / 64) = (38.93, 25.07).
-      {.what = "fov 60",
-       .camera = {.fov = {{0, 60.0f}}},
-       .object = at(8, 4, 0),
-       .expected = rect(39, 25, 1, 1, kWhite)},
-      {.what = "eye moved right",
-       .camera = {.eye = at(8, 0, -64), .target = at(8, 0, 0)},
-       .object = at(16, 8, 0),
-       .expected = rect(36, 24, 1, 1, kWhite)},
+      {"fov 60", {.fov = {{0, 60.0f}}}, at(8, 4, 0), 39, 25, 1},
+      {"eye moved right", {.eye = at(8, 0, -64), .target = at(8, 0, 0)}, at(16, 8, 0), 36, 24, 1},
       // A roll of pi turns the picture upside down whatever its sign.
-      {.what = "roll pi",
-       .camera = {.roll = {{0, kPi}}},
-       .object = at(16, 8, 0),
-       .expected = rect(24, 40, 1, 1, kWhite)},
+      {"roll pi", {.roll = {{0, kPi}}}, at(16, 8, 0), 24, 40, 1},
       // Looking along -z from behind: x' = -x.
-      {.what = "seen from behind",
-       .camera = {.eye = at(0, 0, 64)},
-       .object = at(16, 8, 0),
-       .expected = rect(24, 24, 1, 1, kWhite)},
+      {"seen from behind", {.eye = at(0, 0, 64)}, at(16, 8, 0), 24, 24, 1},
       // z' = 0: k = 0, the centre.
-      {.what = "in the eye's plane",
-       .object = at(16, 8, -64),
-       .expected = rect(32, 32, 1, 1, kWhite)},
+      {"in the eye's plane", {}, at(16, 8, -64), 32, 32, 1},
       // The viewport follows the screen: 32 x 16 gives scales 16 and 16, centre (16, 8).
-      {.what = "other screen size",
-       .object = at(16, 4, 0),
-       .width = 32,
-       .height = 16,
-       .expected = rect(20, 7, 1, 1, kWhite)},
-      // Pivot (0.25, 0.25) of a 2 x 2 picture moves it up and left: centre (40 - 0.5, 24 - 0.5),
-      // pixels 39..40, 23..24.
-      {.what = "pivot",
-       .object = Head{.pivot = Xyz{0.25f, 0.25f, 0}, .position = Xyz{16, 8, 0}},
-       .picture = "square.tga",
-       .expected = rect(39, 23, 2, 2, kWhite)},
+      {"other screen size", {}, at(16, 4, 0), 20, 7, 1, "white.tga", 32, 16},
+      // Pivot (0.25, 0.25) of a 2 x 2 picture moves it up and left: centre (40 - 0.5, 24 - 0.5).
+      {"pivot", {}, pivot, 39, 23, 2, "square.tga"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,7 +168,7 @@ TEST_F(S2DSceneTest, ObjectsLandWhereTheCameraProjectsThem) {
                           .materials = {{.picture = c.picture}}});
     ASSERT_EQ(loaded.reports, std::vector<std::string>{});
     const Rendered out = render(*loaded.scene, 0.0f, kBlack, c.width, c.height);
-    EXPECT_EQ(out.lit, c.expected);
+    EXPECT_EQ(out.lit, rect(c.x, c.y, c.size, c.size, kWhite));
     EXPECT_TRUE(out.guardsIntact);
   }
 }
@@ -259,53 +234,33 @@ TEST_F(S2DSceneTest, ARotationAboutZPicksTheRotatingBlit) {
 // ((s m) >> 8) + ((d (255 - m)) >> 8) whatever the opacity.
 TEST_F(S2DSceneTest, TheMaterialBlendsByItsModeByteOpacityTrackAndAlphaMap) {
   constexpr std::uint32_t kBackground = 0x204060u;
-  struct Case {
-    const char* what;
-    Material material;
-    float time;
-    std::uint32_t expected;
+  const auto paint = [](std::vector<FloatKey> opacity, std::uint8_t mode = 0,
+                        const char* alphaMap = "NULL") {
+    return Material{"paint.tga", mode, 0, alphaMap, std::move(opacity)};
   };
-  const std::vector<FloatKey> half{{0, 0.5f}};
-  const std::vector<Case> cases{
-      // "NULL" alpha map: (0x20 + 0xFF) >> 1, (0x40 + 0x80) >> 1, (0x60 + 0x01) >> 1.
-      {"normal, 0.5", {.picture = "paint.tga", .opacity = half}, 0.0f, 0x8F6030u},
+  const std::vector<FloatKey> half{{0, 0.5f}}, one{{0, 1.0f}};
+  const std::vector<std::tuple<const char*, Material, float, std::uint32_t>> cases{
+      // (0x20 + 0xFF) >> 1, (0x40 + 0x80) >> 1, (0x60 + 0x01) >> 1.
+      {"normal, 0.5", paint(half), 0.0f, 0x8F6030u},
       // a = 64: 63 + 23, 32 + 47, 0 + 71.
-      {"normal, 0.25", {.picture = "paint.tga", .opacity = {{0, 0.25f}}}, 0.0f, 0x564F47u},
-      {"opacity track at frame 5 of 0 -> 1 over 10",
-       {.picture = "paint.tga", .opacity = {{0, 0.0f}, {10, 1.0f}}},
-       5.0f,
-       0x8F6030u},
-      {"opacity 1.5 clamped to 1",
-       {.picture = "paint.tga", .opacity = {{0, 1.5f}}},
-       0.0f,
-       0xFF8001u},
-      {"opacity -0.5 clamped to 0",
-       {.picture = "paint.tga", .opacity = {{0, -0.5f}}},
-       0.0f,
-       kBackground},
+      {"normal, 0.25", paint({{0, 0.25f}}), 0.0f, 0x564F47u},
+      {"opacity track at frame 5 of 0 -> 1 over 10", paint({{0, 0}, {10, 1}}), 5.0f, 0x8F6030u},
+      {"opacity 1.5 clamped to 1", paint({{0, 1.5f}}), 0.0f, 0xFF8001u},
+      {"opacity -0.5 clamped to 0", paint({{0, -0.5f}}), 0.0f, kBackground},
       // m = 128: 127 + 15, 64 + 31, 0 + 47.
-      {"alpha map",
-       {.picture = "paint.tga", .alphaMap = "grey.tga", .opacity = half},
-       0.0f,
-       0x8E5F2Fu},
-      {"byte 1 additive", {.picture = "paint.tga", .mode = 1}, 0.0f, 0xFFC061u},
+      {"alpha map", paint(half, 0, "grey.tga"), 0.0f, 0x8E5F2Fu},
+      {"byte 1 additive", paint(one, 1), 0.0f, 0xFFC061u},
       // a = 128: 0x20 + 127, 0x40 + 64, 0x60 + 0.
-      {"byte 1 additive, 0.5",
-       {.picture = "paint.tga", .mode = 1, .opacity = half},
-       0.0f,
-       0x9F8060u},
-      {"byte 2 subtractive", {.picture = "paint.tga", .mode = 2}, 0.0f, 0x00005Fu},
-      {"byte 3 normal", {.picture = "paint.tga", .mode = 3}, 0.0f, 0xFF8001u},
-      {"byte 255 normal, 0.5",
-       {.picture = "paint.tga", .mode = 255, .opacity = half},
-       0.0f,
-       0x8F6030u},
+      {"byte 1 additive, 0.5", paint(half, 1), 0.0f, 0x9F8060u},
+      {"byte 2 subtractive", paint(one, 2), 0.0f, 0x00005Fu},
+      {"byte 3 normal", paint(one, 3), 0.0f, 0xFF8001u},
+      {"byte 255 normal, 0.5", paint(half, 255), 0.0f, 0x8F6030u},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Loaded loaded = load({.materials = {c.material}});
-    const Pixels expected = c.expected == kBackground ? Pixels{} : rect(32, 32, 1, 1, c.expected);
-    EXPECT_EQ(render(*loaded.scene, c.time, kBackground).lit, expected);
+  for (const auto& [what, material, time, expected] : cases) {
+    SCOPED_TRACE(what);
+    Loaded loaded = load({.materials = {material}});
+    EXPECT_EQ(render(*loaded.scene, time, kBackground).lit,
+              expected == kBackground ? Pixels{} : rect(32, 32, 1, 1, expected));
   }
 }
 

@@ -63,23 +63,17 @@ void expectMatch(const Json& actual, const Json& expected, const std::string& wh
   }
 }
 
-// The records of list `listId`, by the name in their head.
-std::vector<std::pair<std::string, const Json*>> records(const Json& root, int listId) {
-  std::vector<std::pair<std::string, const Json*>> out;
-  for (const Json& item : childrenOf(descend(root, {listId})))
-    out.emplace_back(descend(item, {1, 1}).value("name", ""), &item);
-  return out;
-}
+// The names in the heads of the records of list `listId`, and the record of one name.
 Names names(const Json& root, int listId) {
   Names out;
-  for (const auto& [name, pRecord] : records(root, listId))
-    out.push_back(name);
+  for (const Json& item : childrenOf(descend(root, {listId})))
+    out.push_back(descend(item, {1, 1}).value("name", ""));
   return out;
 }
 const Json& record(const Json& root, int listId, const std::string& name) {
   static const Json kNone = Json::object();
-  for (const auto& [recordName, pRecord] : records(root, listId))
-    if (recordName == name) return *pRecord;
+  for (const Json& item : childrenOf(descend(root, {listId})))
+    if (descend(item, {1, 1}).value("name", "") == name) return item;
   ADD_FAILURE() << "no record " << name << " in list " << listId;
   return kNone;
 }
@@ -176,8 +170,8 @@ TEST_F(ModelImportTest, GltfSceneFieldByField) {
       mesh(1, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}}, {{0, 1}, {0.5, 1}, {0.5, 0.5}}, {{0, 1, 2}}));
   expectMatch(fieldsOf(arm), mesh(0, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}},
                                   {{0, 1}, {1, 1}, {1, 0}, {0, 0}}, {{0, 1, 2}, {0, 2, 3}}));
-  for (const auto& [name, pMesh] : records(root, 100))
-    EXPECT_EQ(lightNames(*pMesh), (Names{"Lamp", "Spot"})) << name;
+  for (const Json& item : childrenOf(descend(root, {100})))
+    EXPECT_EQ(lightNames(item), (Names{"Lamp", "Spot"}));
   expectMatch(fieldsOf(descend(record(root, 100, "Base_0"), {1})), head("Base", {0, 0, 0}));
   Json armHead = head("Base", {0, 1, 0}, {2, 2, 2});
   armHead["rotation"] = {{"angle", kPi / 4}, {"axis", {0, 0, -1}}};

@@ -21,10 +21,7 @@ using l3x::Head;
 using l3x::Xyz;
 using chunk_bytes::operator+;
 using chunk_bytes::stringField;
-using show_tool_runner::readBytes;
-using show_tool_runner::run;
-using show_tool_runner::writeText;
-using Json = nlohmann::ordered_json;
+using namespace show_tool_runner;
 
 constexpr std::uint16_t kRootId = 0x2D2D;
 
@@ -61,23 +58,6 @@ Bytes scene(std::uint8_t mode = 2, std::uint16_t secondIndex = 0) {
                    l3x::Order::kFixed);
 }
 
-// The first chunk reached through the identifiers `path` from the top.
-const Json* findChunk(const Json& chunks, std::initializer_list<int> path) {
-  const Json* pList = &chunks;
-  const Json* pFound = nullptr;
-  for (const int id : path) {
-    pFound = nullptr;
-    for (const Json& node : *pList)
-      if (node.at("id") == id) {
-        pFound = &node;
-        break;
-      }
-    if (!pFound) return nullptr;
-    if (pFound->contains("children")) pList = &pFound->at("children");
-  }
-  return pFound;
-}
-
 class S2dDumpTest : public ::testing::Test {
  protected:
   std::string path(const std::string& name) const { return (m_dir.path() / name).string(); }
@@ -88,17 +68,8 @@ class S2dDumpTest : public ::testing::Test {
     return path(name);
   }
 
-  // dump FILE, build the dump: the same bytes. Returns the dump.
-  Json roundTrip(const std::string& file) {
-    SCOPED_TRACE(file);
-    const auto dumped = run({"dump", file});
-    EXPECT_EQ(dumped.code, 0) << dumped.err;
-    writeText(file + ".json", dumped.out);
-    const auto built = run({"build", file + ".json", "-o", file + ".copy"});
-    EXPECT_EQ(built.code, 0) << built.err;
-    EXPECT_EQ(readBytes(file + ".copy"), readBytes(file));
-    return Json::parse(dumped.out);
-  }
+  // dump, build, compare; the dump.
+  static Json roundTripOf(const std::string& file) { return Json::parse(roundTrip(file)); }
 
   TempDir m_dir;
 };
@@ -106,28 +77,24 @@ class S2dDumpTest : public ::testing::Test {
 TEST_F(S2dDumpTest, EveryChunkIsTypedAndBuildsBackPlainAndPacked) {
   // The extension picks the format whatever its case.
   const std::string plain = writeScene("scene.S2d", scene());
-  const Json document = roundTrip(plain);
+  const Json document = roundTripOf(plain);
   EXPECT_EQ(document.at("format"), "s2d");
   std::vector<int> hex;
-  const auto visit = [&](const Json& chunks, const auto& self) -> void {
-    for (const Json& node : chunks) {
-      if (node.contains("hex")) hex.push_back(node.at("id").get<int>());
-      if (node.contains("children")) self(node.at("children"), self);
-    }
-  };
-  visit(document.at("chunks"), visit);
+  forEachChunk(document.at("chunks"), [&](const Json& node) {
+    if (node.contains("hex")) hex.push_back(node.at("id").get<int>());
+  });
   EXPECT_EQ(hex, std::vector<int>{99});
 
   const std::string packed = path("packed.s2d");
   ASSERT_EQ(run({"build", plain + ".json", "-o", packed, "--pack"}).code, 0);
   ASSERT_NE(readBytes(packed).at(0), 0);
-  const Json packedDocument = roundTrip(packed);
+  const Json packedDocument = roundTripOf(packed);
   EXPECT_EQ(packedDocument.at("packed"), true);
   EXPECT_EQ(packedDocument.at("chunks"), document.at("chunks"));
 }
 
 TEST_F(S2dDumpTest, FieldsReadAsTheLayoutNamesThem) {
-  const Json chunks = roundTrip(writeScene("fields.s2d", scene())).at("chunks");
+  const Json root = roundTripOf(writeScene("fields.s2d", scene())).at("chunks")[0];
   const Json glow = {{"name", "glow"}, {"mixMode", 2},       {"picture", "spark.bmp"},
                      {"filter", 1},    {"alphaMap", "NULL"}, {"unused", 7}};
   const Json film = {{"name", "film"}, {"mixMode", 0},           {"picture", "clip.avi"},
@@ -137,45 +104,44 @@ TEST_F(S2dDumpTest, FieldsReadAsTheLayoutNamesThem) {
     const char* pField;
     Json expected;
   } cases[] = {
-      {{kRootId}, "chunk", "s2dScene"},
-      {{kRootId}, "animLength", 90},
-      {{kRootId}, "objects", Json::array({{{"materialIndex", 1}}, {{"materialIndex", 0}}})},
-      {{kRootId}, "cameraCount", 1},
-      {{kRootId}, "materials", Json::array({glow, film})},
-      {{kRootId, 10}, "chunk", "fovTrack"},
-      {{kRootId, 10, 1}, "trackType", 1},
-      {{kRootId, 10, 1, 1},
+      {{}, "chunk", "s2dScene"},
+      {{}, "animLength", 90},
+      {{}, "objects", Json::array({{{"materialIndex", 1}}, {{"materialIndex", 0}}})},
+      {{}, "cameraCount", 1},
+      {{}, "materials", Json::array({glow, film})},
+      {{10}, "chunk", "fovTrack"},
+      {{10, 1}, "trackType", 1},
+      {{10, 1, 1},
        "keys",
        Json::array({{{"time", 0}, {"value", 90}}, {{"time", 60}, {"value", 45}}})},
-      {{kRootId, 11}, "chunk", "rollTrack"},
-      {{kRootId, 20}, "chunk", "opacityTrack"},
-      {{kRootId, 30}, "chunk", "objectHeads"},
-      {{kRootId, 30, 1}, "chunk", "head"},
-      {{kRootId, 30, 1, 1}, "name", "sprite"},
-      {{kRootId, 30, 1, 2}, "parentName", "rig"},
-      {{kRootId, 30, 1, 3, 100, 102}, "pivot", {0.5, 0.25, 0}},
-      {{kRootId, 30, 1, 3, 100, 105}, "rotation", {{"angle", 0.5}, {"axis", {0, 0, 1}}}},
-      {{kRootId, 30, 1, 3, 200, 201, 1, 1},
+      {{11}, "chunk", "rollTrack"},
+      {{20}, "chunk", "opacityTrack"},
+      {{30}, "chunk", "objectHeads"},
+      {{30, 1}, "chunk", "head"},
+      {{30, 1, 1}, "name", "sprite"},
+      {{30, 1, 2}, "parentName", "rig"},
+      {{30, 1, 3, 100, 102}, "pivot", {0.5, 0.25, 0}},
+      {{30, 1, 3, 100, 105}, "rotation", {{"angle", 0.5}, {"axis", {0, 0, 1}}}},
+      {{30, 1, 3, 200, 201, 1, 1},
        "keys",
        Json::array({{{"time", 0}, {"value", {0, 0, 0}}}, {{"time", 30}, {"value", {4, 0, 0}}}})},
-      {{kRootId, 40}, "chunk", "cameraHeads"},
-      {{kRootId, 40, 41}, "chunk", "camera"},
-      {{kRootId, 40, 41, 1, 3, 100, 103}, "position", {0, 0, -64}},
-      {{kRootId, 40, 41, 2}, "chunk", "targetHead"},
-      {{kRootId, 99}, "hex", "010203"},
+      {{40}, "chunk", "cameraHeads"},
+      {{40, 41}, "chunk", "camera"},
+      {{40, 41, 1, 3, 100, 103}, "position", {0, 0, -64}},
+      {{40, 41, 2}, "chunk", "targetHead"},
+      {{99}, "hex", "010203"},
   };
   for (const auto& item : cases) {
-    const Json* pChunk = findChunk(chunks, item.path);
-    ASSERT_NE(pChunk, nullptr) << item.pField;
-    EXPECT_EQ(pChunk->value(item.pField, Json()), item.expected) << pChunk->dump();
+    const Json& chunk = descend(root, item.path);
+    EXPECT_EQ(chunk.value(item.pField, Json()), item.expected) << item.pField << chunk.dump();
   }
   // The second opacity track keeps its own keys.
-  EXPECT_EQ(chunks[0]["children"][3]["children"][0]["children"][0]["keys"],
+  EXPECT_EQ(root["children"][3]["children"][0]["children"][0]["keys"],
             Json::array({{{"time", 15}, {"value", 0.5}}}));
 }
 
 TEST_F(S2dDumpTest, EditedFieldsBuildToTheirBytes) {
-  Json document = roundTrip(writeScene("edit.s2d", scene()));
+  Json document = roundTripOf(writeScene("edit.s2d", scene()));
   Json& root = document.at("chunks")[0];
   root["materials"][0]["mixMode"] = 1;
   root["objects"][1]["materialIndex"] = 65535;
