@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 float length(Vec3 a) {
   return std::sqrt(dot(a, a));
@@ -121,17 +122,21 @@ Matrix44 quaternionToMatrix(Quat q) {
   return r;
 }
 
-Vec3 transformPoint(Vec3 p, const Matrix44& matrix) {
-  const float* m = matrix.m;
-  return {p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12],
-          p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13],
-          p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]};
-}
-
 Vec3 transformVector(Vec3 v, const Matrix44& matrix) {
   const float* m = matrix.m;
   return {v.x * m[0] + v.y * m[4] + v.z * m[8], v.x * m[1] + v.y * m[5] + v.z * m[9],
           v.x * m[2] + v.y * m[6] + v.z * m[10]};
+}
+
+float determinant3(const Matrix44& matrix) {
+  const float* m = matrix.m;
+  return m[0] * (m[5] * m[10] - m[6] * m[9]) + m[1] * (m[6] * m[8] - m[4] * m[10]) +
+         m[2] * (m[4] * m[9] - m[5] * m[8]);
+}
+
+bool isFinite(const Matrix44& matrix) {
+  return std::all_of(std::begin(matrix.m), std::end(matrix.m),
+                     [](float v) { return std::isfinite(v); });
 }
 
 Matrix44 lookAtRotation(Vec3 eye, Vec3 target, float roll) {

@@ -8,6 +8,9 @@
 // Spaces: object space (a mesh's vertices), world space (after the hierarchy), camera space
 // (x right, y up, looking along +z), screen space (pixels, y down).
 
+#include <bit>
+#include <cstdint>
+
 #include "control/track_key.h"
 
 using Vec3 = Point3D;
@@ -53,10 +56,54 @@ Matrix44 inverse(const Matrix44& matrix);
 // m0 = 1 - 2(y² + z²), m1 = 2xy - 2zw, m2 = 2xz + 2yw, m4 = 2xy + 2zw, m5 = 1 - 2(x² + z²),
 // m6 = 2yz - 2xw, m8 = 2xz - 2yw, m9 = 2yz + 2xw, m10 = 1 - 2(x² + y²).
 Matrix44 quaternionToMatrix(Quat q);
-// p · M with p = (x, y, z, 1).
-Vec3 transformPoint(Vec3 p, const Matrix44& matrix);
+// p · M with p = (x, y, z, 1). Inline: the per-vertex loops (skin bones) call it several times
+// a vertex.
+inline Vec3 transformPoint(Vec3 p, const Matrix44& matrix) {
+  const float* m = matrix.m;
+  return {p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12],
+          p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13],
+          p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]};
+}
 // p · M without the translation row (directions, normals).
 Vec3 transformVector(Vec3 v, const Matrix44& matrix);
+// The determinant of the 3 x 3 part.
+float determinant3(const Matrix44& matrix);
+// True when all 16 elements are finite.
+bool isFinite(const Matrix44& matrix);
+// Sine and cosine of one float angle together, written without calls or branches so that loops
+// over many angles (the modifiers' per-vertex turns) vectorise, and the same on every machine.
+// The angle is reduced by the nearest multiple q of pi/2 (pi/2 in three parts, Cody-Waite), then
+// the minimax polynomials of sin and cos on [-pi/4, pi/4] are swapped and negated by q mod 4.
+// Within a few float ulps of sin and cos for |angle| < 10^4; far beyond the result means nothing
+// (NaN gives NaN).
+inline void sinCos(float angle, float& sine, float& cosine) {
+  // No comparison and no float-to-int conversion (bit operations instead): loops around it
+  // vectorise, and NaN or huge angles cannot reach undefined behaviour.
+  const float a = angle;
+  // Adding 1.5 * 2^23 rounds a * 2/pi to the nearest integer q; the float's low mantissa bits
+  // are then q mod 4 (two's complement).
+  const float shifted = a * 0.63661977f + 12582912.0f;
+  const float q = shifted - 12582912.0f;
+  const uint32_t quadrant = std::bit_cast<uint32_t>(shifted);
+  const float r = ((a - q * 1.5703125f) - q * 4.8375129699707031e-4f) - q * 7.5497899548918821e-8f;
+  const float r2 = r * r;
+  const float s =
+      r + r * r2 * (-1.6666654611e-1f + r2 * (8.3321608736e-3f + r2 * -1.9515295891e-4f));
+  const float c =
+      1.0f - 0.5f * r2 +
+      r2 * r2 *
+          (4.166664568298827e-2f + r2 * (-1.388731625493765e-3f + r2 * 2.443315711809948e-5f));
+  // Odd quadrants swap sin and cos; quadrants 2, 3 negate the sine, 1, 2 the cosine.
+  const uint32_t odd = 0u - (quadrant & 1u);
+  const uint32_t sBits = std::bit_cast<uint32_t>(s), cBits = std::bit_cast<uint32_t>(c);
+  sine = std::bit_cast<float>(((cBits & odd) | (sBits & ~odd)) ^ ((quadrant & 2u) << 30));
+  cosine = std::bit_cast<float>(((sBits & odd) | (cBits & ~odd)) ^ (((quadrant + 1u) & 2u) << 30));
+}
+
+// Component `axis` of p: 0 = x, 1 = y, anything else = z.
+inline float axisComponent(Vec3 p, int axis) {
+  return axis == 0 ? p.x : axis == 1 ? p.y : p.z;
+}
 
 // The angles (x, y, z) for which euler(x, y, z) is the rotation part of `matrix`:
 // x = asin(m6), y = atan2(-m2, m10), z = atan2(-m4, m5) (m6 clamped to [-1, 1]).

@@ -2,6 +2,7 @@
 // the per-frame arrays, and the groups of faces per sub-material and pass.
 
 #include <cmath>
+#include <string>
 
 #include "s3d/s3d_pipeline.h"
 #include "s3d/s3d_tri_object.h"
@@ -84,6 +85,14 @@ void S3DTriObject::prepareDrawing() {
     m_normals[v] = m_normals[v] * m_normalFactors[v];
   }
   m_cameraNormals.assign(nbVertex, Vec3{});
+  m_modifierScratch.assign(nbVertex, Vec3{});
+  // An application entry whose stack slot holds no modifier (a type that does not exist) is
+  // skipped every frame; say so once. (A mesh without a stack was reported when it was read.)
+  if (!m_modifiers.empty())
+    for (const S3DModifierApplication& application : m_applications)
+      if (!application.pModifier)
+        warn("modifier list entry " + std::string(application.name.view()) +
+             " names no modifier: it is skipped");
   if (nbVertex > 0) {
     m_pLighting = std::make_unique<S3DVertexChannel>();
     m_pLighting->name = "lightning";

@@ -1,8 +1,10 @@
 #include "s3d/s3d_modifier.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/chunk_file_reader.h"
+#include "s3d/s3d_camera.h"
 #include "s3d/s3d_chunk_p.h"
 #include "s3d/s3d_modifier_deform.h"
 #include "s3d/s3d_modifier_morph.h"
@@ -168,4 +170,27 @@ void S3DModifierGizmo::animate(float time) {
     if (slot.pFloatTrack) animateTrack(*slot.pFloatTrack, time, *slot.pFloat);
     if (slot.pPointTrack) animateTrack(*slot.pPointTrack, time, *slot.pPoint);
   }
+}
+
+bool S3DModifierGizmo::buildGizmo(const S3DCamera& camera, const Matrix44& turn) {
+  // The gizmo part M, applied in this order: -centre, 1/scale, the inverse rotation (the
+  // transpose of the rotation matrix), -position.
+  Matrix44 qt = quaternionToMatrix(m_rotation);
+  std::swap(qt.m[1], qt.m[4]);
+  std::swap(qt.m[2], qt.m[8]);
+  std::swap(qt.m[6], qt.m[9]);
+  const Vec3 inverseScale{1.0f / m_scale.x, 1.0f / m_scale.y, 1.0f / m_scale.z};
+  const Matrix44 gizmo =
+      multiply(multiply(multiply(translation(m_centre * -1.0f), scaling(inverseScale)), qt),
+               translation(m_position * -1.0f));
+  Matrix44 g = multiply(multiply(translation(m_pivot), m_baseMatrix), gizmo);
+  // A world-space gizmo receives camera-space points: back to world space through the inverse
+  // view, then into its head's space, where the gizmo lives as a stack's gizmo lives in its
+  // mesh's object space: G := inverse(head · view) · G.
+  if (m_worldSpace) g = multiply(inverse(multiply(m_nodeMatrix, camera.m_viewMatrix)), g);
+  m_g = multiply(g, turn);
+  m_h = inverse(m_g);
+  const bool valid = isFinite(m_g) && determinant3(m_g) != 0.0f && isFinite(m_h);
+  if (!valid) m_g = m_h = identity();
+  return valid;
 }

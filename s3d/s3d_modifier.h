@@ -129,8 +129,14 @@ class S3DModifierGizmo : public S3DModifier {
   Matrix44 m_h;
   // 1 for the modifier of a world-space modifier.
   uint8_t m_worldSpace = 0;
+  // World-space modifiers: the world matrix of the WSModifier's head, set each frame before
+  // prepare (the gizmo lives in that head's space).
+  Matrix44 m_nodeMatrix = identity();
 
  protected:
+  // This frame's G and H, with `turn` (the axis turn of the type) applied last. False when G is
+  // singular or not finite (a zero gizmo scale, a NaN from a track): points then pass unchanged.
+  bool buildGizmo(const S3DCamera& camera, const Matrix44& turn);
   // The type's parameters (children of chunk 50) and tracks (children of chunk 201).
   virtual SlotList<S3DModifierParameter> parameters() = 0;
   virtual SlotList<S3DModifierTrack> tracks() = 0;

@@ -1,6 +1,11 @@
 #include "s3d/s3d_modifier_deform.h"
 
+#include <cmath>
 #include <initializer_list>
+
+#include "s3d/s3d_gizmo_p.h"
+
+using namespace s3d_gizmo;
 
 namespace {
 
@@ -130,4 +135,209 @@ Tracks S3DModifierSpaceWarp::tracks() {
         floatTrack(static_cast<uint16_t>(300 + i), m_pValueTracks[static_cast<std::size_t>(i)],
                    m_values[static_cast<std::size_t>(i)]);
   return list;
+}
+
+// --- Bend: the y axis becomes an arc of radius R := extent / angle through the gizmo's origin.
+
+void S3DModifierBend::prepare(const S3DCamera& camera) {
+  const int axis = axisIndex(m_axis);
+  const bool valid = buildGizmo(camera, multiply(axisTurn(axis), rotationY(-m_direction)));
+  m_radius = std::fabs(m_angle) < 0.0001f ? 0.0f : extent(boxCorners(*this), axis) / m_angle;
+  m_active = valid && m_radius != 0.0f && std::isfinite(m_radius);
+}
+
+void S3DModifierBend::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  const float r = m_radius;
+  // theta := pi - y / R; x' := (1 + cos theta) R - x cos theta; y' := sin theta R - x sin theta.
+  deformInGizmo(*this, in, out, [r](Vec3 p) {
+    const float theta = kPi - p.y / r;
+    float s, c;
+    sinCos(theta, s, c);
+    return Vec3{(1.0f + c) * r - p.x * c, s * r - p.x * s, p.z};
+  });
+}
+
+// --- Stretch: y scaled by ys, x and z by a parabola in t that is k at mid-range, 1 at the ends.
+
+void S3DModifierStretch::prepare(const S3DCamera& camera) {
+  const int axis = axisIndex(m_axis);
+  const bool valid = buildGizmo(camera, axisTurn(axis));
+  const Corners corners = boxCorners(*this);
+  m_lower = axisComponent(corners.lo, axis);
+  m_upper = axisComponent(corners.hi, axis);
+  const float a = m_amplify * m_stretch;
+  if (m_stretch < 0.0f) {
+    m_k = 1.0f - a;
+    m_scaleY = -1.0f / (m_stretch - 1.0f);
+  } else {
+    m_k = 1.0f / (a + 1.0f);
+    m_scaleY = m_stretch + 1.0f;
+  }
+  m_active = valid && m_stretch != 0.0f && m_upper != m_lower &&
+             allFinite({m_k, m_scaleY, m_lower, m_upper});
+}
+
+void S3DModifierStretch::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  const float lower = m_lower, range = m_upper - m_lower, ys = m_scaleY;
+  const float c4 = 4.0f * (1.0f - m_k);
+  // t := (y - lower) / (upper - lower); f := (4c t - 4c) t + 1 with c := 1 - k.
+  deformInGizmo(*this, in, out, [=](Vec3 p) {
+    const float t = (p.y - lower) / range;
+    const float f = (c4 * t - c4) * t + 1.0f;
+    return Vec3{p.x * f, p.y * ys, p.z * f};
+  });
+}
+
+// --- Twist: each height turns about the y axis by theta.
+
+void S3DModifierTwist::prepare(const S3DCamera& camera) {
+  const int axis = axisIndex(m_axis);
+  const bool valid = buildGizmo(camera, axisTurn(axis));
+  m_height = extent(boxCorners(*this), axis);
+  m_anglePerUnit = m_angle / m_height;
+  // The bias bends the angle's growth: theta := angle |y / height| ^ e with
+  // e := log(b) / log(0.5), b := 1 - (bias + 100) 0.005 in [0.00001, 0.99999] (bias 0: e = 1).
+  const float b = std::clamp(1.0f - (m_bias + 100.0f) * 0.005f, 0.00001f, 0.99999f);
+  m_biasExponent = std::log(b) / std::log(0.5f);
+  m_biasFlag = m_bias != 0.0f ? 1 : 0;
+  // A zero height would spread any angle over no length: like a zero angle, nothing turns.
+  m_active = valid && m_angle != 0.0f && m_height != 0.0f &&
+             allFinite({m_angle, m_anglePerUnit, m_biasExponent});
+}
+
+void S3DModifierTwist::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  // x' := z sin theta + x cos theta; z' := z cos theta - x sin theta.
+  const auto turn = [](Vec3 p, float theta) {
+    float s, c;
+    sinCos(theta, s, c);
+    return Vec3{p.z * s + p.x * c, p.y, p.z * c - p.x * s};
+  };
+  if (m_biasFlag) {
+    const float angle = m_angle, height = m_height, exponent = m_biasExponent;
+    deformInGizmo(*this, in, out, [=](Vec3 p) {
+      const float q = p.y / height;
+      const float theta = angle * std::pow(std::fabs(q), exponent);
+      return turn(p, q < 0.0f ? -theta : theta);
+    });
+  } else {
+    const float perUnit = m_anglePerUnit;
+    deformInGizmo(*this, in, out, [=](Vec3 p) { return turn(p, p.y * perUnit); });
+  }
+}
+
+// --- Taper: x and z scaled by f := t ((1 - t) curve + amount) + 1, t := y / height.
+
+void S3DModifierTaper::prepare(const S3DCamera& camera) {
+  const int axis = axisIndex(m_axis);
+  const bool valid = buildGizmo(camera, axisTurn(axis));
+  m_height = extent(boxCorners(*this), axis);
+  m_effectX = m_effect != 2 ? 1 : 0;
+  m_effectZ = m_effect != 0 ? 1 : 0;
+  m_active = valid && m_height != 0.0f && (m_amount != 0.0f || m_curve != 0.0f) &&
+             allFinite({m_height, m_amount, m_curve});
+}
+
+void S3DModifierTaper::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  const float height = m_height, amount = m_amount, curve = m_curve;
+  // The symmetry and effect options pick one loop per call.
+  const auto run = [&]<bool kSymmetric, bool kOnX, bool kOnZ>() {
+    deformInGizmo(*this, in, out, [=](Vec3 p) {
+      float t = p.y / height;
+      if constexpr (kSymmetric) t = std::fabs(t);
+      const float f = t * ((1.0f - t) * curve + amount) + 1.0f;
+      return Vec3{kOnX ? p.x * f : p.x, p.y, kOnZ ? p.z * f : p.z};
+    });
+  };
+  const bool onX = m_effectX != 0, onZ = m_effectZ != 0;
+  if (m_symmetry != 0) {
+    if (!onZ) return run.operator()<true, true, false>();
+    if (!onX) return run.operator()<true, false, true>();
+    return run.operator()<true, true, true>();
+  }
+  if (!onZ) return run.operator()<false, true, false>();
+  if (!onX) return run.operator()<false, false, true>();
+  run.operator()<false, true, true>();
+}
+
+// --- Skew: x' := x + y skewFactor, the factor making the top of the box move by `amount`.
+
+void S3DModifierSkew::prepare(const S3DCamera& camera) {
+  const int axis = axisIndex(m_axis);
+  // The direction turns the skew about the axis the same way Bend's direction turns the bend.
+  const bool valid = buildGizmo(camera, multiply(axisTurn(axis), rotationY(-m_direction)));
+  const float height = extent(boxCorners(*this), axis);
+  m_skewFactor = height != 0.0f ? m_amount / height : 0.0f;
+  m_active = valid && m_skewFactor != 0.0f && std::isfinite(m_skewFactor);
+}
+
+void S3DModifierSkew::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  const float k = m_skewFactor;
+  deformInGizmo(*this, in, out, [k](Vec3 p) { return Vec3{p.x + p.y * k, p.y, p.z}; });
+}
+
+// --- Spherify: each point moves toward the sphere about the box centre by `percent`.
+
+void S3DModifierSpherify::prepare(const S3DCamera& camera) {
+  const bool valid = buildGizmo(camera, identity());
+  // The sphere fits the box: its centre (in gizmo space) and half its largest extent.
+  const Corners corners = boxCorners(*this);
+  m_sphereCentre = transformPoint((m_boxMin + m_boxMax) * 0.5f, m_g);
+  m_radius = 0.5f * std::max({std::fabs(extent(corners, 0)), std::fabs(extent(corners, 1)),
+                              std::fabs(extent(corners, 2))});
+  m_active = valid && m_percent != 0.0f && allFinite({m_percent, m_radius});
+}
+
+void S3DModifierSpherify::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  const Vec3 centre = m_sphereCentre;
+  const float radius = m_radius, percent = m_percent;
+  // c' := c + (|r c| - |c|) percent sign(c), r := radius / |d|, d := p - centre ((1, 1, 1) at 0).
+  const auto move = [percent](float c, float r) {
+    return c + (std::fabs(r * c) - std::fabs(c)) * percent * (c < 0.0f ? -1.0f : 1.0f);
+  };
+  deformInGizmo(*this, in, out, [=](Vec3 p) {
+    Vec3 d = p - centre;
+    if (d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) d = {1.0f, 1.0f, 1.0f};
+    const float r = radius / length(d);
+    return Vec3{move(d.x, r), move(d.y, r), move(d.z, r)} + centre;
+  });
+}
+
+// --- Melt: heights above the base sink to `squash` of themselves and the fallen matter spreads
+// sideways, most at the base. With m := amount / 100 (amount in percent, 1000 a puddle):
+// squash := 1 / (1 + m / solidity); y' := y - max(y - base, 0) (1 - squash);
+// x', z' := x, z times 1 + spread / 100 (1 - squash) (1 - u), u := (y' - base) / height in [0, 1].
+// The second byte picks a solidity: 1 ice 2, 2 glass 10, 3 jelly 0.4, 4 plastic 1, any other
+// value the solidity parameter (at least 0.01).
+
+void S3DModifierMelt::prepare(const S3DCamera& camera) {
+  const int axis = axisIndex(m_axis);
+  const bool valid = buildGizmo(camera, axisTurn(axis));
+  const Corners corners = boxCorners(*this);
+  m_base = std::min(axisComponent(corners.lo, axis), axisComponent(corners.hi, axis));
+  m_height = std::fabs(extent(corners, axis));
+  constexpr float kPresets[] = {2.0f, 10.0f, 0.4f, 1.0f};
+  const float solidity = m_solidityPreset >= 1 && m_solidityPreset <= 4
+                             ? kPresets[m_solidityPreset - 1]
+                             : std::max(m_solidity, 0.01f);
+  m_squash = 1.0f / (1.0f + std::max(m_amount, 0.0f) * 0.01f / solidity);
+  m_active = valid && m_amount > 0.0f && m_height != 0.0f &&
+             allFinite({m_base, m_height, m_squash, m_spread});
+}
+
+void S3DModifierMelt::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
+  if (!m_active) return passThrough(in, out);
+  const float base = m_base, height = m_height, fall = 1.0f - m_squash;
+  const float spread = m_spread * 0.01f * fall;
+  deformInGizmo(*this, in, out, [=](Vec3 p) {
+    const float y = p.y - std::max(p.y - base, 0.0f) * fall;
+    const float u = std::clamp((y - base) / height, 0.0f, 1.0f);
+    const float g = 1.0f + spread * (1.0f - u);
+    return Vec3{p.x * g, y, p.z * g};
+  });
 }

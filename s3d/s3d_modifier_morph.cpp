@@ -1,5 +1,6 @@
 #include "s3d/s3d_modifier_morph.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/chunk_file_reader.h"
@@ -9,6 +10,8 @@
 namespace {
 
 constexpr const char* kCaption = "S3DModifierMorph";
+// A weight at or below this is too small to see: the target is skipped for the frame.
+constexpr float kMinWeight = 0.01f;
 enum : uint16_t {
   kValues = 50,
   kTargetList = 100,
@@ -89,10 +92,44 @@ StringC S3DModifierMorph::getTargetName(int32_t index) const {
   return m_targets[static_cast<std::size_t>(index)].name;
 }
 
-void S3DModifierMorph::setTargetVertex(int32_t index, const std::vector<Vec3>* pVertices) {
+void S3DModifierMorph::setTargetVertex(int32_t index, std::span<const Vec3> vertices) {
   if (index < 0 || index >= getNbTarget()) {
     report(kCaption, "setTargetVertex: not so much target");
     return;
   }
-  m_targets[static_cast<std::size_t>(index)].pVertices = pVertices;
+  Target& target = m_targets[static_cast<std::size_t>(index)];
+  target.pVertices = vertices.data();
+  target.nbVertex = static_cast<int32_t>(std::min<std::size_t>(vertices.size(), INT32_MAX));
+}
+
+void S3DModifierMorph::prepare(const S3DCamera&) {
+  m_active.clear();
+  for (std::size_t i = 0; i < m_targets.size(); ++i) {
+    const Target& target = m_targets[i];
+    // A NaN weight fails the comparison and stays out.
+    if (target.weight > kMinWeight && target.pVertices && target.nbVertex > 0)
+      m_active.push_back(static_cast<int32_t>(i));
+  }
+}
+
+void S3DModifierMorph::deform(std::span<const Vec3> in, std::span<Vec3> out,
+                              int32_t firstIndex) const {
+  const std::size_t count = std::min(in.size(), out.size());
+  if (m_active.empty()) {
+    if (in.data() != out.data()) std::copy_n(in.begin(), count, out.begin());
+    return;
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    const Vec3 p = in[k];
+    const int64_t vertex = int64_t{firstIndex} + static_cast<int64_t>(k);
+    Vec3 r = p;
+    for (const int32_t active : m_active) {
+      const Target& target = m_targets[static_cast<std::size_t>(active)];
+      // A target shorter than the mesh has no term for the vertices past its end: they keep what
+      // the other targets give them.
+      if (vertex >= 0 && vertex < target.nbVertex)
+        r = r + target.weight * (target.pVertices[static_cast<std::size_t>(vertex)] - p);
+    }
+    out[k] = r;
+  }
 }

@@ -5,6 +5,7 @@
 //       bind; 200 vertex list: int count, then per vertex a word n and n (float weight, word bone).
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "s3d/s3d_modifier.h"
@@ -18,14 +19,24 @@ class S3DModifierSkin final : public S3DModifier {
     const Matrix44* pWorld = nullptr;
     // skinBind · inverse(boneBind), fixed after loading.
     Matrix44 offset = identity();
-    // Recomputed every frame.
-    Matrix44 skinMatrix = identity();
   };
+  enum class Kernel { kLanes, kScalar };
 
   S3DModifierSkin() : S3DModifier(kSkin) {}
 
   void load(ChunkFileReader& chunk, ChunkFileReaderManager& manager) override;
   void animate(float) override {}
+  // Every bone's skin matrix from its world matrix of this frame (after the hierarchy).
+  void prepare(const S3DCamera& camera) override;
+  // Object space, per vertex record: n = 0 unchanged; n = 1: p + (p · S_b - p) · w; n >= 2:
+  // sum of w_i · (p · S_b_i), weights as stored. Vertices without a record pass unchanged.
+  void deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t firstIndex) const override {
+    deform(in, out, firstIndex, Kernel::kLanes);
+  }
+  // kLanes sums the bones four floats at a time; kScalar is its plain twin, written like the
+  // formula with transformPoint. Both give the same bits.
+  void deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t firstIndex,
+              Kernel kernel) const;
 
   int32_t getNbBone() const { return static_cast<int32_t>(m_bones.size()); }
   // Binds bone `index` to a world matrix. Reports "setBoneMatrix: no bone" or
@@ -47,6 +58,10 @@ class S3DModifierSkin final : public S3DModifier {
   std::vector<uint32_t> m_vertexFirst{0};
   std::vector<float> m_weights;
   std::vector<uint16_t> m_weightBones;
+  // Per bone, offset · world · inverseSkinBind, rebuilt by prepare: carries a point of the mesh's
+  // object space at bind time to where the bone has taken it. One more slot, the identity, serves
+  // unbound bones and bone indices beyond the list.
+  std::vector<Matrix44> m_skinMatrices{identity()};
 
  private:
   void loadBoneList(ChunkFileReader& chunk, ChunkFileReaderManager& manager);

@@ -26,14 +26,23 @@ void S3DScene::link() {
 void S3DScene::bindSkinsAndMorphs() {
   std::vector<S3DVertexObject*> hidden;
   forEachVertexObject([&](S3DVertexObject& object) {
+    const S3DNode* pSelf = &object;
     for (const auto& pModifier : object.m_modifiers) {
       if (!pModifier) continue;
       if (pModifier->getType() == S3DModifier::kSkin) {
         auto& skin = static_cast<S3DModifierSkin&>(*pModifier);
         for (int32_t i = 0; i < skin.getNbBone(); ++i) {
-          S3DNode* pBone = findNode(skin.m_bones[static_cast<std::size_t>(i)].name);
+          const StringC& name = skin.m_bones[static_cast<std::size_t>(i)].name;
+          S3DNode* pBone = findNode(name);
           if (!pBone) {
             reportScene("cant find bone");
+            continue;
+          }
+          // A mesh that is its own bone would move by its world matrix twice (once skinned, once
+          // placed) and would be hidden as a bone: the bone stays unbound (the identity) instead.
+          if (pBone == pSelf) {
+            reportScene("skin bone " + std::string(name.view()) +
+                        " is the skinned object itself; the bone stays unbound");
             continue;
           }
           // The bone's matrix holds its world matrix once the hierarchy has run.
@@ -43,14 +52,22 @@ void S3DScene::bindSkinsAndMorphs() {
       } else if (pModifier->getType() == S3DModifier::kMorph) {
         auto& morph = static_cast<S3DModifierMorph&>(*pModifier);
         for (int32_t i = 0; i < morph.getNbTarget(); ++i) {
+          const StringC& name = morph.m_targets[static_cast<std::size_t>(i)].name;
           // Only an object with vertices can be a target.
-          auto* pTarget = dynamic_cast<S3DVertexObject*>(
-              findNode(morph.m_targets[static_cast<std::size_t>(i)].name));
+          auto* pTarget = dynamic_cast<S3DVertexObject*>(findNode(name));
           if (!pTarget) {
             reportScene("cant find morph target");
             continue;
           }
-          morph.setTargetVertex(i, &pTarget->m_vertices);
+          // Its own vertex array is what the stack writes: blending toward it would feed the
+          // last frame back in.
+          if (pTarget == &object) {
+            reportScene("morph target " + std::string(name.view()) +
+                        " is the morphed object itself; the target stays unbound");
+            continue;
+          }
+          // The vertex array is made once at load and never resized: its address and count hold.
+          morph.setTargetVertex(i, pTarget->m_vertices);
           hidden.push_back(pTarget);
         }
       }

@@ -42,7 +42,14 @@ void S3DScene::transform() {
   // 5. Lights, in the current camera's space.
   for (S3DLight& light : m_lights)
     placeLight(light, *pCamera);
-  // 6. World-space modifiers. FIXME: their gizmos are prepared for the camera here.
+  // 6. World-space modifiers: each gizmo takes its head's world matrix and is prepared for the
+  //    camera (meshes prepare them again with their own box).
+  for (WSModifier& wsModifier : m_wsModifiers) {
+    if (!wsModifier.m_pModifier) continue;
+    if (wsModifier.m_pModifier->isGizmo())
+      static_cast<S3DModifierGizmo&>(*wsModifier.m_pModifier).m_nodeMatrix = wsModifier.m_matrix;
+    wsModifier.m_pModifier->prepare(*pCamera);
+  }
   // 7. Meshes.
   for (S3DTriObject& mesh : m_triObjects)
     mesh.transform(*pCamera);

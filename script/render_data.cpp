@@ -4,8 +4,10 @@
 #include <new>
 
 #include "base/report.h"
+#include "control/lecx_controller_l3x.h"
 #include "s3d/s2d_scene.h"
 #include "s3d/s3d_scene.h"
+#include "s3d/s3d_scene_params.h"
 #include "s3d/viewport.h"
 #include "script/config.h"
 #include "script/script_words_p.h"
@@ -87,6 +89,7 @@ void RenderData3DDesc::createViewPort(PixelBudget& budget) {
 
 void RenderData3DDesc::setScene(S3DScene* pScene) {
   m_pScene = pScene;
+  if (m_pSceneTarget) m_pSceneTarget->setScene(pScene);
   if (pScene) m_pViewPort->enableZBuffer(pScene->m_zBufferFlag != 0);
 }
 
@@ -110,5 +113,8 @@ void RenderData3DDesc::setController(LECXController* pController) {
                           "RenderData3DDesc");
     return;
   }
+  if (!m_pSceneTarget) m_pSceneTarget = std::make_unique<LECXControllerL3XParamManager>(m_pScene);
+  m_pSceneTarget->setScene(m_pScene);
+  static_cast<LECXControllerL3X*>(pController)->setScene(m_pScene ? m_pSceneTarget.get() : nullptr);
   m_pController = pController;
 }

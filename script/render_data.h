@@ -10,6 +10,7 @@
 #include "script/script_object.h"
 
 class LECXController;
+class LECXControllerL3XParamManager;
 class PixelBudget;
 class S2DScene;
 class S3DScene;
@@ -105,8 +106,9 @@ class RenderData3DDesc : public RenderDataSceneDesc {
  public:
   RenderData3DDesc();
   ~RenderData3DDesc() override;
-  // Takes scene controllers (id 2); another kind is reported under "3D_DESC <name> :".
-  // FIXME: the controller's target, the scene, is set here once scene controllers bind.
+  // Takes scene controllers (id 2) and makes this descriptor's scene their target (none when the
+  // scene was not found, which their bind reports); another kind is reported under
+  // "3D_DESC <name> :".
   void setController(LECXController* pController) override;
   // Draws the scene at the animation frame of the local time into pDst, through the viewport
   // (depth buffer cleared first); the controller writes its parameters before the transform. A
@@ -126,6 +128,8 @@ class RenderData3DDesc : public RenderDataSceneDesc {
  private:
   S3DScene* m_pScene = nullptr;
   std::unique_ptr<ViewPort> m_pViewPort;
+  // What the scene controller resolves its parameters against: this descriptor's scene.
+  std::unique_ptr<LECXControllerL3XParamManager> m_pSceneTarget;
 };
 
 // SKYBOX_DESC: linked to its resources, draws nothing.

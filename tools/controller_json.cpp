@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "control/lecx_controller_l3x.h"
 #include "tools/l3x_json.h"
 #include "tools/s2d_json.h"
 
@@ -182,6 +183,44 @@ const char* kindOf(const Json& chunks, Format format) {
   return pKind;
 }
 
+// The children of `chunk` with identifier `id`, each with its JSON path.
+template <class Visit>
+void forEachChild(const Json& chunk, const std::string& path, std::int64_t id, Visit visit) {
+  if (!chunk.is_object() || !chunk.contains("children") || !chunk["children"].is_array()) return;
+  const Json& children = chunk["children"];
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const Json& child = children[i];
+    if (child.is_object() && child.contains("id") && child["id"] == id)
+      visit(child, path + ".children[" + std::to_string(i) + "]");
+  }
+}
+
+// Every parameter name of a scene controller (type 2) must follow the scene's word syntax, so
+// that a misspelt keyword or property is caught here rather than reported by the player.
+void checkSceneParamNames(const Json& chunks) {
+  if (!chunks.is_array()) return;
+  for (std::size_t top = 0; top < chunks.size(); ++top) {
+    const Json& file = chunks[top];
+    if (!file.is_object() || !file.contains("id") || file["id"] != 10) continue;
+    const std::string filePath = "$.chunks[" + std::to_string(top) + "]";
+    forEachChild(file, filePath, 12, [](const Json& controller, const std::string& path) {
+      if (!controller.contains("type") || controller["type"] != 2) return;
+      forEachChild(controller, path, 100, [](const Json& list, const std::string& path) {
+        forEachChild(list, path, 101, [](const Json& counted, const std::string& path) {
+          forEachChild(counted, path, 102, [](const Json& param, const std::string& path) {
+            forEachChild(param, path, 1, [](const Json& name, const std::string& path) {
+              // A name kept as hex is no text to check.
+              if (!name.contains("name") || !name["name"].is_string()) return;
+              const std::string problem = checkLECXSceneParamName(name["name"].get<std::string>());
+              if (!problem.empty()) throw ChunkJson::ModelError(path + ".name: " + problem);
+            });
+          });
+        });
+      });
+    });
+  }
+}
+
 }  // namespace
 
 std::span<const FieldLayout> floatKeyFields(std::int32_t trackType) {
@@ -271,6 +310,7 @@ Built fromDocument(const Json& document) {
       throw ChunkJson::ModelError("$.trailing: expected a string");
     trailing = document["trailing"].get<std::string>();
   }
+  if (format == Format::Lecx) checkSceneParamNames(document["chunks"]);
   built.data = ChunkJson::fromJson(document["chunks"], schemaOf(format), trailing);
   return built;
 }

@@ -41,7 +41,9 @@ struct Built {
   std::vector<std::uint8_t> data;
   bool packed = false;
 };
-// The chunk data a document describes; throws ChunkJson::ModelError naming the JSON path.
+// The chunk data a document describes; throws ChunkJson::ModelError naming the JSON path. A
+// scene controller's (.lecx type 2) parameter name that does not follow the scene's word syntax
+// ("NODE Box01 POSX") is refused the same way, with the valid words.
 Built fromDocument(const nlohmann::ordered_json& document);
 
 }  // namespace ControllerJson

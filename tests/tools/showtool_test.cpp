@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -64,8 +65,11 @@ TEST(ShowToolRoundTrip, EveryLecxKindPlainAndPacked) {
   for (const int type : {1, 2, 3, 4}) {
     LECXController* pController = manager.createController(type);
     ASSERT_NE(pController, nullptr);
-    pController->addParam({"Red", "0.5 * time2 + beat", 0});
-    pController->addParam({"\xc3\xa9t\xc3\xa9", "sin(time1)", -3});
+    // Scene controllers (type 2) name their parameters in the scene's words.
+    const bool scene = type == 2;
+    pController->addParam({scene ? "NODE Box01 POSX" : "Red", "0.5 * time2 + beat", 0});
+    pController->addParam(
+        {scene ? "MTL \xc3\xa9t\xc3\xa9 0 POLYOPACITY" : "\xc3\xa9t\xc3\xa9", "sin(time1)", -3});
     for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
       const std::string file =
           (dir.path() / ("k" + std::to_string(type) + std::to_string(flag) + ".LECX")).string();
@@ -81,6 +85,47 @@ TEST(ShowToolRoundTrip, EveryLecxKindPlainAndPacked) {
   const std::string latin = (dir.path() / "latin.lecx").string();
   ASSERT_TRUE(manager.save(StringC(latin.c_str())));
   EXPECT_TRUE(contains(roundTrip(latin), "\"hex\": \"fffe00\""));
+}
+
+// Scene controllers name their parameters in the scene's words; building refuses a misspelt
+// keyword or property with the valid words, and writes nothing.
+TEST(ShowToolErrors, SceneParameterWordsAreChecked) {
+  TempDir dir;
+  const std::string json = (dir.path() / "scene.json").string();
+  const std::string out = (dir.path() / "scene.lecx").string();
+  const auto document = [](int type, const std::string& name) {
+    return R"({"format": "lecx", "chunks": [{"id": 10, "children": [{"id": 12, "type": )" +
+           std::to_string(type) +
+           R"(, "children": [{"id": 100, "children": [{"id": 101, "count": 1, "children": [
+           {"id": 102, "children": [{"id": 1, "name": ")" +
+           name + R"("}, {"id": 2, "formula": "1"}, {"id": 3, "mode": 0}]}]}]}]}]}]})";
+  };
+  const std::string at = "$.chunks[0].children[0].children[0].children[0].children[0]";
+  const std::vector<std::pair<std::string, std::string>> refused{
+      {"MODIFIERSKEW Box01 AMOUNT",
+       at + ".children[0].name: unknown keyword \"MODIFIERSKEW\" (valid keywords: SCENE, NODE, "
+            "TRIOBJECT, SHAPE, CAMERA, LIGHT, MTL, WSMODIFIER, MODIFIERGIZMO, MODIFIERTAPE, "
+            "MODIFIERSPHERY, MODIFIERSTRETCH, MODIFIERWAVE, MODIFIERTWIST, MODIFIERTSKEW, "
+            "MODIFIERTNOISE, MODIFIERTMELT, MODIFIERTBEND)"},
+      {"CAMERA Cam01 ZOOM", at + ".children[0].name: unknown property \"ZOOM\" for CAMERA (valid "
+                                 "properties: MAINANIM, ROLL, FOV)"},
+      {"MTL paint x POLYOPACITY", at + ".children[0].name: index \"x\" is not a number"},
+      {"NODE Box01", at + ".children[0].name: missing words: NODE NAME PROPERTY expected"},
+  };
+  for (const auto& [name, what] : refused) {
+    writeText(json, document(2, name));
+    const Outcome result = run({"build", json, "-o", out});
+    EXPECT_EQ(result.code, 1) << name;
+    EXPECT_EQ(result.err, "showtool: " + json + ": " + what + "\n");
+    EXPECT_FALSE(std::filesystem::exists(out)) << name;
+  }
+  // Right words build; other kinds' names are not scene words.
+  for (const auto& [type, name] : {std::pair{2, std::string("MODIFIERTSKEW Box01 AMOUNT")},
+                                   std::pair{2, std::string("MTL paint 3 LINEOPACITY")},
+                                   std::pair{1, std::string("CAMERA Cam01 ZOOM")}}) {
+    writeText(json, document(type, name));
+    EXPECT_EQ(run({"build", json, "-o", out}).code, 0) << name;
+  }
 }
 
 // Chunks the typed view cannot decode (wrong counts, missing fields, infinite floats, unknown

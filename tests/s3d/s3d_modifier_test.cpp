@@ -1,0 +1,751 @@
+// The deforming modifiers and the modifier stack of a mesh: points of every type worked out by
+// hand from the formulas, the gizmo matrices, the degenerate parameters, the noise's properties,
+// the weighting by a channel, the box hand-over between entries, the limit of 20 world-space
+// modifiers and the normals of a deformed mesh.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "s3d/s3d_camera.h"
+#include "s3d/s3d_modifier_deform.h"
+#include "s3d/s3d_ws_modifier.h"
+#include "tests/s3d/s3d_render_util.h"
+#include "tests/s3d/s3d_test_util.h"
+
+namespace {
+
+using s3d_test::expectNear;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+// Sines, cosines and products of a few float operations, against values worked in double.
+constexpr float kTolerance = 2e-5f;
+// R := extent / angle for an extent of 10 and an angle of pi/2: 20 / pi.
+constexpr float kR = 6.3661977f;
+
+const S3DCamera& defaultCamera() {
+  static const S3DCamera camera;
+  return camera;
+}
+
+// A modifier of type T with its parameters set by `set`, the box (-1, 0, -1)..(1, 10, 1) (an
+// extent of 10 along y), prepared.
+template <class T>
+std::function<std::unique_ptr<S3DModifierGizmo>()> make(std::function<void(T&)> set,
+                                                        Vec3 boxMin = {-1, 0, -1},
+                                                        Vec3 boxMax = {1, 10, 1}) {
+  return [=] {
+    auto pModifier = std::make_unique<T>();
+    set(*pModifier);
+    pModifier->setBox(boxMin, boxMax);
+    pModifier->prepare(defaultCamera());
+    return pModifier;
+  };
+}
+
+struct PointRow {
+  const char* what;
+  std::function<std::unique_ptr<S3DModifierGizmo>()> make;
+  Vec3 in;
+  Vec3 expected;
+};
+
+TEST(S3DModifierFormula, PointsWorkedByHand) {
+  using Bend = S3DModifierBend;
+  using Twist = S3DModifierTwist;
+  using Taper = S3DModifierTaper;
+  using Wave = S3DModifierWave;
+  const float halfPi = kPi * 0.5f;
+  const std::vector<PointRow> rows{
+      // Bend pi/2 over y in [0, 10]: R = 20/pi. At y = 10, theta = pi - 10/R = pi/2 (cos 0,
+      // sin 1): x' = R, y' = R. At y = 5, theta = 3pi/4: x' = (1 - 0.70711) R + 2 (0.70711) =
+      // 3.27883, y' = 0.70711 R - 2 (0.70711) = 3.08737. At y = 0 (theta = pi): unchanged.
+      {"bend top", make<Bend>([=](Bend& m) { m.m_angle = halfPi; }), {0, 10, 0}, {kR, kR, 0}},
+      {"bend middle",
+       make<Bend>([=](Bend& m) { m.m_angle = halfPi; }),
+       {2, 5, 3},
+       {3.2788297f, 3.0873680f, 3}},
+      {"bend foot", make<Bend>([=](Bend& m) { m.m_angle = halfPi; }), {1, 0, 0}, {1, 0, 0}},
+      // Direction pi/2 turns G by rotationY(-pi/2): gizmo x = -object z, so the top bends to
+      // (0, R, -R).
+      {"bend direction pi/2",
+       make<Bend>([=](Bend& m) {
+         m.m_angle = halfPi;
+         m.m_direction = halfPi;
+       }),
+       {0, 10, 0},
+       {0, kR, -kR}},
+      // Axis X: G by rotationZ(pi/2) makes gizmo y = object x; the top (10, 0, 0) goes to gizmo
+      // (R, R, 0) and back through rotationZ(-pi/2) to (R, -R, 0).
+      {"bend axis x",
+       make<Bend>(
+           [=](Bend& m) {
+             m.m_angle = halfPi;
+             m.m_axis = 0;
+           },
+           {0, -1, -1}, {10, 1, 1}),
+       {10, 0, 0},
+       {kR, -kR, 0}},
+      // Twist pi/2 over a height of 10: theta = y pi/20. (1, 10, 0) turns by pi/2:
+      // x' = 0 + 1 cos = 0, z' = 0 - 1 sin = -1. (1, 5, 0) by pi/4.
+      {"twist top", make<Twist>([=](Twist& m) { m.m_angle = halfPi; }), {1, 10, 0}, {0, 10, -1}},
+      {"twist middle",
+       make<Twist>([=](Twist& m) { m.m_angle = halfPi; }),
+       {1, 5, 0},
+       {0.70710678f, 5, -0.70710678f}},
+      // Bias 50: b = 1 - 150 * 0.005 = 0.25, exponent log 0.25 / log 0.5 = 2; at y/h = 0.5,
+      // theta = pi/2 * 0.25 = pi/8 (cos 0.92388, sin 0.38268); at y/h = -0.5, -pi/8.
+      {"twist bias",
+       make<Twist>([=](Twist& m) {
+         m.m_angle = halfPi;
+         m.m_bias = 50;
+       }),
+       {1, 5, 0},
+       {0.92387953f, 5, -0.38268343f}},
+      {"twist bias below",
+       make<Twist>([=](Twist& m) {
+         m.m_angle = halfPi;
+         m.m_bias = 50;
+       }),
+       {1, -5, 0},
+       {0.92387953f, -5, 0.38268343f}},
+      // Taper over a height of 10, t = 0.5: amount 1: f = 0.5 (0.5 * 0 + 1) + 1 = 1.5; curve 1:
+      // f = 0.5 (0.5 * 1 + 0) + 1 = 1.25. Effect 0: x only; 2: z only.
+      {"taper amount", make<Taper>([](Taper& m) { m.m_amount = 1; }), {1, 5, 1}, {1.5f, 5, 1.5f}},
+      {"taper curve", make<Taper>([](Taper& m) { m.m_curve = 1; }), {1, 5, 1}, {1.25f, 5, 1.25f}},
+      {"taper x only",
+       make<Taper>([](Taper& m) {
+         m.m_amount = 1;
+         m.m_effect = 0;
+       }),
+       {1, 5, 1},
+       {1.5f, 5, 1}},
+      {"taper z only",
+       make<Taper>([](Taper& m) {
+         m.m_amount = 1;
+         m.m_effect = 2;
+       }),
+       {1, 5, 1},
+       {1, 5, 1.5f}},
+      // t = -0.5: f = -0.5 (1.5 * 0 + 1) + 1 = 0.5; symmetric, t = 0.5 and f = 1.5.
+      {"taper below", make<Taper>([](Taper& m) { m.m_amount = 1; }), {1, -5, 1}, {0.5f, -5, 0.5f}},
+      {"taper symmetric",
+       make<Taper>([](Taper& m) {
+         m.m_amount = 1;
+         m.m_symmetry = 1;
+       }),
+       {1, -5, 1},
+       {1.5f, -5, 1.5f}},
+      // Skew 2 over a height of 10: factor 0.2, x' = 1 + 5 * 0.2. Direction pi/2 (gizmo x =
+      // -object z): (0, 5, 0) goes to gizmo (1, 5, 0), back to (0, 5, -1).
+      {"skew",
+       make<S3DModifierSkew>([](S3DModifierSkew& m) { m.m_amount = 2; }),
+       {1, 5, 3},
+       {2, 5, 3}},
+      {"skew direction pi/2",
+       make<S3DModifierSkew>([=](S3DModifierSkew& m) {
+         m.m_amount = 2;
+         m.m_direction = halfPi;
+       }),
+       {0, 5, 0},
+       {0, 5, -1}},
+      // Stretch 1, amplify 1 over y in [0, 10]: a = 1, k = 1/2, ys = 2, c = 1/2. t = 0 and 1
+      // scale x, z by 1; t = 0.5 by k.
+      {"stretch t = 0",
+       make<S3DModifierStretch>([](S3DModifierStretch& m) {
+         m.m_stretch = 1;
+         m.m_amplify = 1;
+       }),
+       {1, 0, 1},
+       {1, 0, 1}},
+      {"stretch t = 0.5",
+       make<S3DModifierStretch>([](S3DModifierStretch& m) {
+         m.m_stretch = 1;
+         m.m_amplify = 1;
+       }),
+       {1, 5, 1},
+       {0.5f, 10, 0.5f}},
+      {"stretch t = 1",
+       make<S3DModifierStretch>([](S3DModifierStretch& m) {
+         m.m_stretch = 1;
+         m.m_amplify = 1;
+       }),
+       {1, 10, 1},
+       {1, 20, 1}},
+      // Stretch -0.5, amplify 1: a = -0.5, k = 1 + 0.5 = 1.5, ys = -1 / -1.5 = 2/3.
+      {"squash t = 0.5",
+       make<S3DModifierStretch>([](S3DModifierStretch& m) {
+         m.m_stretch = -0.5f;
+         m.m_amplify = 1;
+       }),
+       {1, 5, 1},
+       {1.5f, 3.3333333f, 1.5f}},
+      // Spherify over the box (-1, -1, -1)..(1, 1, 1): centre 0, radius 1. (1, 1, 1): r =
+      // 1/sqrt 3, each c' = 1 + (0.57735 - 1) percent. (-2, 0, 0): r = 0.5, x' = -2 + (1 - 2)(-1)
+      // = -1. The centre itself counts as (1, 1, 1).
+      {"spherify 100%",
+       make<S3DModifierSpherify>([](S3DModifierSpherify& m) { m.m_percent = 1; }, {-1, -1, -1},
+                                 {1, 1, 1}),
+       {1, 1, 1},
+       {0.57735027f, 0.57735027f, 0.57735027f}},
+      {"spherify 50%",
+       make<S3DModifierSpherify>([](S3DModifierSpherify& m) { m.m_percent = 0.5f; }, {-1, -1, -1},
+                                 {1, 1, 1}),
+       {1, 1, 1},
+       {0.78867513f, 0.78867513f, 0.78867513f}},
+      {"spherify far",
+       make<S3DModifierSpherify>([](S3DModifierSpherify& m) { m.m_percent = 1; }, {-1, -1, -1},
+                                 {1, 1, 1}),
+       {-2, 0, 0},
+       {-1, 0, 0}},
+      {"spherify centre",
+       make<S3DModifierSpherify>([](S3DModifierSpherify& m) { m.m_percent = 1; }, {-1, -1, -1},
+                                 {1, 1, 1}),
+       {0, 0, 0},
+       {0.57735027f, 0.57735027f, 0.57735027f}},
+      // Circular wave, L = 4: at r = 1, sin(2 pi / 4) = 1. amp1 = 1, amp2 = 3: along x u = 0
+      // (A = amp1), along z u = 0.5 (s = 1, A = amp2), at 45 degrees u = 0.25, s = 0.5,
+      // s^2 (3 - 2s) = 0.5, A = 2; there r = sqrt 2, so L = 4 sqrt 2 keeps r / L = 0.25.
+      // Decay ln 2 at r = 1 halves the wave.
+      {"wave circular",
+       make<Wave>([](Wave& m) {
+         m.m_amp1 = m.m_amp2 = 1;
+         m.m_waveLength = 4;
+       }),
+       {1, 0, 0},
+       {1, 1, 0}},
+      {"wave circular decay",
+       make<Wave>([](Wave& m) {
+         m.m_amp1 = m.m_amp2 = 1;
+         m.m_waveLength = 4;
+         m.m_decay = 0.69314718f;
+       }),
+       {1, 0, 0},
+       {1, 0.5f, 0}},
+      {"wave amp1 along x",
+       make<Wave>([](Wave& m) {
+         m.m_amp1 = 1;
+         m.m_amp2 = 3;
+         m.m_waveLength = 4;
+       }),
+       {1, 0, 0},
+       {1, 1, 0}},
+      {"wave amp2 along z",
+       make<Wave>([](Wave& m) {
+         m.m_amp1 = 1;
+         m.m_amp2 = 3;
+         m.m_waveLength = 4;
+       }),
+       {0, 0, 1},
+       {0, 3, 1}},
+      {"wave blend at 45 degrees",
+       make<Wave>([](Wave& m) {
+         m.m_amp1 = 1;
+         m.m_amp2 = 3;
+         m.m_waveLength = 5.6568542f;
+       }),
+       {1, 0, 1},
+       {1, 2, 1}},
+      // Linear, L = 4: sin(2 pi (z / 4)) at z = 1 is 1; t = (x / 4)^2 = 0.25 at x = 2 gives
+      // A = 3 * 0.25 + 0.75 = 1.5. At z = -1 the sine is -1 and decay ln 2 halves it.
+      {"wave linear",
+       make<Wave>([](Wave& m) {
+         m.m_variant = 1;
+         m.m_amp1 = 1;
+         m.m_amp2 = 3;
+         m.m_waveLength = 4;
+       }),
+       {2, 0, 1},
+       {2, 1.5f, 1}},
+      {"wave linear decay",
+       make<Wave>([](Wave& m) {
+         m.m_variant = 1;
+         m.m_amp1 = 1;
+         m.m_amp2 = 1;
+         m.m_waveLength = 4;
+         m.m_decay = 0.69314718f;
+       }),
+       {0, 0, -1},
+       {0, -0.5f, -1}},
+      // Melt 100% with solidity 1 over y in [0, 10]: squash = 1 / (1 + 1) = 0.5; spread 100%:
+      // g = 1 + 0.5 (1 - u). The top (1, 10, 0) falls to y 5 (u 0.5, g 1.25); the base spreads
+      // by 1.5; a point below the base keeps its height. Glass (10): squash = 1 / 1.1, the top
+      // falls to 10 / 1.1 = 9.0909.
+      {"melt top",
+       make<S3DModifierMelt>([](S3DModifierMelt& m) {
+         m.m_amount = 100;
+         m.m_spread = 100;
+       }),
+       {1, 10, 0},
+       {1.25f, 5, 0}},
+      {"melt base",
+       make<S3DModifierMelt>([](S3DModifierMelt& m) {
+         m.m_amount = 100;
+         m.m_spread = 100;
+       }),
+       {1, 0, 2},
+       {1.5f, 0, 3}},
+      {"melt below",
+       make<S3DModifierMelt>([](S3DModifierMelt& m) {
+         m.m_amount = 100;
+         m.m_spread = 100;
+       }),
+       {1, -2, 0},
+       {1.5f, -2, 0}},
+      {"melt glass",
+       make<S3DModifierMelt>([](S3DModifierMelt& m) {
+         m.m_amount = 100;
+         m.m_solidityPreset = 2;
+       }),
+       {0, 10, 0},
+       {0, 9.0909091f, 0}},
+      // Space warp, a ripple with L = 4 and speed 0.25 turn a frame: at r = 1, time 0 the sine of
+      // 2 pi / 4 is 1; at time 1 the phase is 0.25 and sin(pi) = 0.
+      {"space warp time 0",
+       make<S3DModifierSpaceWarp>(
+           [](S3DModifierSpaceWarp& m) { m.m_values = {1, 1, 4, 0, 0, 0.25f, 0, 0}; }),
+       {1, 0, 0},
+       {1, 1, 0}},
+      {"space warp time 1",
+       make<S3DModifierSpaceWarp>([](S3DModifierSpaceWarp& m) {
+         m.m_values = {1, 1, 4, 0, 0, 0.25f, 0, 0};
+         m.m_time = 1;
+       }),
+       {1, 0, 0},
+       {1, 0, 0}},
+  };
+  for (const PointRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    const auto pModifier = row.make();
+    expectNear(pModifier->deformPoint(row.in, 0), row.expected, kTolerance);
+  }
+}
+
+TEST(S3DModifierGizmo, MatricesCarryObjectPointsIntoGizmoSpace) {
+  struct Row {
+    const char* what;
+    std::function<void(S3DModifierGizmo&)> set;
+    Vec3 in;
+    Vec3 expected;
+  };
+  // A quarter turn about z, (0, 0, sin 45, cos 45): its matrix has m0 = 1 - 2 z^2 = 0,
+  // m1 = -2zw = -1, m4 = 2zw = 1; the transpose Qt has m1 = 1, so (1, 0, 0) · Qt = (0, 1, 0).
+  const Quat quarterZ{0, 0, 0.70710678f, 0.70710678f};
+  const std::vector<Row> rows{
+      {"identity", [](S3DModifierGizmo&) {}, {1, 2, 3}, {1, 2, 3}},
+      // (1, 0, -5) + pivot (0, 0, 5) = (1, 0, 0); - centre (1, 0, 0) = 0; / 2 = 0; - position
+      // (0, 3, 0) = (0, -3, 0).
+      {"pivot, centre, scale, position",
+       [](S3DModifierGizmo& g) {
+         g.m_pivot = {0, 0, 5};
+         g.m_centre = {1, 0, 0};
+         g.m_scale = {2, 2, 2};
+         g.m_position = {0, 3, 0};
+       },
+       {1, 0, -5},
+       {0, -3, 0}},
+      // (4, 2, 6) - centre 0 scaled by (1/2, 1/4, 1/2) = (2, 0.5, 3).
+      {"scale per axis",
+       [](S3DModifierGizmo& g) {
+         g.m_scale = {2, 4, 2};
+       },
+       {4, 2, 6},
+       {2, 0.5f, 3}},
+      {"rotation", [=](S3DModifierGizmo& g) { g.m_rotation = quarterZ; }, {1, 0, 0}, {0, 1, 0}},
+      // The base matrix comes after the pivot: translation (10, 0, 0) moves (1, 2, 3) to
+      // (11, 2, 3).
+      {"base matrix",
+       [](S3DModifierGizmo& g) {
+         g.m_baseMatrix = translation({10, 0, 0});
+       },
+       {1, 2, 3},
+       {11, 2, 3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    S3DModifierSkew skew;  // no axis turn with axis Y and direction 0
+    row.set(skew);
+    skew.prepare(defaultCamera());
+    expectNear(transformPoint(row.in, skew.m_g), row.expected, kTolerance);
+    expectNear(transformPoint(row.expected, skew.m_h), row.in, kTolerance);
+  }
+}
+
+TEST(S3DModifierGizmo, WorldSpaceGizmosReceiveCameraSpacePoints) {
+  // The view moves world points by (0, 20, 10); the modifier's head sits at x = 5. Camera point
+  // (5, 10, 10) is world (5, -10, 0), head-space (0, -10, 0). Bent by pi/2 over a height of 10
+  // (R = 20/pi): theta = pi + 10 / R = 3pi/2 (cos 0, sin -1), so (R, -R, 0) in head space,
+  // world (R + 5, -R, 0), camera (R + 5, 20 - R, 10).
+  S3DCamera camera;
+  camera.m_viewMatrix = translation({0, 20, 10});
+  S3DModifierBend bend;
+  bend.m_worldSpace = 1;
+  bend.m_nodeMatrix = translation({5, 0, 0});
+  bend.m_angle = kPi * 0.5f;
+  bend.setBox({-1, 0, -1}, {1, 10, 1});
+  bend.prepare(camera);
+  expectNear(bend.deformPoint({5, 10, 10}, 0), {kR + 5, 20 - kR, 10}, kTolerance);
+  // The foot of the bend, head (0, 0, 0), that is camera (5, 20, 10), stays.
+  expectNear(bend.deformPoint({5, 20, 10}, 0), {5, 20, 10}, kTolerance);
+}
+
+// Every type with parameters that would move points, for the degenerate cases below.
+std::vector<std::pair<const char*, std::function<std::unique_ptr<S3DModifierGizmo>()>>>
+movingModifiers(std::function<void(S3DModifierGizmo&)> spoil) {
+  const auto with = [spoil]<class T>(std::function<void(T&)> set) {
+    return [spoil, set] {
+      auto p = std::make_unique<T>();
+      set(*p);
+      p->setBox({-1, 0, -1}, {1, 10, 1});
+      spoil(*p);
+      p->prepare(defaultCamera());
+      return std::unique_ptr<S3DModifierGizmo>(std::move(p));
+    };
+  };
+  return {
+      {"bend", with(std::function<void(S3DModifierBend&)>([](auto& m) { m.m_angle = 1; }))},
+      {"stretch", with(std::function<void(S3DModifierStretch&)>([](auto& m) {
+         m.m_stretch = 1;
+         m.m_amplify = 1;
+       }))},
+      {"noise", with(std::function<void(S3DModifierNoise&)>([](auto& m) { m.setStrength(3); }))},
+      {"wave", with(std::function<void(S3DModifierWave&)>([](auto& m) {
+         m.m_amp1 = m.m_amp2 = 1;
+         m.m_waveLength = 3;
+       }))},
+      {"twist", with(std::function<void(S3DModifierTwist&)>([](auto& m) {
+         m.m_angle = 1;
+         m.m_bias = 20;
+       }))},
+      {"taper", with(std::function<void(S3DModifierTaper&)>([](auto& m) { m.m_amount = 1; }))},
+      {"skew", with(std::function<void(S3DModifierSkew&)>([](auto& m) { m.m_amount = 1; }))},
+      {"spherify",
+       with(std::function<void(S3DModifierSpherify&)>([](auto& m) { m.m_percent = 1; }))},
+      {"melt", with(std::function<void(S3DModifierMelt&)>([](auto& m) { m.m_amount = 50; }))},
+      {"space warp", with(std::function<void(S3DModifierSpaceWarp&)>(
+                         [](auto& m) { m.m_values = {1, 1, 3, 0, 0, 0, 0, 0}; }))},
+  };
+}
+
+TEST(S3DModifierDegenerate, SingularOrNaNGizmosLeavePointsExactlyAsTheyAre) {
+  const Vec3 points[] = {{0.3f, 4.0f, -0.7f}, {0, 0, 0}, {1, 10, 1}};
+  const std::vector<std::pair<const char*, std::function<void(S3DModifierGizmo&)>>> spoils{
+      {"zero scale x",
+       [](S3DModifierGizmo& g) {
+         g.m_scale = {0, 1, 1};
+       }},
+      {"zero scale",
+       [](S3DModifierGizmo& g) {
+         g.m_scale = {0, 0, 0};
+       }},
+      {"NaN position",
+       [](S3DModifierGizmo& g) {
+         g.m_position = {kNaN, 0, 0};
+       }},
+      {"NaN rotation",
+       [](S3DModifierGizmo& g) {
+         g.m_rotation = {kNaN, 0, 0, 1};
+       }},
+      {"flat base matrix",
+       [](S3DModifierGizmo& g) {
+         g.m_baseMatrix = scaling({1, 0, 1});
+       }},
+  };
+  for (const auto& [spoilName, spoil] : spoils) {
+    // The modifiers move the points when nothing is spoilt (so "unchanged" below means something).
+    for (const auto& [name, makeModifier] : movingModifiers([](S3DModifierGizmo&) {})) {
+      SCOPED_TRACE(name);
+      EXPECT_NE(makeModifier()->deformPoint(points[0], 0), points[0]);
+    }
+    for (const auto& [name, makeModifier] : movingModifiers(spoil)) {
+      SCOPED_TRACE(std::string(name) + ", " + spoilName);
+      const auto pModifier = makeModifier();
+      for (const Vec3& p : points)
+        EXPECT_EQ(pModifier->deformPoint(p, 0), p);
+    }
+  }
+}
+
+TEST(S3DModifierDegenerate, ZeroAndNaNParametersLeavePointsExactlyAsTheyAre) {
+  struct Row {
+    const char* what;
+    std::function<std::unique_ptr<S3DModifierGizmo>()> make;
+  };
+  const std::vector<Row> rows{
+      {"bend angle 0", make<S3DModifierBend>([](auto& m) { m.m_angle = 0; })},
+      {"bend angle 0.00009", make<S3DModifierBend>([](auto& m) { m.m_angle = 0.00009f; })},
+      {"bend angle -0.00009", make<S3DModifierBend>([](auto& m) { m.m_angle = -0.00009f; })},
+      {"bend angle NaN", make<S3DModifierBend>([](auto& m) { m.m_angle = kNaN; })},
+      {"bend empty box", make<S3DModifierBend>([](auto& m) { m.m_angle = 1; }, {}, {})},
+      {"stretch 0", make<S3DModifierStretch>([](auto& m) { m.m_amplify = 1; })},
+      {"stretch empty range",
+       make<S3DModifierStretch>([](auto& m) { m.m_stretch = 1; }, {0, 5, 0}, {1, 5, 1})},
+      {"stretch NaN amplify", make<S3DModifierStretch>([](auto& m) {
+         m.m_stretch = 1;
+         m.m_amplify = kNaN;
+       })},
+      {"twist angle 0", make<S3DModifierTwist>([](auto& m) { m.m_bias = 30; })},
+      {"twist zero height",
+       make<S3DModifierTwist>([](auto& m) { m.m_angle = 1; }, {0, 5, 0}, {1, 5, 1})},
+      {"twist NaN bias", make<S3DModifierTwist>([](auto& m) {
+         m.m_angle = 1;
+         m.m_bias = kNaN;
+       })},
+      {"taper zero height",
+       make<S3DModifierTaper>([](auto& m) { m.m_amount = 1; }, {0, 5, 0}, {1, 5, 1})},
+      {"taper NaN curve", make<S3DModifierTaper>([](auto& m) { m.m_curve = kNaN; })},
+      {"skew 0", make<S3DModifierSkew>([](auto&) {})},
+      {"skew NaN direction", make<S3DModifierSkew>([](auto& m) {
+         m.m_amount = 1;
+         m.m_direction = kNaN;
+       })},
+      {"spherify 0", make<S3DModifierSpherify>([](auto&) {})},
+      {"spherify NaN", make<S3DModifierSpherify>([](auto& m) { m.m_percent = kNaN; })},
+      {"noise no strength", make<S3DModifierNoise>([](auto& m) { m.m_noiseScale = 3; })},
+      {"noise NaN strength", make<S3DModifierNoise>([](auto& m) { m.setStrength(kNaN); })},
+      {"wave no amplitude", make<S3DModifierWave>([](auto& m) { m.m_waveLength = 2; })},
+      {"wave NaN phase", make<S3DModifierWave>([](auto& m) {
+         m.m_amp1 = 1;
+         m.m_phase = kNaN;
+       })},
+      {"melt 0", make<S3DModifierMelt>([](auto& m) { m.m_spread = 50; })},
+      {"melt NaN", make<S3DModifierMelt>([](auto& m) { m.m_amount = kNaN; })},
+      {"space warp no amplitude", make<S3DModifierSpaceWarp>([](auto& m) { m.m_values[2] = 4; })},
+  };
+  const Vec3 points[] = {{0.3f, 4.0f, -0.7f}, {0, 0, 0}, {1, 10, 1}, {-3, -2, 8}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const auto pModifier = row.make();
+    for (const Vec3& p : points)
+      EXPECT_EQ(pModifier->deformPoint(p, 0), p);
+  }
+}
+
+TEST(S3DModifierNoise, GradientNoiseIsBoundedContinuousAndZeroOnTheLattice) {
+  float largest = 0.0f;
+  for (int i = 0; i < 64 * 16; ++i) {
+    for (int j = 0; j < 64 * 16; j += 7) {
+      const float u = static_cast<float>(i) / 64.0f - 8.0f, v = static_cast<float>(j) / 64.0f;
+      const float n = gradientNoise(u, v, 0.0f);
+      ASSERT_LE(std::fabs(n), 1.0f) << u << ", " << v;
+      largest = std::max(largest, std::fabs(n));
+      // Steps of 1/1000 (across cell borders too) change the value by little: the slope of
+      // the noise stays below 3.
+      EXPECT_LE(std::fabs(gradientNoise(u + 0.001f, v, 0.0f) - n), 0.003f) << u << ", " << v;
+    }
+  }
+  // Not a flat field.
+  EXPECT_GT(largest, 0.4f);
+  // Zero at every lattice point, for any offset that lands on one.
+  for (const float u : {0.0f, 3.0f, -5.0f, 255.0f, 256.0f, 1000.0f})
+    EXPECT_EQ(gradientNoise(u, 7.0f, 0.0f), 0.0f) << u;
+  EXPECT_EQ(gradientNoise(0.5f, 1.5f, 2.5f), 0.0f);
+  // The lattice repeats every 256 cells.
+  EXPECT_EQ(gradientNoise(0.25f, 0.625f, 0.0f), gradientNoise(256.25f, 0.625f, 0.0f));
+  // Far or NaN coordinates give a number.
+  for (const float u : {kNaN, 1e30f, -1e30f, std::numeric_limits<float>::infinity()})
+    EXPECT_TRUE(std::isfinite(gradientNoise(u, 0.25f, 0.0f)));
+}
+
+TEST(S3DModifierNoise, MovesEachComponentWithinItsStrength) {
+  // The seed hash: CrtRand from seed 1 starts 41, 18467; the shuffle swaps entry 255 with entry
+  // 41 % 256 = 41, then 254 with 18467 % 255 = 107, and never touches them again. Seed 255
+  // offsets the noise by 41 * 1.618034 = 66.339394, seed 254 by 107 * 1.618034 = 173.12964.
+  S3DModifierNoise noise;
+  noise.m_seed = 255;
+  noise.setStrength(1);
+  noise.prepare(defaultCamera());
+  EXPECT_FLOAT_EQ(noise.m_noiseOffset, 66.339394f);
+  noise.m_seed = 254;
+  noise.prepare(defaultCamera());
+  EXPECT_FLOAT_EQ(noise.m_noiseOffset, 173.12964f);
+  // Animated: + frequency * phase * 0.19999999.
+  noise.m_animate = 1;
+  noise.m_frequency = 2;
+  noise.m_phase = 5;
+  noise.prepare(defaultCamera());
+  EXPECT_FLOAT_EQ(noise.m_noiseOffset, 173.12964f + 2.0f);
+
+  noise.m_strength = {0.5f, 2, 0};
+  noise.m_noiseScale = 10;
+  noise.prepare(defaultCamera());
+  float largestY = 0.0f;
+  for (int i = 0; i < 400; ++i) {
+    const Vec3 p{static_cast<float>(i % 20) * 1.3f, static_cast<float>(i / 20) * 0.7f, 2.5f};
+    const Vec3 q = noise.deformPoint(p, 0);
+    EXPECT_LE(std::fabs(q.x - p.x), 0.5f);
+    EXPECT_LE(std::fabs(q.y - p.y), 2.0f);
+    EXPECT_EQ(q.z, p.z);
+    largestY = std::max(largestY, std::fabs(q.y - p.y));
+    // A nearby point moves nearly the same way (scale 10: the field's slope is below 0.3 a unit).
+    const Vec3 q2 = noise.deformPoint(p + Vec3{0.001f, 0, 0}, 0);
+    EXPECT_NEAR(q2.y - p.y, q.y - p.y, 0.001f);
+  }
+  EXPECT_GT(largestY, 0.5f);
+}
+
+TEST(S3DModifierFormula, SinCosFollowsTheLibraryInEveryQuadrant) {
+  // The turns of Bend and Twist use sinCos (it vectorises); against double sin and cos it is
+  // off by a few float ulps at most, over whole turns either side of 0.
+  for (int i = -200000; i <= 200000; i += 7) {
+    const float angle = static_cast<float>(i) * 0.005f;
+    float s = 0.0f, c = 0.0f;
+    sinCos(angle, s, c);
+    ASSERT_NEAR(s, std::sin(static_cast<double>(angle)), 3e-7) << angle;
+    ASSERT_NEAR(c, std::cos(static_cast<double>(angle)), 3e-7) << angle;
+  }
+  float s = 1.0f, c = 0.0f;
+  sinCos(0.0f, s, c);
+  EXPECT_EQ(s, 0.0f);
+  EXPECT_EQ(c, 1.0f);
+  sinCos(kNaN, s, c);
+  EXPECT_TRUE(std::isnan(s) && std::isnan(c));
+}
+
+// --- The stack on a mesh ---
+
+// A mesh with the given vertices and one triangle (0, 1, 2), prepared for drawing.
+struct StackMesh {
+  explicit StackMesh(std::vector<Vec3> vertices) {
+    material.m_subMaterials.resize(1);
+    s3d_render::setMesh(mesh, std::move(vertices), {{0, 1, 2}}, &material);
+  }
+  S3DMaterial material;
+  S3DTriObject mesh;
+  S3DCamera camera;
+};
+
+TEST(S3DModifierStack, ChannelWeightsBlendSourceAndDeformedPoints) {
+  // Skew 2 over a box height of 10 moves each vertex at y = 10 by 2 along x; the weights 0, 0.5
+  // and 1 move them by 0, 1 and 2, inverted by 2, 1 and 0. Without a channel, all by 2.
+  struct Row {
+    const char* what;
+    int32_t useChannel;
+    int32_t invert;
+    std::vector<float> expectedX;
+  };
+  const std::vector<Row> rows{
+      {"no channel", 0, 0, {2, 2, 2}},
+      {"weights", 1, 0, {0, 1, 2}},
+      {"inverted", 1, 1, {2, 1, 0}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    StackMesh m({{0, 10, 0}, {0, 10, 1}, {0, 10, 2}});
+    S3DModifierSkew skew;
+    skew.m_amount = 2;
+    skew.setBox({-1, 0, -1}, {1, 10, 1});
+    const std::vector<float> weights{0, 0.5f, 1};
+    S3DModifierApplication application;
+    application.pModifier = &skew;
+    application.channel.useChannel = row.useChannel;
+    application.channel.invert = row.invert;
+    application.channel.pValues = &weights;
+    m.mesh.m_applications.push_back(application);
+    for (int frame = 0; frame < 2; ++frame) {  // the saved copy is the source every frame
+      m.mesh.transform(m.camera);
+      for (std::size_t v = 0; v < 3; ++v)
+        EXPECT_FLOAT_EQ(m.mesh.m_vertices[v].x, row.expectedX[v]) << "vertex " << v;
+    }
+  }
+}
+
+TEST(S3DModifierStack, ALaterEntryReceivesTheBoxOfWhatItDeformsAtItsNextPrepare) {
+  // Entry 0 stretches by 1 with amplify 0: k = 1 (x, z unchanged) and y doubles, so the mesh's
+  // y range [0, 10] leaves it as [0, 20]. Entry 1 bends by pi/2: its first frame measures the
+  // mesh's box (R = 10 / (pi/2) = 6.3662), then the box it received (R = 20 / (pi/2) = 12.7324).
+  StackMesh m({{-1, 0, 0}, {1, 10, 0}, {0, 5, 1}});
+  S3DModifierStretch stretch;
+  stretch.m_stretch = 1;
+  S3DModifierBend bend;
+  bend.m_angle = kPi * 0.5f;
+  for (S3DModifierGizmo* pGizmo :
+       {static_cast<S3DModifierGizmo*>(&stretch), static_cast<S3DModifierGizmo*>(&bend)})
+    pGizmo->setBox(m.mesh.m_boxMin, m.mesh.m_boxMax);
+  m.mesh.m_applications.resize(2);
+  m.mesh.m_applications[0].pModifier = &stretch;
+  m.mesh.m_applications[1].pModifier = &bend;
+  m.mesh.transform(m.camera);
+  EXPECT_NEAR(bend.m_radius, 6.3661977f, kTolerance);
+  EXPECT_EQ(bend.m_boxMin, (Vec3{-1, 0, 0}));
+  EXPECT_EQ(bend.m_boxMax, (Vec3{1, 20, 1}));
+  // The first entry keeps the mesh's box.
+  EXPECT_EQ(stretch.m_boxMax, (Vec3{1, 10, 1}));
+  m.mesh.transform(m.camera);
+  EXPECT_NEAR(bend.m_radius, 12.732395f, 2 * kTolerance);
+  // Vertex 1 is stretched to (1, 20, 0), then bent with theta = pi - 20 / R = pi/2:
+  // x' = R - 1 * 0 = R, y' = R - 1 = 11.7324.
+  expectNear(m.mesh.m_vertices[1], {12.732395f, 11.732395f, 0}, 4 * kTolerance);
+}
+
+TEST(S3DModifierStack, EntriesWithoutAModifierAreSkippedAndReportedOnce) {
+  StackMesh m({{0, 10, 0}, {0, 10, 1}, {1, 10, 0}});
+  m.mesh.m_name = "box";
+  m.mesh.m_modifiers.push_back(nullptr);  // a stack slot of a type that does not exist
+  S3DModifierSkew skew;
+  skew.m_amount = 2;
+  skew.setBox({-1, 0, -1}, {1, 10, 1});
+  m.mesh.m_applications.resize(3);
+  m.mesh.m_applications[0].name = "0";
+  m.mesh.m_applications[1].name = "1";
+  m.mesh.m_applications[1].pModifier = &skew;
+  m.mesh.m_applications[2].name = "0";
+  const auto reports = s3d_test::reportsOf([&] {
+    m.mesh.prepareDrawing();
+    for (int frame = 0; frame < 3; ++frame)
+      m.mesh.transform(m.camera);
+  });
+  const std::string line =
+      "S3DTriObject warning: box|modifier list entry 0 names no modifier: "
+      "it is skipped";
+  EXPECT_EQ(reports, (std::vector<std::string>{line, line}));
+  // The skew, the only entry acting, reads the saved copy: x + 10 * 0.2, every frame the same.
+  EXPECT_FLOAT_EQ(m.mesh.m_vertices[2].x, 3.0f);
+}
+
+TEST(S3DModifierStack, OnlyTheFirstTwentyWorldSpaceModifiersAct) {
+  // Each world-space skew moves x by y * amount / height = 10 * 0.1 / 10 = 0.1 (the skew keeps
+  // y, so each one measures the same height of 10). The camera is the identity view.
+  StackMesh m({{0, 0, 50}, {0, 10, 50}, {1, 10, 50}});
+  std::vector<WSModifier> wsModifiers(21);
+  for (WSModifier& ws : wsModifiers) {
+    auto pSkew = std::make_unique<S3DModifierSkew>();
+    pSkew->m_worldSpace = 1;
+    pSkew->m_amount = 0.1f;
+    ws.m_pModifier = std::move(pSkew);
+    S3DWSModifierBinding binding;
+    binding.pWSModifier = &ws;
+    m.mesh.m_wsModifiers.push_back(binding);
+  }
+  m.mesh.transform(m.camera);
+  // 20 * 0.1 = 2 (21 would give 2.1); the object-space vertices are untouched.
+  EXPECT_NEAR(m.mesh.m_cameraVertices[1].x, 2.0f, 1e-5f);
+  EXPECT_NEAR(m.mesh.m_cameraVertices[2].x, 3.0f, 1e-5f);
+  EXPECT_EQ(m.mesh.m_cameraVertices[0], (Vec3{0, 0, 50}));
+  EXPECT_EQ(m.mesh.m_vertices[1], (Vec3{0, 10, 50}));
+}
+
+TEST(S3DModifierStack, NormalsComeFromTheDeformedFaces) {
+  // The face (0,0,0), (0,1,0), (0,0,1) has the normal (0,1,0) x (0,0,1) = (1, 0, 0). Skew 10
+  // over a height of 10 (factor 1) moves (0,1,0) to (1,1,0): (1,1,0) x (0,0,1) = (1, -1, 0),
+  // unit (0.70711, -0.70711, 0), which every vertex takes (one face, factor 1).
+  StackMesh m({{0, 0, 0}, {0, 1, 0}, {0, 0, 1}});
+  m.mesh.transform(m.camera);
+  expectNear(m.mesh.m_cameraNormals[1], {1, 0, 0}, kTolerance);
+  S3DModifierSkew skew;
+  skew.m_amount = 10;
+  skew.setBox({0, 0, 0}, {0, 10, 0});
+  m.mesh.m_applications.resize(1);
+  m.mesh.m_applications[0].pModifier = &skew;
+  m.mesh.transform(m.camera);
+  for (int v = 0; v < 3; ++v)
+    expectNear(m.mesh.m_cameraNormals[static_cast<std::size_t>(v)], {0.70710678f, -0.70710678f, 0},
+               kTolerance);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// A 3D descriptor's scene controller (.lecx kind 2) moves the scene's objects on the frames the
+// show renders: its formulas are written after the scene's time is set and before the transform.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "control/lecx_controller_l3x.h"
+#include "script/render_data.h"
+#include "tests/base/chunk_bytes.h"
+#include "tests/script/engine_fixture.h"
+#include "tests/support/controller_files.h"
+
+namespace tc = test_controllers;
+
+namespace {
+
+using namespace chunk_bytes;
+
+Bytes point(float x, float y, float z) {
+  return floatField(x) + floatField(y) + floatField(z);
+}
+
+Bytes head(const char* name, float x, float y, float z) {
+  return chunk(
+      1, {chunk(1, {stringField(name)}), chunk(3, {chunk(100, {chunk(103, {point(x, y, z)})})})});
+}
+
+// 90 frames. On the 4 x 2 frame the camera (z = -20, looking along +z, fov pi/2) has
+// scaleX = width / 2 = 2 and scaleY = height = 2: a point (x, y, 0) lands on column 2 + x / 10,
+// row 1 - y / 10. The white flat strip "strip" spans x = 0 .. 10 from its head's position and
+// y = -9 .. 11 (rows -0.1 .. 1.9, row 1 drawn), so with the head at x it covers the one column
+// ceil(2 + x / 10) (x = -15: column 1).
+std::string stripScene() {
+  const Bytes camera =
+      chunk(121, {head("cam", 0.0f, 0.0f, -20.0f),
+                  chunk(2, {chunk(1, {stringField("at")}),
+                            chunk(3, {chunk(100, {chunk(103, {point(0, 0, 100)})})})})});
+  const Bytes white = point(1.0f, 1.0f, 1.0f);
+  const Bytes material = chunk(
+      131,
+      {chunk(101, {stringField("paint")}),
+       chunk(200, {intField(1),
+                   chunk(201, {chunk(2, {chunk(1, {chunk(12, {intField(100)}), chunk(17, {white}),
+                                                   chunk(18, {white}), chunk(19, {white})})})})})});
+  const Bytes vertices = le(4, 2) + point(0.0f, -9.0f, 0.0f) + point(10.0f, -9.0f, 0.0f) +
+                         point(10.0f, 11.0f, 0.0f) + point(0.0f, 11.0f, 0.0f);
+  const Bytes faces = le(2, 2) + le(0, 2) + le(1, 2) + le(2, 2) + le(0, 2) + le(2, 2) + le(3, 2);
+  const Bytes mesh =
+      chunk(101, {head("strip", -15.0f, 0.0f, 0.0f), chunk(2, {le(0, 2)}),
+                  chunk(501, {chunk(502, {vertices})}), chunk(1000, {chunk(1001, {faces})})});
+  const Bytes file =
+      plainFile(chunk(53454, {chunk(50, {le(90, 2)}), chunk(120, {le(1, 2), camera}),
+                              chunk(130, {le(1, 2), material}), chunk(100, {le(1, 2), mesh})}));
+  return std::string(file.begin(), file.end());
+}
+
+Sections stripShow(const char* controller) {
+  return show({{"3D", {"file: strip strip.l3x"}},
+               {"CONTROLLER", {"file: move move.lecx"}},
+               {"3D_DESC", {std::string("desc: view strip d ") + controller + " 0 0"}}},
+              {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 w view"});
+}
+
+// The columns of the frame's second row that are white, as a string of '#' and '.'.
+std::string whiteColumns(ScriptEngine& engine, CImage32Buffered& frame, std::int32_t time) {
+  frame.fill(0);
+  engine.setFrameTime(time);
+  engine.render(&frame);
+  std::string out;
+  for (int x = 0; x < 4; ++x)
+    out += (frame.getPixels()[4 + x] & 0xFFFFFFu) == 0xFFFFFFu ? '#' : '.';
+  return out;
+}
+
+}  // namespace
+
+TEST_F(EngineTest, ASceneControllerMovesAnObjectOnTheFrame) {
+  m_dir.write("strip.l3x", stripScene());
+  // x = time1 / 100 - 15 (formulas chain from the right, hence the brackets): column
+  // ceil(2 + x / 10) is 1 at 0 ms, 2 at 1000 ms, 3 at 2000 ms.
+  ASSERT_TRUE(tc::writeLecx("move.lecx", 2, {{"NODE strip POSX", "(time1 / 100) - 15"}}));
+  ScriptEngine& engine = loadSections(stripShow("move"));
+  EXPECT_EQ(texts(), std::vector<std::string>{});
+  const auto* pController =
+      dynamic_cast<const LECXControllerL3X*>(engine.find3DDesc("view")->getController());
+  ASSERT_NE(pController, nullptr);
+  EXPECT_EQ(pController->getNbSceneParam(), 1);
+
+  EXPECT_EQ(whiteColumns(*m_pEngine, m_frame, 0), ".#..");
+  EXPECT_EQ(whiteColumns(*m_pEngine, m_frame, 1000), "..#.");
+  EXPECT_EQ(whiteColumns(*m_pEngine, m_frame, 2000), "...#");
+  EXPECT_EQ(texts(), std::vector<std::string>{});
+}
+
+TEST_F(EngineTest, WithoutItsControllerTheObjectStaysAndBadParametersAreReported) {
+  m_dir.write("strip.l3x", stripScene());
+  ASSERT_TRUE(tc::writeLecx("move.lecx", 2,
+                            {{"NODE strip POSY", "1000"},
+                             {"CAMERA cam ZOOM", "3"},
+                             {"MODIFIERSKEW strip AMOUNT", "1"},
+                             {"NODE strip POSX", "5"}}));
+  // Without the controller the strip stays at x = -15.
+  loadSections(stripShow("NULL"));
+  EXPECT_EQ(whiteColumns(*m_pEngine, m_frame, 1000), ".#..");
+  // With it, the bad parameters are reported once at load and the others still work: y = 1000
+  // moves the strip above the picture (rows -100 .. -98).
+  m_reports.clear();
+  loadSections(stripShow("move"));
+  EXPECT_EQ(m_reports.lines(),
+            (Lines{"LECXControllerL3XParamCamera|Can't find param: ZOOM",
+                   "LECXControllerL3XParamManager|create param not found: MODIFIERSKEW"}));
+  EXPECT_EQ(whiteColumns(*m_pEngine, m_frame, 1000), "....");
+}
+
+TEST_F(EngineTest, ASceneControllerOnADescriptorWithoutSceneIsReported) {
+  ASSERT_TRUE(tc::writeLecx("move.lecx", 2, {{"NODE strip POSX", "5"}}));
+  loadSections(show({{"3D", {"file: strip nowhere.l3x"}},
+                     {"CONTROLLER", {"file: move move.lecx"}},
+                     {"3D_DESC", {"desc: view missing d move 0 0"}}},
+                    {"desc: screen 2 0 100000 w view"}));
+  EXPECT_EQ(m_reports.lines(),
+            (Lines{"ChunkFileReaderManager: |can't open file for reading! fileName: nowhere.l3x",
+                   "S3DScene warning:|no camera to render the scene !",
+                   "ScriptEngine :|Can't find ressource3D: missing",
+                   "LECXControllerL3X|can t prepare controller Interface: m_pScene NULL"}));
+  EXPECT_EQ(pixelAt(0, 0, 0x123456), 0x123456u);
+}
