@@ -106,10 +106,13 @@ TEST(TextureFrames, PictureAndVideoTexturesRenderAsTheGoldenShows) {
     std::uint32_t expected;
     const char* what;
   } pixels[] = {
-      {10, 10, 0x204060u, "nothing drawn"},       {76, 68, kRed, "square (0, 0)"},
-      {116, 68, kCream, "square (1, 0)"},         {116, 108, kRed, "square (1, 1)"},
+      {10, 10, 0x204060u, "nothing drawn"},
+      {76, 68, kRed, "square (0, 0)"},
+      {116, 68, kCream, "square (1, 0)"},
+      {116, 108, kRed, "square (1, 1)"},
       {196, 148, kCream, "square (3, 2)"},
-      {196, 188, kRed, "square (3, 3)"},        {376, 128, kFrameColours[2], "video frame 2"},
+      {196, 188, kRed, "square (3, 3)"},
+      {376, 128, kFrameColours[2], "video frame 2"},
       {256, 128, 0x204060u, "between the quads"},
   };
   for (const auto& p : pixels)

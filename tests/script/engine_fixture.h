@@ -45,8 +45,8 @@ inline std::string sceneFileText() {
 // A 2D scene file (.s2d) with one camera and nothing to draw, 30 frames long.
 inline std::string scene2DFileText() {
   using namespace chunk_bytes;
-  const Bytes file = plainFile(chunk(0x2D2D, {le(30, 2), le(0, 2), le(1, 2), le(0, 2),
-                                              chunk(10, {}), chunk(11, {})}));
+  const Bytes file = plainFile(
+      chunk(0x2D2D, {le(30, 2), le(0, 2), le(1, 2), le(0, 2), chunk(10, {}), chunk(11, {})}));
   return std::string(file.begin(), file.end());
 }
 
