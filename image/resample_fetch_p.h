@@ -294,15 +294,14 @@ inline __m256i texels8(__m256i t00, __m256i t10, __m256i t01, __m256i t11, const
 
 }  // namespace bilinear
 
-// Nearest texel over a free walk: texel (v >> 16) * width + (u >> 16).
-template <MapRead kMap>
-struct FetchNearest {
+// The texture and the 16.16 walk of the free (rotated or scaled) fetches.
+struct FreeWalk {
   const uint32_t* pTexels;
   const uint32_t* pMap;
   uint32_t width;
   uint32_t u, v, du, dv;
 
-  FetchNearest(const Texture& texture, TexelWalk walk)
+  FreeWalk(const Texture& texture, TexelWalk walk)
       : pTexels(texture.pTexels),
         pMap(texture.pMap),
         width(texture.width),
@@ -310,6 +309,12 @@ struct FetchNearest {
         v(static_cast<uint32_t>(walk.v)),
         du(static_cast<uint32_t>(walk.du)),
         dv(static_cast<uint32_t>(walk.dv)) {}
+};
+
+// Nearest texel over a free walk: texel (v >> 16) * width + (u >> 16).
+template <MapRead kMap>
+struct FetchNearest : FreeWalk {
+  using FreeWalk::FreeWalk;
 
   RESAMPLE_STEP uint32_t nextIndex() {
     const uint32_t index = texelOf(v) * width + texelOf(u);
@@ -408,20 +413,8 @@ struct FetchNearestRow {
 
 // Bilinear over a free walk.
 template <MapRead kMap>
-struct FetchBilinear {
-  const uint32_t* pTexels;
-  const uint32_t* pMap;
-  uint32_t width;
-  uint32_t u, v, du, dv;
-
-  FetchBilinear(const Texture& texture, TexelWalk walk)
-      : pTexels(texture.pTexels),
-        pMap(texture.pMap),
-        width(texture.width),
-        u(static_cast<uint32_t>(walk.u)),
-        v(static_cast<uint32_t>(walk.v)),
-        du(static_cast<uint32_t>(walk.du)),
-        dv(static_cast<uint32_t>(walk.dv)) {}
+struct FetchBilinear : FreeWalk {
+  using FreeWalk::FreeWalk;
 
   RESAMPLE_STEP Sample next() {
     const uint32_t index = texelOf(v) * width + texelOf(u);
