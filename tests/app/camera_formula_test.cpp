@@ -11,19 +11,13 @@
 #include "tests/app/app_test_util.h"
 #include "tests/base/chunk_bytes.h"
 #include "tests/support/controller_files.h"
+#include "tests/support/white_quad_scene.h"
 
 namespace {
 
 using namespace chunk_bytes;
 
-Bytes point(float x, float y, float z) {
-  return floatField(x) + floatField(y) + floatField(z);
-}
-
-Bytes head(std::uint16_t id, const char* name, float x, float y, float z) {
-  return chunk(
-      id, {chunk(1, {stringField(name)}), chunk(3, {chunk(100, {chunk(103, {point(x, y, z)})})})});
-}
+using white_quad::head;
 
 // 90 frames. The camera "cam" at z = -256 looks at its target "at" along +z with fov pi/2 on the
 // 512 x 256 frame: scaleX = scaleY = 256, so a point (x, y, 0) lands at column 256 + x - cx, row
@@ -32,23 +26,7 @@ Bytes head(std::uint16_t id, const char* name, float x, float y, float z) {
 std::string squareScene() {
   const Bytes camera =
       chunk(121, {head(1, "cam", 0.0f, 0.0f, -256.0f), head(2, "at", 0.0f, 0.0f, 100.0f)});
-  const Bytes white = point(1.0f, 1.0f, 1.0f);
-  const Bytes material = chunk(
-      131,
-      {chunk(101, {stringField("paint")}),
-       chunk(200, {intField(1),
-                   chunk(201, {chunk(2, {chunk(1, {chunk(12, {intField(100)}), chunk(17, {white}),
-                                                   chunk(18, {white}), chunk(19, {white})})})})})});
-  const Bytes vertices = le(4, 2) + point(0.0f, 0.0f, 0.0f) + point(16.0f, 0.0f, 0.0f) +
-                         point(16.0f, 8.0f, 0.0f) + point(0.0f, 8.0f, 0.0f);
-  const Bytes faces = le(2, 2) + le(0, 2) + le(1, 2) + le(2, 2) + le(0, 2) + le(2, 2) + le(3, 2);
-  const Bytes mesh =
-      chunk(101, {head(1, "square", 0.0f, 0.0f, 0.0f), chunk(2, {le(0, 2)}),
-                  chunk(501, {chunk(502, {vertices})}), chunk(1000, {chunk(1001, {faces})})});
-  const Bytes file =
-      plainFile(chunk(53454, {chunk(50, {le(90, 2)}), chunk(120, {le(1, 2), camera}),
-                              chunk(130, {le(1, 2), material}), chunk(100, {le(1, 2), mesh})}));
-  return std::string(file.begin(), file.end());
+  return white_quad::sceneFile(camera, head(1, "square", 0, 0, 0), 0.0f, 0.0f, 16.0f, 8.0f);
 }
 
 // The white pixels of a frame: their count and the bounding box.

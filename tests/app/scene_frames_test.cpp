@@ -6,50 +6,25 @@
 
 #include "tests/app/app_test_util.h"
 #include "tests/base/chunk_bytes.h"
+#include "tests/support/white_quad_scene.h"
 
 namespace {
 
 using namespace chunk_bytes;
-
-Bytes point(float x, float y, float z) {
-  return floatField(x) + floatField(y) + floatField(z);
-}
-
-// A head chunk: name and position.
-Bytes head(const char* name, float x, float y, float z) {
-  return chunk(
-      1, {chunk(1, {stringField(name)}), chunk(3, {chunk(100, {chunk(103, {point(x, y, z)})})})});
-}
+using white_quad::head;
+using white_quad::point;
 
 // 90 frames long. The camera at z = -256 looks along +z with fov pi/2: scaleX = 256, so one unit
 // at z = 0 is one pixel. A white flat-shaded strip two units wide spans x = -127.5 .. -125.5 at
 // frame 0 and moves +1 unit a frame (linear position keys (0, -127.5) and (256, 128.5)), so the
 // first column it covers is ceil(256 + x) = 129 + frame.
 std::string movingStripScene() {
-  const Bytes camera =
-      chunk(121, {head("cam", 0.0f, 0.0f, -256.0f), chunk(2, {chunk(1, {stringField("at")})})});
-  const Bytes white = point(1.0f, 1.0f, 1.0f);
-  const Bytes material = chunk(
-      131,
-      {chunk(101, {stringField("paint")}),
-       chunk(200, {intField(1),
-                   chunk(201, {chunk(2, {chunk(1, {chunk(12, {intField(100)}), chunk(17, {white}),
-                                                   chunk(18, {white}), chunk(19, {white})})})})})});
+  const Bytes camera = chunk(121, {head(1, "cam", 0.0f, 0.0f, -256.0f), head(2, "at", 0, 0, 0)});
   const Bytes keys = chunk(1, {intField(2), intField(0), point(-127.5f, 0.0f, 0.0f), intField(256),
                                point(128.5f, 0.0f, 0.0f)});
   const Bytes track = chunk(201, {chunk(1, {Bytes{1}, keys})});
-  const Bytes stripHead =
-      chunk(1, {chunk(1, {stringField("strip")}), chunk(3, {chunk(200, {track})})});
-  const Bytes vertices = le(4, 2) + point(0.0f, -50.0f, 0.0f) + point(2.0f, -50.0f, 0.0f) +
-                         point(2.0f, 50.0f, 0.0f) + point(0.0f, 50.0f, 0.0f);
-  const Bytes faces = le(2, 2) + le(0, 2) + le(1, 2) + le(2, 2) + le(0, 2) + le(2, 2) + le(3, 2);
-  const Bytes mesh =
-      chunk(101, {stripHead, chunk(2, {le(0, 2)}), chunk(501, {chunk(502, {vertices})}),
-                  chunk(1000, {chunk(1001, {faces})})});
-  const Bytes file =
-      plainFile(chunk(53454, {chunk(50, {le(90, 2)}), chunk(120, {le(1, 2), camera}),
-                              chunk(130, {le(1, 2), material}), chunk(100, {le(1, 2), mesh})}));
-  return std::string(file.begin(), file.end());
+  return white_quad::sceneFile(camera, head(1, "strip", 0, 0, 0, chunk(200, {track})), 0.0f, -50.0f,
+                               2.0f, 50.0f);
 }
 
 // The first white column of the band's middle row, -1 when there is none.

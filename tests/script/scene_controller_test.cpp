@@ -10,6 +10,7 @@
 #include "tests/base/chunk_bytes.h"
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
+#include "tests/support/white_quad_scene.h"
 
 namespace tc = test_controllers;
 
@@ -17,14 +18,7 @@ namespace {
 
 using namespace chunk_bytes;
 
-Bytes point(float x, float y, float z) {
-  return floatField(x) + floatField(y) + floatField(z);
-}
-
-Bytes head(const char* name, float x, float y, float z) {
-  return chunk(
-      1, {chunk(1, {stringField(name)}), chunk(3, {chunk(100, {chunk(103, {point(x, y, z)})})})});
-}
+using white_quad::head;
 
 // 90 frames. On the 4 x 2 frame the camera (z = -20, looking along +z, fov pi/2) has
 // scaleX = width / 2 = 2 and scaleY = height = 2: a point (x, y, 0) lands on column 2 + x / 10,
@@ -33,26 +27,9 @@ Bytes head(const char* name, float x, float y, float z) {
 // ceil(2 + x / 10) (x = -15: column 1).
 std::string stripScene() {
   const Bytes camera =
-      chunk(121, {head("cam", 0.0f, 0.0f, -20.0f),
-                  chunk(2, {chunk(1, {stringField("at")}),
-                            chunk(3, {chunk(100, {chunk(103, {point(0, 0, 100)})})})})});
-  const Bytes white = point(1.0f, 1.0f, 1.0f);
-  const Bytes material = chunk(
-      131,
-      {chunk(101, {stringField("paint")}),
-       chunk(200, {intField(1),
-                   chunk(201, {chunk(2, {chunk(1, {chunk(12, {intField(100)}), chunk(17, {white}),
-                                                   chunk(18, {white}), chunk(19, {white})})})})})});
-  const Bytes vertices = le(4, 2) + point(0.0f, -9.0f, 0.0f) + point(10.0f, -9.0f, 0.0f) +
-                         point(10.0f, 11.0f, 0.0f) + point(0.0f, 11.0f, 0.0f);
-  const Bytes faces = le(2, 2) + le(0, 2) + le(1, 2) + le(2, 2) + le(0, 2) + le(2, 2) + le(3, 2);
-  const Bytes mesh =
-      chunk(101, {head("strip", -15.0f, 0.0f, 0.0f), chunk(2, {le(0, 2)}),
-                  chunk(501, {chunk(502, {vertices})}), chunk(1000, {chunk(1001, {faces})})});
-  const Bytes file =
-      plainFile(chunk(53454, {chunk(50, {le(90, 2)}), chunk(120, {le(1, 2), camera}),
-                              chunk(130, {le(1, 2), material}), chunk(100, {le(1, 2), mesh})}));
-  return std::string(file.begin(), file.end());
+      chunk(121, {head(1, "cam", 0.0f, 0.0f, -20.0f), head(2, "at", 0.0f, 0.0f, 100.0f)});
+  return white_quad::sceneFile(camera, head(1, "strip", -15.0f, 0.0f, 0.0f), 0.0f, -9.0f, 10.0f,
+                               11.0f);
 }
 
 Sections stripShow(const char* controller) {
