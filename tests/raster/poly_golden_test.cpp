@@ -8,14 +8,12 @@
 // keeping them.
 
 #include <gtest/gtest.h>
-#include <png.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "raster/poly_scene.h"
+#include "tests/support/golden_png.h"
 
 namespace {
 
@@ -242,24 +240,7 @@ TEST_P(Golden, MatchesThePicture) {
     for (const int shift : {16, 8, 0})
       rgb.push_back(static_cast<uint8_t>(scene.image.getPixels()[i] >> shift));
   }
-  const std::string path = kGoldenFolder + GetParam().name + ".png";
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.format = PNG_FORMAT_RGB;
-  const char* update = std::getenv("SHOWPLAYER_UPDATE_GOLDEN");
-  if (update && std::strcmp(update, "1") == 0) {
-    png.width = png.height = kSize;
-    ASSERT_TRUE(png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr)) << path;
-    GTEST_SKIP() << "golden picture rewritten: " << path;
-  }
-  ASSERT_TRUE(png_image_begin_read_from_file(&png, path.c_str())) << "missing " << path;
-  png.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> golden(PNG_IMAGE_SIZE(png));
-  const bool read = png_image_finish_read(&png, nullptr, golden.data(), 0, nullptr) != 0;
-  png_image_free(&png);
-  ASSERT_TRUE(read) << path;
-  ASSERT_EQ(golden.size(), rgb.size()) << path;
-  EXPECT_TRUE(golden == rgb) << "bytes differ from " << path;
+  expectGoldenRgb(kGoldenFolder + GetParam().name + ".png", kSize, kSize, rgb);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -274,3 +255,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+#include "tests/support/golden_png.h"

@@ -13,16 +13,14 @@
 // keeping them.
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "tests/s3d/s3d_render_util.h"
+#include "tests/support/golden_png.h"
 
 namespace {
 
@@ -343,25 +341,7 @@ TEST_P(S3DGolden, MatchesThePicture) {
       EXPECT_EQ(stage.screen.pixel(p.x, p.y), p.rgb) << c.name << " pixel " << p.x << "," << p.y;
   }
   const std::vector<uint8_t> rgb = stage.screen.rgb();
-  const std::string path = kGoldenFolder + c.name + ".png";
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.format = PNG_FORMAT_RGB;
-  const char* update = std::getenv("SHOWPLAYER_UPDATE_GOLDEN");
-  if (update && std::strcmp(update, "1") == 0) {
-    png.width = kWidth;
-    png.height = kHeight;
-    ASSERT_TRUE(png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr)) << path;
-    GTEST_SKIP() << "golden picture rewritten: " << path;
-  }
-  ASSERT_TRUE(png_image_begin_read_from_file(&png, path.c_str())) << "missing " << path;
-  png.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> golden(PNG_IMAGE_SIZE(png));
-  const bool read = png_image_finish_read(&png, nullptr, golden.data(), 0, nullptr) != 0;
-  png_image_free(&png);
-  ASSERT_TRUE(read) << path;
-  ASSERT_EQ(golden.size(), rgb.size()) << path;
-  EXPECT_TRUE(golden == rgb) << "bytes differ from " << path;
+  expectGoldenRgb(kGoldenFolder + c.name + ".png", kWidth, kHeight, rgb);
 }
 
 INSTANTIATE_TEST_SUITE_P(
