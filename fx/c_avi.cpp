@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -391,4 +392,11 @@ void CAvi::load(const char* fileName) {
   m_width = width;
   m_height = height;
   m_frames = std::move(frames);
+}
+
+bool isVideoName(std::string_view fileName) {
+  std::string name(fileName);
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return name.find(".avi") != std::string::npos;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/cimage32.h"
@@ -56,3 +57,6 @@ class CAvi {
   int32_t m_frameDuration = 0;
   std::vector<std::unique_ptr<CImage32Buffered>> m_frames;
 };
+
+// True when a picture name of a scene names a video: it contains ".avi", in any case.
+bool isVideoName(std::string_view fileName);

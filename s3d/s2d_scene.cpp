@@ -27,13 +27,6 @@ enum : uint16_t {
 
 constexpr float kDegreesToRadians = 0.017453292f;
 
-bool isVideoName(const StringC& fileName) {
-  std::string name(fileName.view());
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return name.find(".avi") != std::string::npos;
-}
-
 }  // namespace
 
 // --- Pictures ---
@@ -49,7 +42,7 @@ void S2DPicture::load(const StringC& fileName) {
   if (fileName.isEmpty() || fileName.view() == "NULL") return;
   StringC path = fileName;
   path.findFile();
-  if (isVideoName(fileName))
+  if (isVideoName(fileName.view()))
     m_pVideo = std::make_unique<CAvi>(path.getString());
   else
     m_pPicture = std::make_unique<CImage32FromData>(path.getString());

@@ -19,13 +19,6 @@ StringC resolved(const StringC& fileName) {
   return path;
 }
 
-bool isVideoName(const StringC& fileName) {
-  std::string name(fileName.view());
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return name.find(".avi") != std::string::npos;
-}
-
 // A 256 x 256 texture (plain and tiled) of the whole of `src`, stretched.
 bool setResampled(RasterTexture& texture, const CImage32& src) {
   CImage32Buffered square;
@@ -56,7 +49,7 @@ const RasterTexture* S3DTextureAvi::frame(int32_t i) const {
 }
 
 bool S3DTexture32::loadVideo(const StringC& fileName) {
-  if (!isVideoName(fileName)) return false;
+  if (!isVideoName(fileName.view())) return false;
   m_pAvi = std::make_unique<S3DTextureAvi>();
   if (!m_pAvi->load(fileName)) m_pAvi.reset();
   m_pFrame = m_pAvi ? m_pAvi->frame(0) : nullptr;
