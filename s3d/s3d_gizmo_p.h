@@ -49,9 +49,12 @@ inline void passThrough(std::span<const Vec3> in, std::span<Vec3> out) {
     std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());
 }
 
-// out[i] := formula(in[i] · G) · H. The matrices are copied to locals (as transformVertices
-// does) so the stores to `out` cannot alias them; the sums run in transformPoint's order,
-// x m0 + y m4 + z m8 + m12. `in` may be `out`.
+// out[i] := formula(in[i] · G) · H. The points go through in blocks: into gizmo space as three
+// arrays of coordinates, through the formula in place, back out through H. The formula's loop
+// then runs over plain float arrays, which the compiler turns into packed lanes for every formula
+// without table lookups (the lanes compute exactly what the scalar code would). The matrices are
+// copied to locals so the stores cannot alias them; the sums run in transformPoint's order,
+// x m0 + y m4 + z m8 + m12. `in` may be `out`: a block is read whole before it is written.
 template <class Formula>
 void deformInGizmo(const S3DModifierGizmo& gizmo, std::span<const Vec3> in, std::span<Vec3> out,
                    Formula formula) {
@@ -62,15 +65,29 @@ void deformInGizmo(const S3DModifierGizmo& gizmo, std::span<const Vec3> in, std:
   const float h0 = pH[0], h1 = pH[1], h2 = pH[2], h4 = pH[4], h5 = pH[5], h6 = pH[6];
   const float h8 = pH[8], h9 = pH[9], h10 = pH[10], h12 = pH[12], h13 = pH[13], h14 = pH[14];
   const std::size_t n = std::min(in.size(), out.size());
-  const Vec3* pIn = in.data();
-  Vec3* pOut = out.data();
-  for (std::size_t i = 0; i < n; ++i) {
-    const Vec3 p = pIn[i];
-    const Vec3 q =
-        formula(Vec3{p.x * g0 + p.y * g4 + p.z * g8 + g12, p.x * g1 + p.y * g5 + p.z * g9 + g13,
-                     p.x * g2 + p.y * g6 + p.z * g10 + g14});
-    pOut[i] = {q.x * h0 + q.y * h4 + q.z * h8 + h12, q.x * h1 + q.y * h5 + q.z * h9 + h13,
-               q.x * h2 + q.y * h6 + q.z * h10 + h14};
+  constexpr std::size_t kBlock = 64;
+  alignas(16) float xs[kBlock], ys[kBlock], zs[kBlock];
+  for (std::size_t first = 0; first < n; first += kBlock) {
+    const std::size_t count = std::min(kBlock, n - first);
+    const Vec3* pIn = in.data() + first;
+    Vec3* pOut = out.data() + first;
+    for (std::size_t i = 0; i < count; ++i) {
+      const Vec3 p = pIn[i];
+      xs[i] = p.x * g0 + p.y * g4 + p.z * g8 + g12;
+      ys[i] = p.x * g1 + p.y * g5 + p.z * g9 + g13;
+      zs[i] = p.x * g2 + p.y * g6 + p.z * g10 + g14;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      const Vec3 q = formula(Vec3{xs[i], ys[i], zs[i]});
+      xs[i] = q.x;
+      ys[i] = q.y;
+      zs[i] = q.z;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      const float x = xs[i], y = ys[i], z = zs[i];
+      pOut[i] = {x * h0 + y * h4 + z * h8 + h12, x * h1 + y * h5 + z * h9 + h13,
+                 x * h2 + y * h6 + z * h10 + h14};
+    }
   }
 }
 

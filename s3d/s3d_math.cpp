@@ -4,10 +4,6 @@
 #include <cmath>
 #include <iterator>
 
-float length(Vec3 a) {
-  return std::sqrt(dot(a, a));
-}
-
 Quat quaternionFromAngleAxis(float angle, Vec3 axis) {
   const float s = std::sin(angle * 0.5f);
   return {axis.x * s, axis.y * s, axis.z * s, std::cos(angle * 0.5f)};

@@ -9,6 +9,7 @@
 // (x right, y up, looking along +z), screen space (pixels, y down).
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "control/track_key.h"
@@ -31,7 +32,10 @@ inline float dot(Vec3 a, Vec3 b) {
 inline Vec3 cross(Vec3 a, Vec3 b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-float length(Vec3 a);
+// Inline so that loops over points (spherify) keep their packed lanes.
+inline float length(Vec3 a) {
+  return std::sqrt(dot(a, a));
+}
 
 // The identity rotation.
 inline constexpr Quat kIdentityQuat{0.0f, 0.0f, 0.0f, 1.0f};
@@ -98,6 +102,84 @@ inline void sinCos(float angle, float& sine, float& cosine) {
   const uint32_t sBits = std::bit_cast<uint32_t>(s), cBits = std::bit_cast<uint32_t>(c);
   sine = std::bit_cast<float>(((cBits & odd) | (sBits & ~odd)) ^ ((quadrant & 2u) << 30));
   cosine = std::bit_cast<float>(((sBits & odd) | (cBits & ~odd)) ^ (((quadrant + 1u) & 2u) << 30));
+}
+
+// e^x, log x, x^y and acos x in the same manner as sinCos: polynomials and bit operations only,
+// so that the per-vertex loops of the wave and twist modifiers run in packed lanes and give the
+// same bytes on every machine. Within a few float ulps of the library functions.
+
+// e^x = 2^k e^r with k the nearest integer to x / ln 2 and |r| <= ln 2 / 2. x is held to
+// [-87.3, 88.3], where 2^k stays a normal float (NaN gives NaN).
+inline float expLanes(float x) {
+  x = x < -87.3f ? -87.3f : x;
+  x = x > 88.3f ? 88.3f : x;
+  const float shifted = x * 1.44269504f + 12582912.0f;
+  const float k = shifted - 12582912.0f;
+  const float r = (x - k * 0.693359375f) - k * -2.12194440e-4f;
+  const float r2 = r * r;
+  const float p = ((((((1.9875691500e-4f * r + 1.3981999507e-3f) * r + 8.3334519073e-3f) * r +
+                      4.1665795894e-2f) *
+                         r +
+                     1.6666665459e-1f) *
+                        r +
+                    5.0000001201e-1f) *
+                   r2) +
+                  r + 1.0f;
+  // The low bits of `shifted` hold k (two's complement); 2^k is (k + 127) in the exponent field.
+  const uint32_t scale = ((std::bit_cast<uint32_t>(shifted) + 127u) & 0xFFu) << 23;
+  return p * std::bit_cast<float>(scale);
+}
+
+// log x for x > 0 (normal floats): x = m 2^e with m in [sqrt(1/2), sqrt 2), log x = log m + e ln 2.
+// Zero, negative and subnormal inputs give a large negative number, never NaN from the bits.
+inline float logLanes(float x) {
+  const uint32_t bits = std::bit_cast<uint32_t>(x > 1.17549435e-38f ? x : 1.17549435e-38f);
+  // m in [0.5, 1) from the mantissa; below sqrt(1/2) it is doubled and e lowered.
+  float m = std::bit_cast<float>((bits & 0x007FFFFFu) | 0x3F000000u);
+  float e = static_cast<float>(static_cast<int32_t>((bits >> 23) & 0xFFu) - 126);
+  const bool low = m < 0.707106781f;
+  e = low ? e - 1.0f : e;
+  m = low ? m + m - 1.0f : m - 1.0f;
+  const float z = m * m;
+  float y = ((((((((7.0376836292e-2f * m - 1.1514610310e-1f) * m + 1.1676998740e-1f) * m -
+                  1.2420140846e-1f) *
+                     m +
+                 1.4249322787e-1f) *
+                    m -
+                1.6668057665e-1f) *
+                   m +
+               2.0000714765e-1f) *
+                  m -
+              2.4999993993e-1f) *
+                 m +
+             3.3333331174e-1f) *
+            m * z;
+  y += -2.12194440e-4f * e;
+  y += -0.5f * z;
+  return (m + y) + 0.693359375f * e;
+}
+
+// x^y for x >= 0: e^(y log x), and 0 for x = 0 (y > 0 in every use).
+inline float powLanes(float x, float y) {
+  const float p = expLanes(y * logLanes(x));
+  return x > 0.0f ? p : 0.0f;
+}
+
+// acos x for x in [-1, 1]: pi/2 - asin x, asin by its odd polynomial in x^2 for |x| <= 1/2 and
+// through asin |x| = pi/2 - 2 asin(sqrt((1 - |x|) / 2)) above.
+inline float acosLanes(float x) {
+  const float a = std::fabs(x);
+  const bool high = a > 0.5f;
+  const float z = high ? 0.5f * (1.0f - a) : a * a;
+  const float s = high ? std::sqrt(z) : a;
+  const float p =
+      ((((4.2163199048e-2f * z + 2.4181311049e-2f) * z + 4.5470025998e-2f) * z + 7.4953002686e-2f) *
+           z +
+       1.6666752422e-1f) *
+          z * s +
+      s;
+  const float asinA = high ? 1.57079633f - (p + p) : p;
+  return 1.57079633f - (x < 0.0f ? -asinA : asinA);
 }
 
 // Component `axis` of p: 0 = x, 1 = y, anything else = z.

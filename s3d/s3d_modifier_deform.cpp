@@ -219,7 +219,7 @@ void S3DModifierTwist::deform(std::span<const Vec3> in, std::span<Vec3> out, int
     const float angle = m_angle, height = m_height, exponent = m_biasExponent;
     deformInGizmo(*this, in, out, [=](Vec3 p) {
       const float q = p.y / height;
-      const float theta = angle * std::pow(std::fabs(q), exponent);
+      const float theta = angle * powLanes(std::fabs(q), exponent);
       return turn(p, q < 0.0f ? -theta : theta);
     });
   } else {

@@ -34,26 +34,13 @@ const NoiseTable& noiseTable() {
   return table;
 }
 
-// g · (x, y) for the gradient picked by `hash`: one of (±1, ±1), (±1, 0), (0, ±1).
-inline float gradientDot(uint8_t hash, float x, float y) {
-  switch (hash & 7u) {
-    case 0:
-      return x + y;
-    case 1:
-      return -x + y;
-    case 2:
-      return x - y;
-    case 3:
-      return -x - y;
-    case 4:
-      return x;
-    case 5:
-      return -x;
-    case 6:
-      return y;
-    default:
-      return -y;
-  }
+// g · (x, y) for the gradient picked by `hash`: one of (±1, ±1), (±1, 0), (0, ±1). Read from
+// two small tables rather than a switch: the hashes are random, so a jump per corner would be
+// mispredicted half the time.
+inline float gradientDot(uint32_t hash, float x, float y) {
+  static constexpr float kX[8] = {1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f, 0.0f, 0.0f};
+  static constexpr float kY[8] = {1.0f, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 1.0f, -1.0f};
+  return kX[hash & 7u] * x + kY[hash & 7u] * y;
 }
 
 // 6t^5 - 15t^4 + 10t^3: the weights' first and second derivatives vanish at the cell borders.
@@ -65,14 +52,13 @@ inline float fade(float t) {
 // bound (fmax returns the number), so the lattice index is always a small integer.
 constexpr float kNoiseLimit = 4194304.0f;
 
-float noise2(float x, float y) {
+float noise2(const std::array<uint8_t, 512>& perm, float x, float y) {
   x = std::fmin(std::fmax(x, -kNoiseLimit), kNoiseLimit);
   y = std::fmin(std::fmax(y, -kNoiseLimit), kNoiseLimit);
   const float cellX = std::floor(x), cellY = std::floor(y);
   const float fx = x - cellX, fy = y - cellY;
   const auto ix = static_cast<uint32_t>(static_cast<int32_t>(cellX)) & 255u;
   const auto iy = static_cast<uint32_t>(static_cast<int32_t>(cellY)) & 255u;
-  const std::array<uint8_t, 512>& perm = noiseTable().perm;
   const uint32_t row0 = perm[ix], row1 = perm[ix + 1];
   const float n00 = gradientDot(perm[row0 + iy], fx, fy);
   const float n10 = gradientDot(perm[row1 + iy], fx - 1.0f, fy);
@@ -87,7 +73,7 @@ float noise2(float x, float y) {
 }  // namespace
 
 float gradientNoise(float u, float v, float offset) {
-  return noise2(u + offset, v + offset);
+  return noise2(noiseTable().perm, u + offset, v + offset);
 }
 
 // --- Noise: each component moves by N of the other two, times its strength.
@@ -111,10 +97,11 @@ void S3DModifierNoise::deform(std::span<const Vec3> in, std::span<Vec3> out, int
   // The fractal option sums octaves of double frequency and half amplitude, as many as the
   // integer parameter says (1 to 6), divided by the amplitudes' sum to stay within [-1, 1].
   const int octaves = m_fractal ? std::clamp(m_value104, 1, 6) : 1;
-  const auto field = [octaves, o](float u, float v) {
+  const std::array<uint8_t, 512>& perm = noiseTable().perm;
+  const auto field = [octaves, o, &perm](float u, float v) {
     float sum = 0.0f, amplitude = 1.0f, total = 0.0f, frequency = 1.0f;
     for (int i = 0; i < octaves; ++i) {
-      sum += gradientNoise(u * frequency, v * frequency, o) * amplitude;
+      sum += noise2(perm, u * frequency + o, v * frequency + o) * amplitude;
       total += amplitude;
       amplitude *= 0.5f;
       frequency *= 2.0f;
@@ -133,26 +120,30 @@ void S3DModifierNoise::deform(std::span<const Vec3> in, std::span<Vec3> out, int
 
 namespace {
 
+inline float sine(float angle) {
+  float s, c;
+  sinCos(angle, s, c);
+  return s;
+}
+
 // The circular variant: distance r := |(x, z)|; A blends amp1 (along +-x) into amp2 (along +-z)
 // with the smoothed angle of p from the x axis.
 void circularWave(const S3DModifierGizmo& gizmo, std::span<const Vec3> in, std::span<Vec3> out,
                   float amp1, float amp2, float length, float phase, float decay) {
   const bool even = amp1 == amp2;
+  // Written as selects rather than branches, so the loop runs in packed lanes.
   deformInGizmo(gizmo, in, out, [=](Vec3 p) {
     const float r = std::sqrt(p.x * p.x + p.z * p.z);
-    float amplitude = amp1;
     const float norm = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
-    if (!even && norm != 0.0f) {
-      // acos of a ratio rounded just past 1 would be NaN.
-      float u = std::acos(std::clamp(p.x / norm, -1.0f, 1.0f)) / kPi;
-      if (u > 0.5f) u = 1.0f - u;
-      float s = 2.0f * u;
-      s = s <= 0.0f ? 0.0f : s >= 1.0f ? 1.0f : s * s * (3.0f - 2.0f * s);
-      amplitude = amp2 * s + amp1 * (1.0f - s);
-    }
+    // acos of a ratio rounded just past 1 would be NaN.
+    const float ratio = std::min(std::max(p.x / norm, -1.0f), 1.0f);
+    float u = acosLanes(ratio) / kPi;
+    u = u > 0.5f ? 1.0f - u : u;
+    float s = 2.0f * u;
+    s = s <= 0.0f ? 0.0f : s >= 1.0f ? 1.0f : s * s * (3.0f - 2.0f * s);
+    const float amplitude = even || norm == 0.0f ? amp1 : amp2 * s + amp1 * (1.0f - s);
     return Vec3{
-        p.x, p.y + amplitude * std::sin(2.0f * kPi * (r / length + phase)) * std::exp(-decay * r),
-        p.z};
+        p.x, p.y + amplitude * sine(2.0f * kPi * (r / length + phase)) * expLanes(-decay * r), p.z};
   });
 }
 
@@ -175,8 +166,8 @@ void S3DModifierWave::deform(std::span<const Vec3> in, std::span<Vec3> out, int3
     const float t = (p.x / length) * (p.x / length);
     const float amplitude = amp2 * t + amp1 * (1.0f - t);
     return Vec3{p.x,
-                p.y + amplitude * std::sin(2.0f * kPi * (p.z / length + phase)) *
-                          std::exp(-decay * std::fabs(p.z)),
+                p.y + amplitude * sine(2.0f * kPi * (p.z / length + phase)) *
+                          expLanes(-decay * std::fabs(p.z)),
                 p.z};
   });
 }

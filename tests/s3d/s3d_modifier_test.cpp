@@ -607,6 +607,34 @@ TEST(S3DModifierFormula, SinCosFollowsTheLibraryInEveryQuadrant) {
   EXPECT_TRUE(std::isnan(s) && std::isnan(c));
 }
 
+TEST(S3DModifierFormula, PackedExpLogPowAcosFollowTheLibrary) {
+  // The waves and the twist bias use these (they vectorise); relative error against double.
+  const auto relative = [](double got, double want) {
+    return std::fabs(got - want) / std::max(std::fabs(want), 1e-30);
+  };
+  for (int i = -8730; i <= 8830; i += 3) {
+    const float x = static_cast<float>(i) * 0.01f;
+    ASSERT_LE(relative(expLanes(x), std::exp(static_cast<double>(x))), 4e-7) << x;
+  }
+  for (float x = 1e-30f; x < 1e30f; x *= 1.37f)
+    ASSERT_NEAR(logLanes(x), std::log(static_cast<double>(x)),
+                4e-7 * std::fabs(std::log(static_cast<double>(x))) + 1e-7)
+        << x;
+  for (int i = -1000; i <= 1000; ++i) {
+    const float x = static_cast<float>(i) * 0.001f;
+    ASSERT_NEAR(acosLanes(x), std::acos(static_cast<double>(x)), 5e-7) << x;
+  }
+  for (float x : {0.001f, 0.25f, 0.5f, 0.9f, 1.0f, 3.0f})
+    for (float y : {0.1f, 0.5f, 1.0f, 2.5f, 7.0f})
+      ASSERT_LE(relative(powLanes(x, y), std::pow(static_cast<double>(x), y)), 2e-6) << x << y;
+  // The ends: e^0 and 0^y exactly, far arguments held to finite values, acos at +-1.
+  EXPECT_EQ(expLanes(0.0f), 1.0f);
+  EXPECT_EQ(powLanes(0.0f, 0.5f), 0.0f);
+  EXPECT_TRUE(std::isfinite(expLanes(1000.0f)) && expLanes(-1000.0f) >= 0.0f);
+  EXPECT_NEAR(acosLanes(1.0f), 0.0f, 1e-7f);
+  EXPECT_NEAR(acosLanes(-1.0f), kPi, 1e-6f);
+}
+
 // --- The stack on a mesh ---
 
 // A mesh with the given vertices and one triangle (0, 1, 2), prepared for drawing.
