@@ -41,6 +41,9 @@ Commands:
                         Home               to the start of the loop, or to 0
                         I or F9            the overlay below the show: frame rate, frame
                                            time, script time, loop, last reports
+                        R                  start / stop a take: the mouse controllers that
+                                           name a recording file record from now on; R
+                                           again writes those files (then reloaded)
                       The show does not end by itself after 285000 ms.
           --loop FROM:TO  with --dev: loop script times FROM to TO (ms), starting at FROM
                       unless --start is given

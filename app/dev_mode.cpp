@@ -8,9 +8,11 @@
 
 #include "app/script_player.h"
 #include "image/bitmap_font.h"
+#include "script/script_engine.h"
 
 namespace {
 
+constexpr const char* kCaption = "DevMode:";
 constexpr std::uint32_t kTextColor = 0xFFFFFFu;
 constexpr std::uint32_t kBackground = 0u;
 
@@ -59,6 +61,7 @@ bool DevMode::handleKey(const SDL_KeyboardEvent& key) {
       case SDLK_HOME:
       case SDLK_i:
       case SDLK_F9:
+      case SDLK_r:
         return true;
       default:
         return false;
@@ -78,9 +81,42 @@ bool DevMode::handleKey(const SDL_KeyboardEvent& key) {
     case SDLK_F9:
       m_overlayShown = !m_overlayShown;
       return true;
+    case SDLK_r:
+      toggleTake();
+      return true;
     default:
       return false;
   }
+}
+
+void DevMode::toggleTake() {
+  ScriptEngine* pEngine = m_player.getEngine();
+  if (!pEngine) return;
+  ScriptControllerManager& controllers = pEngine->getControllerManager();
+  // What the take reports ("recording: " and the file, or why not) goes to the overlay too.
+  ReportCollector collector;
+  if (m_takeStart) {
+    // A controller that no formula read during the take recorded nothing and writes nothing.
+    if (controllers.stopTake() == 0) report(kCaption, "the take wrote no recording file");
+    m_takeStart.reset();
+  } else {
+    const std::int32_t now = m_player.getTime();
+    if (controllers.startTake(now) > 0) {
+      m_takeStart = now;
+    } else {
+      report(kCaption, "no input controller names a recording file");
+    }
+  }
+  if (!collector.reports().empty()) setReports(collector.reports());
+}
+
+void DevMode::showEnding(ScriptEngine& engine) {
+  ScriptControllerManager& controllers = engine.getControllerManager();
+  if (m_takeStart) {
+    controllers.stopTake();
+    m_takeStart.reset();
+  }
+  controllers.discardRecordings();
 }
 
 void DevMode::seekBy(std::int32_t ms) {
@@ -154,6 +190,8 @@ std::vector<std::string> DevMode::overlayLines(float frameRate, double frameMs) 
   std::snprintf(text, sizeof text, "%s time %d ms", m_player.isPaused() ? "PAUSED " : "PLAYING",
                 m_player.getTime());
   lines.emplace_back(text);
+  // The take shares the first line: the overlay has room for six.
+  if (m_takeStart) lines.back() += "  TAKE from " + std::to_string(*m_takeStart) + " ms";
   std::snprintf(text, sizeof text, "fps %d  frame %.1f ms", static_cast<int>(frameRate), frameMs);
   lines.emplace_back(text);
   if (m_loop) {

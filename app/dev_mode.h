@@ -16,6 +16,7 @@
 #include "base/report.h"
 #include "script/script_clock.h"
 
+class ScriptEngine;
 class ScriptPlayer;
 
 class DevMode {
@@ -47,6 +48,15 @@ class DevMode {
   void beforeFrame();
   // Goes to the loop's start, when there is a loop (the show's first time in --dev).
   void begin();
+  // R: starts a take (the show's input controllers that name a recording file record from
+  // now on) or ends it (their files are written; the reload that follows picks them up).
+  void toggleTake();
+  // The running show is about to be replaced or closed: a running take is saved, every other
+  // recording dropped, so the reload its files cause does not write them again.
+  void showEnding(ScriptEngine& engine);
+  // The take's start time while one runs.
+  std::optional<std::int32_t> getTakeStart() const { return m_takeStart; }
+
   // The reports of the last load; a clean load clears the old ones.
   void setReports(const std::vector<Report>& reports);
 
@@ -74,6 +84,7 @@ class DevMode {
   std::optional<LoopSpan> m_loop;
   // The first mark of a loop being set.
   std::optional<std::int32_t> m_mark;
+  std::optional<std::int32_t> m_takeStart;
   std::vector<std::string> m_reports;
   bool m_overlayShown = false;
   bool m_overlayDrawn = false;

@@ -106,6 +106,10 @@ bool ScriptPlayer::loadScript(StringC path) {
 ScriptEngineServices ScriptPlayer::makeServices(ScriptMusic*& pMusic) {
   ScriptEngineServices services;
   services.pTicks = &m_clock;
+  // The engine asks for the relative device; no window, no device.
+  services.createInputDevice = [this] {
+    return createInputDevice(m_display.getWindow(), m_mouse, InputDeviceKind::kRelative);
+  };
   services.createMusic = [this, &pMusic]() {
     std::unique_ptr<ScriptMusic> pCreated = m_options.createMusic();
     pMusic = pCreated.get();
@@ -118,6 +122,7 @@ ScriptEngineServices ScriptPlayer::makeServices(ScriptMusic*& pMusic) {
 
 void ScriptPlayer::takeShow(std::unique_ptr<ScriptEngine> pEngine, ScriptMusic* pMusic,
                             std::optional<std::int32_t> at) {
+  if (m_pDev && m_pEngine) m_pDev->showEnding(*m_pEngine);
   m_pEngine = std::move(pEngine);
   m_pMusic = pMusic;
   m_clock.setMusic(pMusic);
@@ -200,6 +205,12 @@ void ScriptPlayer::handleEvent(const SDL_Event& event) {
       if (m_inDrop && m_dropTaken) break;
       m_dropTaken = m_inDrop;
       dropFile(event.drop.file);
+      break;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEWHEEL:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+      m_mouse.onEvent(event);
       break;
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:

@@ -13,6 +13,7 @@
 
 #include "app/command_line.h"
 #include "app/display.h"
+#include "app/input_device_sdl.h"
 #include "app/show_clock.h"
 #include "base/string_c.h"
 #include "image/cimage32.h"
@@ -128,6 +129,8 @@ class ScriptPlayer {
   ShowClock m_clock;
   Display m_display;
   CImage32External m_screen;
+  // The mouse as the events show it, read by the show's input device.
+  MouseEventAccumulator m_mouse;
   // The music of the running show, owned by its engine.
   ScriptMusic* m_pMusic = nullptr;
   // Declared after the display and the screen image: destroyed first.

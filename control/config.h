@@ -10,4 +10,9 @@ namespace control_config {
 inline constexpr int32_t kMaxOctaves = 32;
 static_assert(kMaxOctaves >= 8 && kMaxOctaves <= 64);
 
+// A recording keeps one float per step: 2^22 samples (16 MB) are over 11 hours at the default
+// 10 ms step, and the bound keeps a broken span from asking for gigabytes.
+inline constexpr int64_t kMaxRecordingSample = int64_t{1} << 22;
+static_assert(kMaxRecordingSample >= 1000 && kMaxRecordingSample <= (int64_t{1} << 24));
+
 }  // namespace control_config

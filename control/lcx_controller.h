@@ -9,6 +9,9 @@
 // load, written by save); unknown children are passed over.
 
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/string_c.h"
 
@@ -52,8 +55,10 @@ class LCXController {
 };
 
 // Base of the live kinds (input and sound): the settings of recording the value while the show
-// plays. They are read, written and kept here; the recording itself belongs to the live-input
-// side.
+// plays, and the recording. With recording on, the owner allocates one sample per step of
+// [start time, end time); the kind records its value at the times it is asked; when the
+// controller goes (or saveRecording is called) the samples become a linear keyframe curve in the
+// recording file, so the performance replays as an ordinary .lcx controller.
 //   1000: 1101 byte recording on, 1102 string file name, 1103 int step, 1104 int start time,
 //         1105 int end time, 1106 float scale.
 //   10: the kind's own children (loadOwn / saveOwn).
@@ -68,13 +73,42 @@ class LCXControllerRecorded : public LCXController {
     float scale = 1.0f;
   };
 
+  // What a sample holds until a value is recorded into it.
+  static constexpr float kUnrecorded = -5555555.0f;
+  static constexpr const char* kRecordingCaption = "StringC:";
+
   using LCXController::LCXController;
+  // With recording on and at least one sample recorded, saves the recording (saveRecording).
+  ~LCXControllerRecorded() override;
 
   bool load(ChunkFileReader& chunk, ChunkFileReaderManager& manager) override;
   void save(ChunkFileWriterManager& manager) const override;
 
   const RecordingSettings& getRecordingSettings() const { return m_recordingSettings; }
   void setRecordingSettings(const RecordingSettings& settings) { m_recordingSettings = settings; }
+
+  // count := (end time - start time) / step in integers, every sample unrecorded. Below 1 (a
+  // step of 0 or less, an end before the start) nothing is allocated.
+  void allocateRecording();
+  // Sample k := value x scale, with i = trunc(time), k = min((i - start) / step, count - 1);
+  // nothing outside [start time, end time] or without samples.
+  void record(float time, float value);
+  // Writes the samples as a keyframer (one beat at the start time, a linear key k at k x step)
+  // to the recording path: a temporary file in the same folder renamed into place, so a crash
+  // never leaves half a file. An unrecorded sample takes the nearest earlier recorded one, else
+  // the nearest later one. Reports "recording: " + file name; false, reported, when the file
+  // cannot be written. Nothing (false) when no sample was recorded: a run that recorded nothing
+  // (no device, the span never played) leaves an earlier recording alone.
+  bool saveRecording();
+  // Forgets the samples: nothing is saved when the controller goes.
+  void discardRecording() { m_sample.clear(); }
+
+  int32_t getNbSample() const { return static_cast<int32_t>(m_sample.size()); }
+  const std::vector<float>& getSamples() const { return m_sample; }
+  // Where saveRecording writes: the recording file name unless the owner set a path (the name
+  // made absolute while the show's folder is the current one).
+  std::string getRecordingPath() const;
+  void setRecordingPath(std::string path) { m_recordingPath = std::move(path); }
 
  protected:
   // The children of chunk 10.
@@ -85,4 +119,6 @@ class LCXControllerRecorded : public LCXController {
   void loadRecordingSettings(ChunkFileReader& chunk);
 
   RecordingSettings m_recordingSettings;
+  std::vector<float> m_sample;
+  std::string m_recordingPath;
 };

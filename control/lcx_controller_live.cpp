@@ -12,7 +12,7 @@ constexpr std::uint16_t kChannelChunk = 11;
 constexpr float kNoSource = -1.0f;
 }  // namespace
 
-float LCXControllerInput::getValue(float /*time*/) {
+float LCXControllerInput::getValue(float time) {
   if (!m_pInputDevice) return kNoSource;
   if (m_update) {
     int32_t x = 0;
@@ -27,8 +27,10 @@ float LCXControllerInput::getValue(float /*time*/) {
           static_cast<float>(m_pInputDevice->getButton(button));
     m_update = 0;
   }
-  if (m_channel >= kNbChannel) return kNoSource;
-  return m_channelValue[m_channel];
+  const float value = m_channel < kNbChannel ? m_channelValue[m_channel] : kNoSource;
+  // Without a device nothing is recorded: an offline run leaves an earlier recording alone.
+  if (getRecordingSettings().recording) record(time, value);
+  return value;
 }
 
 void LCXControllerInput::loadOwn(ChunkFileReader& chunk) {

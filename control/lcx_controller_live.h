@@ -20,7 +20,7 @@ class LCXControllerInput final : public LCXControllerRecorded {
   LCXControllerInput() : LCXControllerRecorded(LCXControllerType::Input) {}
 
   // The device's channel as read at the first call of the frame; -1 without a device or for a
-  // channel above 5.
+  // channel above 5. With recording on (and a device) the result is also recorded at `time`.
   float getValue(float time) override;
 
   void setInputDevice(InputDevice* pDevice) { m_pInputDevice = pDevice; }
@@ -43,7 +43,8 @@ class LCXControllerSound final : public LCXControllerRecorded {
  public:
   LCXControllerSound() : LCXControllerRecorded(LCXControllerType::Sound) {}
 
-  // The level read at the first call of the frame; -1 without a level source.
+  // The level read at the first call of the frame; -1 without a level source. Its recording
+  // samples are allocated like the input's, but the level is never recorded into them.
   float getValue(float time) override;
 
   void setSoundSource(SoundLevelSource* pSource) { m_pSoundSource = pSource; }

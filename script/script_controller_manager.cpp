@@ -1,5 +1,10 @@
 #include "script/script_controller_manager.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
 #include "base/file_tools.h"
 #include "base/report.h"
 #include "control/lcx_controller_live.h"
@@ -9,6 +14,7 @@
 ScriptControllerManager::~ScriptControllerManager() = default;
 
 void ScriptControllerManager::load(const StringC& directory) {
+  m_take.clear();
   m_managers.clear();
   const int count = FileTools::countFilesWithExtension(directory, StringC("lcx"));
   for (int i = 0; i < count; ++i) {
@@ -36,8 +42,65 @@ void ScriptControllerManager::load(const StringC& directory) {
       default:
         break;
     }
-    // FIXME: the recording buffer of a live controller whose recording is on is prepared here
-    // once recording exists.
+    if (pController->getType() == LCXControllerType::Input ||
+        pController->getType() == LCXControllerType::Sound) {
+      prepareRecording(*static_cast<LCXControllerRecorded*>(pController));
+    }
+  }
+}
+
+void ScriptControllerManager::prepareRecording(LCXControllerRecorded& controller) {
+  // The file is written when the show ends, from whatever folder is current then: its name is
+  // fixed now, while the show's folder is the current one.
+  std::error_code error;
+  const std::filesystem::path path =
+      std::filesystem::absolute(controller.getRecordingPath(), error);
+  if (!error) controller.setRecordingPath(path.string());
+  if (controller.getRecordingSettings().recording) controller.allocateRecording();
+}
+
+int ScriptControllerManager::startTake(int32_t time) {
+  m_take.clear();
+  for (const auto& pManager : m_managers) {
+    LCXController* pController = pManager->getController();
+    if (!pController || pController->getType() != LCXControllerType::Input) continue;
+    auto* pInput = static_cast<LCXControllerInput*>(pController);
+    LCXControllerRecorded::RecordingSettings settings = pInput->getRecordingSettings();
+    if (settings.fileName.view() == "NULL") continue;
+    // The take keeps the controller's span and step, from now on.
+    const int64_t span = int64_t{settings.endTime} - settings.startTime;
+    settings.recording = 1;
+    settings.startTime = time;
+    settings.endTime = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{time} + span, std::numeric_limits<int32_t>::max()));
+    pInput->setRecordingSettings(settings);
+    pInput->allocateRecording();
+    if (pInput->getNbSample() > 0) m_take.push_back(pInput);
+  }
+  return static_cast<int>(m_take.size());
+}
+
+int ScriptControllerManager::stopTake() {
+  int nbWritten = 0;
+  for (LCXControllerRecorded* pController : m_take) {
+    if (pController->saveRecording()) ++nbWritten;
+    pController->discardRecording();
+    LCXControllerRecorded::RecordingSettings settings = pController->getRecordingSettings();
+    settings.recording = 0;
+    pController->setRecordingSettings(settings);
+  }
+  m_take.clear();
+  return nbWritten;
+}
+
+void ScriptControllerManager::discardRecordings() {
+  m_take.clear();
+  for (const auto& pManager : m_managers) {
+    LCXController* pController = pManager->getController();
+    if (pController && (pController->getType() == LCXControllerType::Input ||
+                        pController->getType() == LCXControllerType::Sound)) {
+      static_cast<LCXControllerRecorded*>(pController)->discardRecording();
+    }
   }
 }
 

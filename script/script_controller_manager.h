@@ -16,6 +16,7 @@
 #include "control/lcx_controller_manager.h"
 
 class CImage32;
+class LCXControllerRecorded;
 class LECXController;
 class SoundLevelSource;
 
@@ -55,16 +56,32 @@ class ScriptControllerManager {
   // position (clipped by the image). Nothing without an input device or destination.
   void drawMarker(CImage32* pDst) const;
 
+  // --- Takes (the authoring mode's recording) ---
+  // Arms every input controller that names a recording file: recording on from `time` for the
+  // span (end - start) of its settings, with new samples. Returns how many were armed.
+  int startTake(int32_t time);
+  // Each armed controller writes its recording file now and stops recording; the show goes on.
+  // Returns how many files were written.
+  int stopTake();
+  bool isTakeRunning() const { return !m_take.empty(); }
+  // Every live controller forgets its samples, so none writes a file when the show goes.
+  void discardRecordings();
+
   // Number of .lcx files found (loaded or not).
   int getCount() const { return static_cast<int>(m_managers.size()); }
   LCXController* getController(int index) const;
   InputDevice* getInputDevice() const { return m_pInputDevice.get(); }
 
  private:
+  // Fixes where the recording goes and, with recording on, allocates the samples.
+  static void prepareRecording(LCXControllerRecorded& controller);
+
   InputDeviceFactory m_createInputDevice;
   SoundLevelSource* m_pMusic = nullptr;
   CrtRand* m_pRuntimeRand = nullptr;
   // Declared before the managers: their controllers, which read it, go first.
   std::unique_ptr<InputDevice> m_pInputDevice;
   std::vector<std::unique_ptr<LCXControllerManager>> m_managers;
+  // The controllers a running take armed (owned by the managers).
+  std::vector<LCXControllerRecorded*> m_take;
 };

@@ -16,6 +16,9 @@
 #include "app/file_watcher.h"
 #include "app/sound_manager.h"
 #include "base/report.h"
+#include "control/lcx_controller_live.h"
+#include "control/lcx_controller_manager.h"
+#include "control/lecx_controller_manager.h"
 #include "tests/app/app_test_util.h"
 #include "tests/support/music_files.h"
 
@@ -560,4 +563,60 @@ TEST_F(DevPlayerTest, AHalfWrittenOrDeletedScriptKeepsTheOldShowAndItsReportsAre
   EXPECT_EQ(dev().getReloadCount(), 4);
   EXPECT_EQ(m_pPlayer->getEngine(), pShown);
   EXPECT_THAT(m_capture.texts(), ElementsAre("Can't open file : show.lscx"));
+}
+
+// --- Authoring mode: takes ---
+
+TEST_F(DevPlayerTest, RRecordsTheMouseIntoATakeWhoseFileTheReloadPicksUp) {
+  // The mouse's x turns the band red; a take of it goes to data/lcx/take.lcx.
+  LCXControllerManager mouse;
+  auto* pInput = static_cast<LCXControllerInput*>(
+      mouse.createController(static_cast<int32_t>(LCXControllerType::Input)));
+  LCXControllerRecorded::RecordingSettings settings;
+  settings.fileName = "data/lcx/take.lcx";
+  pInput->setRecordingSettings(settings);
+  std::filesystem::create_directories(m_folder.path() / "data/lcx");
+  ASSERT_TRUE(mouse.save(StringC(std::string_view(m_folder.file("data/lcx/mouse.lcx")))));
+  LECXControllerManager colour;
+  colour.createController(1)->addParam({StringC("Red"), StringC("mouse / 255"), 0});
+  ASSERT_TRUE(colour.save(StringC(std::string_view(m_folder.file("col.lecx")))));
+  open(scriptText(
+      {{"LAYER_DIMENSION", {"desc: frame 512 256"}},
+       {"CONTROLLER", {"file: c col.lecx"}},
+       {"EFFECT", {"desc: col COLOR"}},
+       {"EFFECT_DESC", {"desc: tint col c ADD 0 0 0"}},
+       {"SCREEN_LAYER", {"desc: screen frame"}},
+       {"LAYER_MANAGER", {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e tint"}}}));
+  play(100);
+  press(SDLK_r);
+  ASSERT_EQ(dev().getTakeStart(), 100);
+  SDL_Event motion{.type = SDL_MOUSEMOTION};
+  motion.motion.xrel = 51;
+  m_pPlayer->handleEvent(motion);
+  play(50);
+  EXPECT_EQ(at(200, 200), 0x330000u);  // 51 / 255 of full red
+  m_pPlayer->handleEvent(motion);
+  play(50);
+  press(SDLK_r);
+  EXPECT_FALSE(dev().getTakeStart());
+  // Stopped: nothing more is recorded, nothing written when the show goes.
+  const LCXController* pMouse =
+      m_pPlayer->getEngine()->getControllerManager().findLCXController("mouse");
+  EXPECT_EQ(static_cast<const LCXControllerRecorded*>(pMouse)->getNbSample(), 0);
+  EXPECT_THAT(m_capture.lines(), ElementsAre("StringC:|recording: data/lcx/take.lcx"));
+  // From the take's start at 100 ms: the frames at 110 to 150 ms saw x = 51 (sample 0, never
+  // recorded, takes sample 1's), those at 160 to 200 ms x = 102, which the rest keeps.
+  LCXControllerManager take;
+  ASSERT_TRUE(take.load(StringC(std::string_view(m_folder.file("data/lcx/take.lcx")))));
+  for (const auto& [time, value] : std::vector<std::pair<float, float>>{
+           {100, 51}, {150, 51}, {155, 76.5f}, {160, 102}, {5000, 102}}) {
+    take.getController()->setUpdate(1);
+    EXPECT_EQ(take.getController()->getValue(time), value) << time;
+  }
+  play(200);
+  EXPECT_EQ(dev().getReloadCount(), 1);
+  EXPECT_NE(m_pPlayer->getEngine()->getControllerManager().findLCXController("take"), nullptr);
+  // The replaced show wrote nothing more, which would have reloaded again.
+  play(200);
+  EXPECT_EQ(dev().getReloadCount(), 1);
 }

@@ -19,19 +19,16 @@ namespace {
 
 using namespace control_test;
 
+// A device whose fields the test sets, as a poll would.
 class FakeDevice final : public InputDevice {
  public:
+  FakeDevice() {
+    setButtonCount(3);
+    m_button = {1, 0, 1};
+    m_x = 7, m_y = -3, m_z = 2;
+  }
   void poll() override {}
-  int32_t getButton(int32_t index) const override {
-    return index >= 0 && index < 3 ? m_button[index] : 0;
-  }
-  void getPosition(int32_t& x, int32_t& y, int32_t& z) const override {
-    x = m_x;
-    y = m_y;
-    z = m_z;
-  }
-  int32_t m_x = 7, m_y = -3, m_z = 2;
-  int32_t m_button[3] = {1, 0, 1};
+  void setX(int32_t x) { m_x = x; }
 };
 
 class FakeLevel final : public SoundLevelSource {
@@ -170,7 +167,7 @@ TEST(LCXLive, InputChannelsAndSoundLevel) {
   }
   input.setChannel(0);
   EXPECT_EQ(valueAt(input, 0), 7.0f);
-  device.m_x = 40;
+  device.setX(40);
   EXPECT_EQ((std::pair{input.getValue(10), valueAt(input, 10)}), std::pair(7.0f, 40.0f));
 
   FakeLevel level;

@@ -3,7 +3,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
+#include "control/lcx_controller_live.h"
+#include "control/lcx_controller_manager.h"
 #include "control/lecx_controller.h"
 #include "control/perlin.h"
 #include "control/sound_level_source.h"
@@ -14,12 +18,14 @@ namespace tc = test_controllers;
 
 namespace {
 
+// Each poll takes the position the test left in `x`, `y`.
 class FakeInput final : public InputDevice {
  public:
-  void poll() override { ++m_nbPoll; }
-  int32_t getButton(int32_t) const override { return 0; }
-  void getPosition(int32_t& x, int32_t& y, int32_t& z) const override { x = m_x, y = m_y, z = 0; }
-  int32_t m_x = 0, m_y = 0;
+  void poll() override {
+    ++m_nbPoll;
+    m_x = x, m_y = y;
+  }
+  int32_t x = 0, y = 0;
   int m_nbPoll = 0;
 };
 
@@ -163,7 +169,7 @@ TEST_F(ControllerTest, TheInputMarkerFollowsTheDeviceAndIsClipped) {
   const auto nbWhite = [this] {
     return std::count(m_frame.getPixels(), m_frame.getPixels() + 40 * 40, 0xFFFFFFu);
   };
-  pInput->m_x = 20, pInput->m_y = 20;
+  pInput->x = 20, pInput->y = 20;
   pixelAt(0);
   EXPECT_EQ(pInput->m_nbPoll, 1);
   EXPECT_EQ(nbWhite(), 81);
@@ -172,7 +178,7 @@ TEST_F(ControllerTest, TheInputMarkerFollowsTheDeviceAndIsClipped) {
       EXPECT_EQ(m_frame.getPixels()[(cy - 1) * 40 + cx + 1], 0xFFFFFFu) << cx << "," << cy;
   EXPECT_EQ(m_frame.getPixels()[5 * 40 + 7], 0u);
   // At the corner only the squares around (0, 0), (15, 0), (0, 15), (15, 15) remain, in part.
-  pInput->m_x = 0, pInput->m_y = 0;
+  pInput->x = 0, pInput->y = 0;
   pixelAt(0);
   EXPECT_EQ(nbWhite(), 4 + 6 + 6 + 9);
 }
@@ -230,4 +236,43 @@ TEST_F(ControllerTest, ADemoSpe01ControllerWritesIntensityAndPhaseForTheNextRun)
   pixelAt(600);
   EXPECT_EQ(pEffect->m_intensity, 0.5f);
   EXPECT_EQ(pEffect->m_phase, 7.0f);
+}
+
+TEST_F(ControllerTest, ARecordingOnInItsFileIsWrittenInTheShowsFolderWhenTheShowEnds) {
+  // Five 10 ms samples of x from 0 ms, named as the show's folder sees it.
+  LCXControllerManager mouse;
+  auto* pMouse = static_cast<LCXControllerRecorded*>(mouse.createController(1));
+  LCXControllerRecorded::RecordingSettings settings;
+  settings.recording = 1, settings.fileName = "data\\lcx\\rec.lcx", settings.endTime = 50;
+  pMouse->setRecordingSettings(settings);
+  ASSERT_TRUE(mouse.save(StringC("data/lcx/mouse.lcx")));
+  ASSERT_TRUE(tc::writeLecx("col.lecx", 1, {{"Red", "mouse / 255"}}));
+  FakeInput* pInput = nullptr;
+  ScriptEngineServices services;
+  services.createInputDevice = [&pInput] {
+    auto p = std::make_unique<FakeInput>();
+    pInput = p.get();
+    return p;
+  };
+  load(scriptText(tinted("col.lecx")), std::move(services));
+  ASSERT_NE(pInput, nullptr);
+  LCXController* pLoaded = m_pEngine->getControllerManager().findLCXController("mouse");
+  EXPECT_EQ(static_cast<LCXControllerRecorded*>(pLoaded)->getNbSample(), 5);
+  for (const auto& [time, x] : std::vector<std::pair<int, int>>{{10, 40}, {30, 80}}) {
+    pInput->x = x;
+    pixelAt(time);
+  }
+  // Ends while another folder is the current one.
+  const std::filesystem::path showFolder = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::temp_directory_path());
+  m_pEngine.reset();
+  std::filesystem::current_path(showFolder);
+  EXPECT_EQ(m_reports.lines(), Lines{"StringC:|recording: data\\lcx\\rec.lcx"});
+  // Samples 40, 40 (at 10 ms), 40, 80 (at 30 ms), 80.
+  LCXControllerManager recorded;
+  ASSERT_TRUE(recorded.load(StringC("data/lcx/rec.lcx")));
+  for (const auto& [time, value] : {std::pair{0.0f, 40.0f}, {25.0f, 60.0f}, {40.0f, 80.0f}}) {
+    recorded.getController()->setUpdate(1);
+    EXPECT_EQ(recorded.getController()->getValue(time), value) << time;
+  }
 }
