@@ -88,4 +88,16 @@ bool decompose(const double (&m)[4][4], Decomposed& out) {
   return true;
 }
 
+bool toSceneMatrix(const double (&m)[4][4], double (&out)[12]) {
+  // Element [r][c] of transpose(S M S) is s_c M[c][r] s_r, s = (1, 1, -1, 1).
+  const double s[4] = {1, 1, -1, 1};
+  bool finite = true;
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 3; ++c) {
+      out[r * 3 + c] = s[c] * m[c][r] * s[r];
+      finite = finite && std::isfinite(out[r * 3 + c]);
+    }
+  return finite;
+}
+
 }  // namespace ImportMath

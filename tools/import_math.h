@@ -46,4 +46,9 @@ Quat quaternionOf(const double (&rotation)[3][3]);
 // Returns false, and the identity, when the matrix holds values that are not finite.
 bool decompose(const double (&m)[4][4], Decomposed& out);
 
+// The scene matrix of a source matrix m[row][column] (column vectors), as a scene file stores it:
+// rows 0 to 3 of transpose(S M S), three elements each, the translation in row 3. False when it
+// holds values that are not finite.
+bool toSceneMatrix(const double (&m)[4][4], double (&out)[12]);
+
 }  // namespace ImportMath

@@ -1,5 +1,8 @@
 #include "tools/l3x_scene_writer.h"
 
+#include <string>
+#include <string_view>
+
 #include "base/chunk_file_writer.h"
 
 namespace L3xScene {
@@ -157,11 +160,93 @@ class SceneWriter {
           w.writeWord(sub);
       });
     });
+    writeDeformers(mesh);
     if (mesh.lightNames.empty()) return;
     chunk(2030, [&](ChunkFileWriter& w) {
       w.writeWord(static_cast<std::uint16_t>(mesh.lightNames.size()));
       for (const std::string& name : mesh.lightNames)
         stringChunk(2031, name);
+    });
+  }
+
+  void writeMatrix(ChunkFileWriter& w, const Matrix12& m) {
+    for (const float value : m)
+      w.writeFloat(value);
+  }
+
+  // The modifier stack (2000): morph (type 2), then skin (type 1), and the application list
+  // (2010) naming them by index in that order, so the skin moves the morphed vertices.
+  void writeDeformers(const Mesh& mesh) {
+    std::uint16_t count = 0;
+    if (!mesh.morphTargets.empty()) ++count;
+    if (mesh.skin) ++count;
+    if (count == 0) return;
+    chunk(2000, [&](ChunkFileWriter& w) {
+      w.writeWord(count);
+      if (!mesh.morphTargets.empty())
+        chunk(2001, [&](ChunkFileWriter& type) {
+          type.writeByte(2);
+          chunk(50, [&](ChunkFileWriter&) { writeMorph(mesh.morphTargets); });
+        });
+      if (mesh.skin)
+        chunk(2001, [&](ChunkFileWriter& type) {
+          type.writeByte(1);
+          chunk(50, [&](ChunkFileWriter&) { writeSkin(*mesh.skin); });
+        });
+    });
+    chunk(2010, [&](ChunkFileWriter& w) {
+      w.writeWord(count);
+      for (std::uint16_t i = 0; i < count; ++i)
+        chunk(2011, [&](ChunkFileWriter&) {
+          stringChunk(2012, std::to_string(i));
+          chunk(2013, [&](ChunkFileWriter&) {
+            intChunk(1, 0);  // every vertex fully
+            intChunk(2, 0);
+            stringChunk(3, "");
+          });
+        });
+    });
+  }
+
+  // 70 the mesh's bind matrix; 100 bones (word count, then name and bind matrix each); 200
+  // vertices (int count, then per vertex a word count and (float weight, word bone) pairs).
+  void writeSkin(const Skin& skin) {
+    chunk(70, [&](ChunkFileWriter& w) { writeMatrix(w, skin.bind); });
+    chunk(100, [&](ChunkFileWriter& w) {
+      w.writeWord(static_cast<std::uint16_t>(skin.bones.size()));
+      for (const Bone& bone : skin.bones) {
+        w.writeString(StringC(std::string_view(bone.name)));
+        writeMatrix(w, bone.bind);
+      }
+    });
+    chunk(200, [&](ChunkFileWriter& w) {
+      w.writeInt(static_cast<std::int32_t>(skin.vertices.size()));
+      for (const auto& weights : skin.vertices) {
+        w.writeWord(static_cast<std::uint16_t>(weights.size()));
+        for (const BoneWeight& weight : weights) {
+          w.writeFloat(weight.weight);
+          w.writeWord(weight.bone);
+        }
+      }
+    });
+  }
+
+  // 100 targets: word count, then per target 101 (50: 101 name, 102 weight; 250: 301 track).
+  void writeMorph(const std::vector<MorphTarget>& targets) {
+    chunk(100, [&](ChunkFileWriter& w) {
+      w.writeWord(static_cast<std::uint16_t>(targets.size()));
+      for (const MorphTarget& target : targets)
+        chunk(101, [&](ChunkFileWriter&) {
+          chunk(50, [&](ChunkFileWriter&) {
+            stringChunk(101, target.name);
+            floatChunk(102, target.weight);
+          });
+          if (target.weightKeys.empty()) return;
+          chunk(250, [&](ChunkFileWriter&) {
+            track(301, target.weightKeys,
+                  [](ChunkFileWriter& w, float value) { w.writeFloat(value); });
+          });
+        });
     });
   }
 

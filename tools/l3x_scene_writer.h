@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,42 @@ struct Head {
   std::vector<RotationKey> rotationKeys;
 };
 
+struct FloatKey {
+  std::int32_t frame = 0;
+  float value = 0;
+};
+
+// A scene matrix: rows 0 to 3 of a row-vector matrix (p' = p M), three elements each, the
+// translation in row 3.
+using Matrix12 = std::array<float, 12>;
+inline constexpr Matrix12 kIdentity{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+
+// A bone: the object it follows (found by name) and that object's world matrix when the mesh
+// was bound to it.
+struct Bone {
+  std::string name;
+  Matrix12 bind = kIdentity;
+};
+
+struct BoneWeight {
+  float weight = 0;
+  std::uint16_t bone = 0;  // index into Skin::bones
+};
+
+// Skin modifier: the mesh's world matrix when bound, its bones, and per vertex its weights.
+struct Skin {
+  Matrix12 bind = kIdentity;
+  std::vector<Bone> bones;
+  std::vector<std::vector<BoneWeight>> vertices;
+};
+
+// Morph target: another mesh (found by name) of the same vertex count, and its weight.
+struct MorphTarget {
+  std::string name;
+  float weight = 0;
+  std::vector<FloatKey> weightKeys;  // linear; none for a constant weight
+};
+
 struct Mesh {
   Head head;
   std::uint16_t materialIndex = 0;
@@ -53,6 +90,9 @@ struct Mesh {
   // The sub-material of each face.
   std::vector<std::uint16_t> subMaterials;
   std::vector<std::string> lightNames;
+  // Deformers, in the order they act: the morph (when there are targets), then the skin.
+  std::vector<MorphTarget> morphTargets;
+  std::optional<Skin> skin;
 };
 
 struct Dummy {

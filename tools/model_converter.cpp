@@ -32,6 +32,8 @@ constexpr unsigned kMaxCount = 65535;
 // A look-at straight along the z axis is the camera's singular case (yaw and pitch undefined):
 // such a target is moved off the axis by this fraction of its distance.
 constexpr double kOffAxis = 0.001;
+// Skin weights kept per vertex: the largest four, as most formats and exporters give.
+constexpr std::size_t kMaxWeights = 4;
 // The darker end of the colour ramp: the base colour times this (an ambient term).
 constexpr float kAmbientFactor = 0.15f;
 
@@ -159,6 +161,7 @@ class SceneConverter {
     checkAnimations();
     measure(*m_source.mRootNode, aiMatrix4x4());
     visit(*m_source.mRootNode, "", aiMatrix4x4());
+    nameBones();
     if (m_scene.cameras.empty()) addFramingCamera();
     std::vector<std::string> lightNames;
     for (const L3xScene::Light& light : m_scene.lights)
@@ -201,11 +204,6 @@ class SceneConverter {
         continue;
       }
       m_usable[i] = true;
-      if (mesh.mNumBones > 0)
-        message("skipped skin of " + name + " (" + std::to_string(mesh.mNumBones) +
-                " bones): written in its bind pose");
-      if (mesh.mNumAnimMeshes > 0)
-        message("skipped " + std::to_string(mesh.mNumAnimMeshes) + " morph targets of " + name);
       if (!m_materialIndex.count(mesh.mMaterialIndex)) m_materialIndex[mesh.mMaterialIndex] = 0;
     }
     // Materials in the order of the file.
@@ -335,18 +333,19 @@ class SceneConverter {
                           !m_channelOf.count(&node);
     if (!skipRoot) {
       name = uniqueName(node.mName.C_Str());
+      m_objectName[&node] = name;
       if (meshes.empty() && hasCamera) {
         addCamera(name, parentName, &node, world, *camera->second);
       } else if (meshes.empty() && hasLight) {
         addLight(name, parentName, &node, world, *light->second);
       } else if (meshes.size() == 1) {
-        addMesh(name, parentName, &node, *m_source.mMeshes[meshes[0]]);
+        addMesh(name, parentName, &node, world, *m_source.mMeshes[meshes[0]]);
       } else {
         L3xScene::Dummy dummy;
         makeHead(dummy.head, name, parentName, &node, aiMatrix4x4());
         m_scene.dummies.push_back(std::move(dummy));
         for (std::size_t i = 0; i < meshes.size(); ++i)
-          addMesh(uniqueName(name + "_" + std::to_string(i)), name, nullptr,
+          addMesh(uniqueName(name + "_" + std::to_string(i)), name, nullptr, world,
                   *m_source.mMeshes[meshes[i]]);
       }
       // A camera or light on a node that is a mesh: an object of its own under it.
@@ -420,7 +419,7 @@ class SceneConverter {
   }
 
   void addMesh(const std::string& name, const std::string& parentName, const aiNode* pNode,
-               const aiMesh& source) {
+               const aiMatrix4x4& world, const aiMesh& source) {
     L3xScene::Mesh mesh;
     makeHead(mesh.head, name, parentName, pNode, aiMatrix4x4());
     mesh.materialIndex = m_materialIndex.at(source.mMaterialIndex);
@@ -452,7 +451,207 @@ class SceneConverter {
       message("skipped " + std::to_string(dropped) + " faces that are not triangles of mesh '" +
               std::string(source.mName.C_Str()) + "'");
     mesh.subMaterials.assign(mesh.faces.size(), 0);
+    if (source.mNumBones > 0) addSkin(mesh, world, source);
+    std::vector<L3xScene::Mesh> targets;
+    for (unsigned t = 0; t < source.mNumAnimMeshes; ++t)
+      addMorphTarget(mesh, source, t, pNode, targets);
     m_scene.meshes.push_back(std::move(mesh));
+    for (L3xScene::Mesh& target : targets)
+      m_scene.meshes.push_back(std::move(target));
+  }
+
+  // The skin of a mesh whose world matrix is `world` when bound. A bone's offset matrix takes
+  // mesh space to bone space in the bind pose, so the bone's world matrix then was
+  // world * inverse(offset). Per vertex the kMaxWeights largest finite positive weights are kept
+  // and scaled to sum 1; a vertex left without weight stays in the bind pose.
+  void addSkin(L3xScene::Mesh& mesh, const aiMatrix4x4& world, const aiMesh& source) {
+    const std::string what = "the skin of mesh '" + std::string(source.mName.C_Str()) + "'";
+    if (source.mNumBones > kMaxCount) {
+      message("skipped " + what + ": more than 65535 bones");
+      return;
+    }
+    L3xScene::Skin skin;
+    if (!sceneMatrix(world, skin.bind)) {
+      message("skipped " + what + ": its bind matrix is not finite");
+      return;
+    }
+    struct Entry {
+      float weight;
+      std::uint16_t bone;
+    };
+    std::vector<std::vector<Entry>> entries(source.mNumVertices);
+    std::vector<PendingBone> pending;
+    unsigned dropped = 0, outside = 0;
+    for (unsigned b = 0; b < source.mNumBones; ++b) {
+      const aiBone& bone = *source.mBones[b];
+      aiMatrix4x4 offset = bone.mOffsetMatrix;
+      const aiMatrix4x4 bind = world * offset.Inverse();
+      L3xScene::Bone out;
+      if (!sceneMatrix(bind, out.bind)) {
+        message("skipped " + what + ": bone '" + bone.mName.C_Str() +
+                "' has an offset matrix that cannot be inverted");
+        return;
+      }
+      pending.push_back({m_scene.meshes.size(), b, m_source.mRootNode->FindNode(bone.mName),
+                         bone.mName.C_Str(), bind});
+      skin.bones.push_back(out);
+      for (unsigned w = 0; w < bone.mNumWeights; ++w) {
+        const aiVertexWeight& weight = bone.mWeights[w];
+        if (weight.mVertexId >= source.mNumVertices)
+          ++outside;
+        else if (!(weight.mWeight > 0) || !std::isfinite(weight.mWeight))
+          ++dropped;
+        else
+          entries[weight.mVertexId].push_back({weight.mWeight, static_cast<std::uint16_t>(b)});
+      }
+    }
+    unsigned many = 0;
+    for (std::vector<Entry>& vertex : entries) {
+      std::stable_sort(vertex.begin(), vertex.end(),
+                       [](const Entry& a, const Entry& b) { return a.weight > b.weight; });
+      if (vertex.size() > kMaxWeights) {
+        ++many;
+        vertex.resize(kMaxWeights);
+      }
+      double sum = 0;
+      for (const Entry& e : vertex)
+        sum += double{e.weight};
+      // At most four finite floats above 0: a finite sum above 0.
+      std::vector<L3xScene::BoneWeight>& weights = skin.vertices.emplace_back();
+      for (const Entry& e : vertex)
+        weights.push_back({static_cast<float>(double{e.weight} / sum), e.bone});
+    }
+    if (dropped > 0)
+      message(what + ": " + std::to_string(dropped) +
+              " weights that are not finite or not above 0 left out (a vertex without weight "
+              "stays in the bind pose)");
+    if (outside > 0)
+      message(what + ": " + std::to_string(outside) +
+              " weights of vertices it does not have "
+              "left out");
+    if (many > 0)
+      message(what + ": " + std::to_string(many) + " vertices with more than " +
+              std::to_string(kMaxWeights) + " weights keep the largest " +
+              std::to_string(kMaxWeights));
+    mesh.skin = std::move(skin);
+    m_pendingBones.insert(m_pendingBones.end(), pending.begin(), pending.end());
+  }
+
+  // Morph target `index` of `source`: a mesh of its own (hidden by the scene once bound), under
+  // the morphed mesh, with the morphed mesh's faces. Its weight: the file's default, animated by
+  // the first animation's morph channel of the node (or of the mesh's name) when there is one.
+  void addMorphTarget(L3xScene::Mesh& mesh, const aiMesh& source, unsigned index,
+                      const aiNode* pNode, std::vector<L3xScene::Mesh>& targets) {
+    const aiAnimMesh& target = *source.mAnimMeshes[index];
+    const std::string what = "morph target " + std::to_string(index) + " of mesh '" +
+                             std::string(source.mName.C_Str()) + "'";
+    if (!target.HasPositions() || target.mNumVertices != source.mNumVertices) {
+      message("skipped " + what + ": it has " + std::to_string(target.mNumVertices) +
+              " positions, the mesh " + std::to_string(source.mNumVertices));
+      return;
+    }
+    L3xScene::Mesh out;
+    for (unsigned v = 0; v < target.mNumVertices; ++v) {
+      const Vec3 p = ImportMath::toScene(toVec3(target.mVertices[v]));
+      if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+        message("skipped " + what + ": its positions are not all finite");
+        return;
+      }
+      out.vertices.push_back(toPoint(p));
+    }
+    const std::string wanted = target.mName.length > 0
+                                   ? std::string(target.mName.C_Str())
+                                   : mesh.head.name + "_morph" + std::to_string(index);
+    out.head.name = uniqueName(wanted);
+    out.head.parentName = mesh.head.name;
+    out.materialIndex = mesh.materialIndex;
+    out.faces = mesh.faces;
+    out.subMaterials = mesh.subMaterials;
+    L3xScene::MorphTarget morph;
+    morph.name = out.head.name;
+    morph.weight = std::isfinite(target.mWeight) ? target.mWeight : 0.0f;
+    morph.weightKeys = morphKeys(source, pNode, index, morph.weight);
+    mesh.morphTargets.push_back(std::move(morph));
+    targets.push_back(std::move(out));
+  }
+
+  // Keys at every frame 0 to animLength for target `index`, from the morph channel of the node's
+  // (or the mesh's) name; none when there is no channel or every key holds `rest`. Between two
+  // keys the weights mix linearly; a target a key does not list has weight 0 there.
+  std::vector<L3xScene::FloatKey> morphKeys(const aiMesh& source, const aiNode* pNode,
+                                            unsigned index, float rest) const {
+    if (!m_pAnimation) return {};
+    const aiMeshMorphAnim* pChannel = nullptr;
+    for (const aiString& name : {pNode ? pNode->mName : source.mName, source.mName})
+      for (unsigned i = 0; i < m_pAnimation->mNumMorphMeshChannels && !pChannel; ++i)
+        if (m_pAnimation->mMorphMeshChannels[i]->mName == name &&
+            m_pAnimation->mMorphMeshChannels[i]->mNumKeys > 0)
+          pChannel = m_pAnimation->mMorphMeshChannels[i];
+    if (!pChannel) return {};
+    const auto weightAt = [&](const aiMeshMorphKey& key) {
+      for (unsigned i = 0; i < key.mNumValuesAndWeights; ++i)
+        if (key.mValues[i] == index && std::isfinite(key.mWeights[i])) return key.mWeights[i];
+      return 0.0;
+    };
+    std::vector<L3xScene::FloatKey> keys;
+    bool changes = false;
+    const aiMeshMorphKey* pKeys = pChannel->mKeys;
+    const unsigned count = pChannel->mNumKeys;
+    for (std::int32_t frame = 0; frame <= m_scene.animLength; ++frame) {
+      const double time = frame * m_ticksPerSecond / m_settings.fps;
+      unsigned next = 0;
+      while (next < count && pKeys[next].mTime <= time)
+        ++next;
+      double weight = 0;
+      if (next == 0 || next == count) {
+        weight = weightAt(pKeys[next == 0 ? 0 : count - 1]);
+      } else {
+        const aiMeshMorphKey& a = pKeys[next - 1];
+        const aiMeshMorphKey& b = pKeys[next];
+        const double span = b.mTime - a.mTime;
+        const double s = span > 0 ? (time - a.mTime) / span : 0;
+        weight = weightAt(a) + (weightAt(b) - weightAt(a)) * s;
+      }
+      keys.push_back({frame, static_cast<float>(weight)});
+      changes = changes || !near(keys.back().value, rest);
+    }
+    if (!changes) keys.clear();
+    return keys;
+  }
+
+  // The object each bone follows: the object of its node; a bone whose node has no object (the
+  // file's root, when it is left out) or that names no node gets a dummy where it was bound, so
+  // its vertices hold still.
+  void nameBones() {
+    std::map<std::string, std::string> stillBones;
+    for (const PendingBone& pending : m_pendingBones) {
+      std::string name;
+      const auto found = m_objectName.find(pending.pNode);
+      if (pending.pNode && found != m_objectName.end()) {
+        name = found->second;
+      } else if (const auto still = stillBones.find(pending.sourceName);
+                 still != stillBones.end()) {
+        name = still->second;
+      } else {
+        if (!pending.pNode)
+          message("bone '" + pending.sourceName + "' names no node: it holds still where bound");
+        L3xScene::Dummy dummy;
+        makeHead(dummy.head, uniqueName(pending.sourceName), "", nullptr, pending.bind);
+        name = stillBones[pending.sourceName] = dummy.head.name;
+        m_scene.dummies.push_back(std::move(dummy));
+      }
+      m_scene.meshes[pending.mesh].skin->bones[pending.bone].name = name;
+    }
+  }
+
+  // The scene matrix of a source matrix; false when it is not finite.
+  static bool sceneMatrix(const aiMatrix4x4& source, L3xScene::Matrix12& out) {
+    double m[4][4], rows[12];
+    toArray(source, m);
+    const bool finite = ImportMath::toSceneMatrix(m, rows);
+    for (std::size_t i = 0; i < out.size(); ++i)
+      out[i] = static_cast<float>(rows[i]);
+    return finite;
   }
 
   // The local position of a target at `distance` along `direction` (source space, object-local),
@@ -592,6 +791,17 @@ class SceneConverter {
   std::map<const aiNode*, const aiCamera*> m_cameraOf;
   std::map<const aiNode*, const aiLight*> m_lightOf;
   std::map<const aiNode*, const aiNodeAnim*> m_channelOf;
+  // The object made for each node.
+  std::map<const aiNode*, std::string> m_objectName;
+  // Bone `bone` of the skin of m_scene.meshes[mesh], named once every node has its object.
+  struct PendingBone {
+    std::size_t mesh;
+    unsigned bone;
+    const aiNode* pNode;  // null when no node has the bone's name
+    std::string sourceName;
+    aiMatrix4x4 bind;  // the bone's world matrix when bound
+  };
+  std::vector<PendingBone> m_pendingBones;
   const aiAnimation* m_pAnimation = nullptr;
   double m_ticksPerSecond = 25;
   Vec3 m_boxMin{HUGE_VAL, HUGE_VAL, HUGE_VAL};

@@ -12,8 +12,14 @@
 //   material by index and all its faces use sub-material 0.
 // - The first animation is sampled at every frame (--fps) into linear position, rotation and
 //   scale keys; the other animations are reported and skipped.
-// - Skins (written in their bind pose), morph targets, orthographic cameras, area and ambient
-//   lights, textures, lines and points are reported and skipped.
+// - A skinned mesh gets a skin modifier: its bones are the objects of the nodes they name (a bone
+//   naming no node becomes a dummy where it was bound), each vertex keeps its 4 largest weights
+//   scaled to sum 1; weights that are not finite or not above 0 are left out.
+// - Each morph target becomes a mesh of its own under the morphed mesh (hidden by the scene),
+//   and the mesh a morph modifier with the target's default weight, keyed at every frame from
+//   the first animation's morph channel when it has one. The morph acts before the skin.
+// - Orthographic cameras, area and ambient lights, textures, lines and points are reported and
+//   skipped.
 
 #include <ostream>
 #include <string>

@@ -6,16 +6,24 @@
 #include <gtest/gtest.h>
 
 #include <assimp/material.h>
+#include <assimp/scene.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
+#include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "base/report.h"
+#include "s3d/s3d_scene.h"
 
 #include "tests/support/temp_dir.h"
 #include "tests/tools/show_tool_runner.h"
@@ -29,7 +37,9 @@ using Names = std::vector<std::string>;
 const double kPi = 3.14159265358979323846;
 const double kRoot2 = std::sqrt(2.0);
 
+// A test model by name, or a model written by the test (a full path).
 std::string model(const std::string& name) {
+  if (std::filesystem::path(name).is_absolute()) return name;
   return std::string(SHOWPLAYER_SOURCE_DIR) + "/tests/tools/models/" + name;
 }
 
@@ -285,15 +295,191 @@ TEST_F(ModelImportTest, ObjSceneFieldByFieldPacked) {
   expectMatch(fieldsOf(descend(camera, {2})), head("NULL", {1, 1.5 + 0.0043, 1}));
 }
 
-TEST_F(ModelImportTest, UnsupportedContentIsNamedAndSkipped) {
+TEST_F(ModelImportTest, LinesAndPointsAreNamedAndSkipped) {
   const Json root = importAndDump("unsupported.gltf");
   const std::string prefix = "showtool: " + model("unsupported.gltf") + ": ";
-  EXPECT_EQ(m_import.err, prefix +
-                              "skipped skin of mesh 'Body' (1 bones): written in its bind pose\n" +
-                              prefix + "skipped 1 morph targets of mesh 'Body'\n" + prefix +
-                              "skipped lines and points of mesh 'Wire'\n");
-  EXPECT_EQ(names(root, 100), Names{"Body"});
+  EXPECT_EQ(m_import.err, prefix + "skipped lines and points of mesh 'Wire'\n");
+  // The skin and the morph target are imported (see the tests below).
+  EXPECT_EQ(names(root, 100), (Names{"Body", "Body_morph0"}));
   EXPECT_EQ(names(root, 150), (Names{"Bone", "Wire"}));
+}
+
+// A glTF file written here, with its buffer NAME.bin: the float blocks, then the words, one
+// buffer view each.
+std::string writeGltf(const std::filesystem::path& folder, const std::string& name, Json gltf,
+                      const std::vector<std::vector<float>>& floats,
+                      const std::vector<std::uint16_t>& words) {
+  std::string bytes;
+  Json views = Json::array();
+  const auto add = [&](const void* pData, std::size_t size) {
+    views.push_back({{"buffer", 0}, {"byteOffset", bytes.size()}, {"byteLength", size}});
+    bytes.append(static_cast<const char*>(pData), size);
+  };
+  for (const std::vector<float>& block : floats)
+    add(block.data(), block.size() * sizeof(float));
+  add(words.data(), words.size() * sizeof(std::uint16_t));
+  writeText((folder / (name + ".bin")).string(), bytes);
+  gltf["asset"] = {{"version", "2.0"}};
+  gltf["buffers"] = {{{"uri", name + ".bin"}, {"byteLength", bytes.size()}}};
+  gltf["bufferViews"] = views;
+  const std::string file = (folder / (name + ".gltf")).string();
+  writeText(file, gltf.dump());
+  return file;
+}
+// Float (5126) or word (5123) values of a buffer view, from `offset` bytes in.
+Json accessor(int view, int type, int count, const char* pKind, int offset = 0) {
+  return {{"bufferView", view},
+          {"byteOffset", offset},
+          {"componentType", type},
+          {"count", count},
+          {"type", pKind}};
+}
+
+// A strip of 2 x 1 squares bound straight along x, posed with its second bone "Tip" (a child of
+// "Root", at (1, 0, 0)) turned a quarter about z: (x, y) -> (-y, x) around the tip's origin.
+// Column x = 0 follows Root, x = 2 Tip, x = 1 both by halves. One morph target moves (0, 1) by
+// (0, 1) and (2, 1) by (1, 0), its weight w keyed 0 at 0 s and 1 at 1 s (frame 30); the morph
+// acts first. (0, 1) -> (0, 1 + w). (2, 1) -> (2 + w, 1), Tip's bone space (1 + w, 1), turned
+// (-1, 1 + w), back (0, 1 + w). Tip takes (2, 0) to (1, 0) -> (0, 1) -> (1, 1); (1, 1) is half
+// (1, 1) and half (1 + -1, 0 + 0) = (0.5, 0.5); (1, 0) stays. All z = 0 (negated, still 0).
+TEST_F(ModelImportTest, SkinnedAndMorphedStripBendsAndLifts) {
+  const std::vector<float> positions{0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 2, 0, 0, 2, 1, 0};
+  const std::vector<float> weights{1,   0,   0, 0, 1, 0, 0, 0, .5f, .5f, 0, 0,
+                                   .5f, .5f, 0, 0, 1, 0, 0, 0, 1,   0,   0, 0};
+  const std::vector<float> inverseBinds{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0,  0, 0, 1,
+                                        1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, 0, 0, 1};
+  const std::vector<float> moves{0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
+  // Joints (4 words a vertex: Root 0, Tip 1), then the triangles.
+  const std::vector<std::uint16_t> words{0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0,
+                                         0, 0, 1, 0, 0, 0, 0, 2, 1, 1, 2, 3, 2, 4, 3, 3, 4, 5};
+  const Json gltf = {
+      {"scene", 0},
+      {"scenes", {{{"nodes", {0, 1}}}}},
+      {"nodes",
+       {{{"name", "Strip"}, {"mesh", 0}, {"skin", 0}},
+        {{"name", "Root"}, {"children", {2}}},
+        {{"name", "Tip"},
+         {"translation", {1, 0, 0}},
+         {"rotation", {0, 0, 0.70710678, 0.70710678}}}}},
+      {"skins", {{{"joints", {1, 2}}, {"inverseBindMatrices", 2}}}},
+      {"meshes",
+       {{{"primitives",
+          {{{"attributes", {{"POSITION", 0}, {"WEIGHTS_0", 1}, {"JOINTS_0", 6}}},
+            {"indices", 7},
+            {"targets", {{{"POSITION", 3}}}}}}}}}},
+      {"animations",
+       {{{"channels", {{{"sampler", 0}, {"target", {{"node", 0}, {"path", "weights"}}}}}},
+         {"samplers", {{{"input", 4}, {"output", 5}, {"interpolation", "LINEAR"}}}}}}},
+      {"accessors",
+       {accessor(0, 5126, 6, "VEC3"), accessor(1, 5126, 6, "VEC4"), accessor(2, 5126, 2, "MAT4"),
+        accessor(3, 5126, 6, "VEC3"), accessor(4, 5126, 2, "SCALAR"),
+        accessor(5, 5126, 2, "SCALAR"), accessor(6, 5123, 6, "VEC4"),
+        accessor(6, 5123, 12, "SCALAR", 48)}}};
+  (void)importAndDump(writeGltf(m_dir.path(), "strip", gltf,
+                                {positions, weights, inverseBinds, moves, {0, 1}, {0, 1}}, words));
+  EXPECT_EQ(m_import.err, "");
+  // Read back by the player's reader, without a report, at frames 15 and 30; each vertex found
+  // by its (x, y) as loaded.
+  for (const float w : {0.5f, 1.0f}) {
+    SCOPED_TRACE(w);
+    S3DScene scene;
+    ReportCapture reports;
+    ASSERT_TRUE(scene.load(StringC(std::string_view((m_dir.path() / "scene.l3x").string()))));
+    EXPECT_EQ(reports.lines(), std::vector<std::string>{});
+    scene.setTime(30 * w);
+    scene.transform();
+    ASSERT_EQ(scene.m_triObjects.size(), 2u);
+    EXPECT_EQ(scene.m_triObjects[1].m_visible, 0) << "the target";
+    const S3DTriObject& strip = scene.m_triObjects[0];
+    const std::map<std::pair<float, float>, Vec3> expected = {
+        {{0, 0}, {0, 0, 0}},       {{0, 1}, {0, 1 + w, 0}}, {{1, 0}, {1, 0, 0}},
+        {{1, 1}, {0.5f, 0.5f, 0}}, {{2, 0}, {1, 1, 0}},     {{2, 1}, {0, 1 + w, 0}}};
+    ASSERT_EQ(strip.m_vertices.size(), expected.size());
+    for (std::size_t v = 0; v < strip.m_vertices.size(); ++v) {
+      const Vec3 from = strip.m_savedVertices[v], to = strip.m_vertices[v];
+      const Vec3 want = expected.at({from.x, from.y});
+      EXPECT_NEAR(std::hypot(to.x - want.x, to.y - want.y, to.z - want.z), 0, 1e-5f)
+          << from.x << ", " << from.y;
+    }
+  }
+}
+
+// Broken skins and morphs, as the import library could hand them over: a bone naming no node,
+// weights that are NaN or 0, a vertex with five weights, a target of the wrong size. Root (left
+// out, an identity without content) holds "Face" (the mesh) and "Arm".
+TEST(ModelImportSkinAndMorph, BadDataIsReportedAndLeftOut) {
+  aiScene source;
+  source.mRootNode = new aiNode("Root");
+  aiNode* pChildren[2] = {new aiNode("Face"), new aiNode("Arm")};
+  source.mRootNode->addChildren(2, pChildren);
+  pChildren[0]->mNumMeshes = 1;
+  pChildren[0]->mMeshes = new unsigned[1]{0};
+  source.mNumMaterials = 1;
+  source.mMaterials = new aiMaterial* [1] { new aiMaterial };
+  aiMesh* pMesh = new aiMesh;
+  source.mNumMeshes = 1;
+  source.mMeshes = new aiMesh* [1] { pMesh };
+  pMesh->mName = "Face";
+  pMesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+  pMesh->mNumVertices = 3;
+  pMesh->mVertices = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  pMesh->mNumFaces = 1;
+  pMesh->mFaces = new aiFace[1];
+  pMesh->mFaces[0].mNumIndices = 3;
+  pMesh->mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
+  // Bone 0 "Ghost", bound at (2, 0, 0) (offset T(-2, 0, 0)): vertex 0. Bones 1 to 5 "Arm":
+  // vertex 1 NaN and 0; vertex 2 0.5, 0.1, 0.2, 0.3, 0.4.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<std::vector<aiVertexWeight>> weights = {
+      {{0, 1}}, {{1, nan}, {2, 0.5f}}, {{1, 0}, {2, 0.1f}}, {{2, 0.2f}}, {{2, 0.3f}}, {{2, 0.4f}}};
+  pMesh->mNumBones = 6;
+  pMesh->mBones = new aiBone*[6];
+  for (unsigned b = 0; b < 6; ++b) {
+    aiBone* pBone = pMesh->mBones[b] = new aiBone;
+    pBone->mName = b == 0 ? "Ghost" : "Arm";
+    if (b == 0) aiMatrix4x4::Translation(aiVector3D(-2, 0, 0), pBone->mOffsetMatrix);
+    pBone->mNumWeights = static_cast<unsigned>(weights[b].size());
+    pBone->mWeights = new aiVertexWeight[pBone->mNumWeights];
+    std::copy(weights[b].begin(), weights[b].end(), pBone->mWeights);
+  }
+  pMesh->mNumAnimMeshes = 1;
+  pMesh->mAnimMeshes = new aiAnimMesh* [1] { new aiAnimMesh };
+  pMesh->mAnimMeshes[0]->mNumVertices = 2;
+  pMesh->mAnimMeshes[0]->mVertices = new aiVector3D[2];
+
+  std::vector<std::string> messages;
+  const L3xScene::Scene scene =
+      ModelImport::convertModel(source, ModelImport::Settings{}, true, "bad", messages);
+  EXPECT_EQ(messages,
+            (Names{"the skin of mesh 'Face': 2 weights that are not finite or not above 0 left "
+                   "out (a vertex without weight stays in the bind pose)",
+                   "the skin of mesh 'Face': 1 vertices with more than 4 weights keep the "
+                   "largest 4",
+                   "skipped morph target 0 of mesh 'Face': it has 2 positions, the mesh 3",
+                   "bone 'Ghost' names no node: it holds still where bound"}));
+  ASSERT_EQ(scene.meshes.size(), 1u) << "no target mesh";
+  const L3xScene::Mesh& mesh = scene.meshes[0];
+  ASSERT_TRUE(mesh.skin);
+  Names bones;
+  for (const L3xScene::Bone& bone : mesh.skin->bones)
+    bones.push_back(bone.name);
+  EXPECT_EQ(bones, (Names{"Ghost", "Arm", "Arm", "Arm", "Arm", "Arm"}));
+  // Ghost: a dummy where it was bound, (2, 0, 0), its bind matrix's translation row.
+  ASSERT_EQ(scene.dummies.size(), 2u);
+  EXPECT_EQ(scene.dummies[1].head.name, "Ghost");
+  EXPECT_EQ(scene.dummies[1].head.position.x, 2);
+  // (bone, weight) per vertex: 0 Ghost alone; 1 nothing left; 2 keeps 0.5, 0.4, 0.3, 0.2 (bones
+  // 1, 5, 4, 3) over their sum 1.4.
+  const std::vector<std::vector<std::pair<int, double>>> expected = {
+      {{0, 1}}, {}, {{1, 0.5 / 1.4}, {5, 0.4 / 1.4}, {4, 0.3 / 1.4}, {3, 0.2 / 1.4}}};
+  ASSERT_EQ(mesh.skin->vertices.size(), expected.size());
+  for (std::size_t v = 0; v < expected.size(); ++v) {
+    ASSERT_EQ(mesh.skin->vertices[v].size(), expected[v].size()) << v;
+    for (std::size_t i = 0; i < expected[v].size(); ++i) {
+      EXPECT_EQ(mesh.skin->vertices[v][i].bone, expected[v][i].first) << v;
+      EXPECT_NEAR(mesh.skin->vertices[v][i].weight, expected[v][i].second, 1e-6) << v;
+    }
+  }
 }
 
 TEST_F(ModelImportTest, BadFilesAreReportedWithExitCodeOne) {
