@@ -4,4 +4,5 @@ set(RASTER_POLY_SOURCES
   poly_textured.cpp
   poly_scene.cpp
   raster_material.cpp
+  line_drawer.cpp
 )

@@ -112,3 +112,19 @@ int clipPolygon(const S3DCamera& camera, const ClipVertex* pIn, int count,
   }
   return count;
 }
+
+bool clipSegment(const S3DCamera& camera, Vec3& a, Vec3& b) {
+  for (int plane : {S3DCamera::kNear, S3DCamera::kLeft, S3DCamera::kRight, S3DCamera::kTop,
+                    S3DCamera::kBottom}) {
+    const Plane& by = camera.m_frustum[plane];
+    const float da = dot(by.n, a) - by.d;
+    const float db = dot(by.n, b) - by.d;
+    const bool insideA = da >= 0.0f;
+    const bool insideB = db >= 0.0f;
+    if (!insideA && !insideB) return false;
+    if (insideA == insideB) continue;
+    const Vec3 cut = a + (b - a) * (da / (da - db));
+    (insideA ? b : a) = cut;
+  }
+  return true;
+}

@@ -21,3 +21,8 @@ inline constexpr int kMaxClipVertices = 8;
 // vertex count of `out` (fewer than 3: nothing is left to draw).
 int clipPolygon(const S3DCamera& camera, const ClipVertex* pIn, int count,
                 ClipVertex (&out)[kMaxClipVertices]);
+
+// Clips the segment a-b by the same five planes, keeping the part where the signed distance is
+// >= 0: an end outside a plane moves to a + (b - a) · da / (da - db). False when nothing is left
+// (both ends outside one plane, or a NaN).
+bool clipSegment(const S3DCamera& camera, Vec3& a, Vec3& b);

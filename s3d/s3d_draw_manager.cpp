@@ -96,6 +96,10 @@ void S3DDrawManager::drawPolygon(S3DDrawMode mode, const float* pVertices, int c
   }
 }
 
+const ZBuffer* S3DDrawManager::getZBuffer() const {
+  return m_pViewPort ? m_pViewPort->getZBuffer() : nullptr;
+}
+
 void S3DDrawManager::end() {
   m_pCamera = nullptr;
   m_pViewPort = nullptr;

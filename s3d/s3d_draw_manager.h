@@ -28,6 +28,10 @@ class S3DDrawManager {
   const S3DCamera* getCamera() const { return m_pCamera; }
   int32_t getWidth() const { return m_width; }
   int32_t getHeight() const { return m_height; }
+  // The frame's screen and the view port's depth buffer (null when it draws without one); null
+  // outside begin ... end.
+  CImage32* getScreen() const { return m_pScreen; }
+  const ZBuffer* getZBuffer() const;
 
   FlatPolyFiller m_flat;
   GouraudPolyFiller m_gouraud;

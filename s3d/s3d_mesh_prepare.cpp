@@ -103,6 +103,7 @@ void S3DTriObject::prepareDrawing() {
   // Groups: per sub-material in order, per pass, the faces using it in face order.
   for (auto& groups : m_groups)
     groups.clear();
+  m_lists.build(m_pMaterial, m_edgePairs, static_cast<int32_t>(nbVertex));
   if (!m_pMaterial) return;
   for (S3DSubMaterial& sub : m_pMaterial->m_subMaterials) {
     if (sub.m_polygonsEnabled == 0) continue;

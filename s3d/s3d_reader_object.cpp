@@ -122,7 +122,7 @@ void giveBoxAndPivot(S3DVertexObject& object) {
   }
 }
 
-// Vertices (502), and for meshes the soft selection, texture vertices and edge pairs.
+// Vertices (502) and edge pairs (505), and for meshes the soft selection and texture vertices.
 void readGeometry(S3DVertexObject& object, S3DTriObject* pMesh, ChunkFileReader& chunk,
                   ChunkFileReaderManager& manager) {
   ChunkFileReader child;
@@ -139,11 +139,11 @@ void readGeometry(S3DVertexObject& object, S3DTriObject* pMesh, ChunkFileReader&
       for (Vec3& p : vertices)
         p = readPoint(child);
       object.setVertices(std::move(vertices));
-    } else if (id == kEdgePairs && pMesh) {
+    } else if (id == kEdgePairs) {
       // Edge pairs carry their own count: they may come before the vertices.
-      pMesh->m_edgePairs.resize(
+      object.m_edgePairs.resize(
           static_cast<std::size_t>(countThatFits(child.readWord(), child, manager, 8)));
-      for (auto& pair : pMesh->m_edgePairs)
+      for (auto& pair : object.m_edgePairs)
         pair = {child.readInt(), child.readInt()};
     } else if (!pMesh || nbVertex == 0) {
       // Per-vertex data before the vertices (or on a shape) creates nothing.

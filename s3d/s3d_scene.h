@@ -109,12 +109,17 @@ class S3DScene {
   int32_t m_sceneValue2 = 0;
   StringC m_sceneName{"NULL"};
 
-  // A face of a sorted mesh, drawn after everything else in decreasing order of its key (the mean
-  // camera-space z of its corners).
+  // A face, line or point of a sorted mesh, drawn after everything else in decreasing order of
+  // its key: the mean camera-space z of a face's corners, the mean z of a line's ends less 10,
+  // a point's z.
   struct DeferredItem {
+    enum Kind : uint8_t { kTriangle, kLine, kPoint };
     S3DTriObject* pMesh = nullptr;
+    // The face's group (null for lines and points).
     const S3DDrawGroup* pGroup = nullptr;
-    uint32_t face = 0;
+    Kind kind = kTriangle;
+    // The face, or the index in the mesh's line or point list.
+    uint32_t index = 0;
     float key = 0.0f;
   };
   std::vector<DeferredItem> m_deferred;

@@ -119,14 +119,25 @@ void S3DScene::checkMaterials() {
 void S3DScene::prepareDrawing() {
   for (S3DTriObject& mesh : m_triObjects)
     mesh.prepareDrawing();
-  // The faces of the second pass of sorted meshes wait for the end of the frame, in mesh order.
+  for (const auto& pShape : m_shapes)
+    if (pShape) pShape->prepare();
+  // The faces of the second pass of sorted meshes, their lines and points wait for the end of
+  // the frame: the faces of every sorted mesh in mesh order, then the lines, then the points.
   m_deferred.clear();
   for (S3DTriObject& mesh : m_triObjects) {
     if (!mesh.m_sorted) continue;
     for (const S3DDrawGroup& group : mesh.m_groups[S3DTriObject::kBlendPass])
       for (uint32_t face : group.faces)
-        m_deferred.push_back({&mesh, &group, face, 0.0f});
+        m_deferred.push_back({&mesh, &group, DeferredItem::kTriangle, face, 0.0f});
   }
+  for (S3DTriObject& mesh : m_triObjects)
+    if (mesh.m_sorted)
+      for (uint32_t i = 0; i < mesh.m_lists.m_lines.size(); ++i)
+        m_deferred.push_back({&mesh, nullptr, DeferredItem::kLine, i, 0.0f});
+  for (S3DTriObject& mesh : m_triObjects)
+    if (mesh.m_sorted)
+      for (uint32_t i = 0; i < mesh.m_lists.m_points.size(); ++i)
+        m_deferred.push_back({&mesh, nullptr, DeferredItem::kPoint, i, 0.0f});
 }
 
 void S3DScene::linkParents() {

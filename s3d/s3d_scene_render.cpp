@@ -1,11 +1,10 @@
-// A scene's frame: transform (matrices, hierarchy, cameras, lights, meshes) and render (the two
-// passes, then the sorted faces farthest first).
-
-#include <algorithm>
+// A scene's frame: transform (matrices, hierarchy, cameras, lights, meshes, shapes) and render
+// (the two passes with the lines and points, the shapes, then the sorted items farthest first).
 
 #include "s3d/s3d_draw_manager.h"
 #include "s3d/s3d_lighting.h"
 #include "s3d/s3d_scene.h"
+#include "s3d/s3d_sort.h"
 
 void S3DScene::transform() {
   S3DCamera* pCamera = getCurrentCamera();
@@ -53,7 +52,9 @@ void S3DScene::transform() {
   // 7. Meshes.
   for (S3DTriObject& mesh : m_triObjects)
     mesh.transform(*pCamera);
-  // 8. Shapes. FIXME: points, lines, particles and sprites.
+  // 8. Shapes.
+  for (const auto& pShape : m_shapes)
+    if (pShape && pShape->m_visible) pShape->transform(*pCamera);
 }
 
 void S3DScene::render() {
@@ -63,10 +64,15 @@ void S3DScene::render() {
   if (!drawManager.begin(pCamera, m_pViewPort)) return;
   for (const S3DTriObject& mesh : m_triObjects)
     if (mesh.m_visible && mesh.m_drawable) mesh.drawPass(drawManager, S3DTriObject::kOpaquePass);
-  // FIXME: the line and point lists of the meshes, and the shapes, are drawn with this pass.
-  for (const S3DTriObject& mesh : m_triObjects)
-    if (mesh.m_visible && mesh.m_drawable && !mesh.m_sorted)
-      mesh.drawPass(drawManager, S3DTriObject::kBlendPass);
+  // The second pass of the unsorted meshes, each followed by its lines and points.
+  for (const S3DTriObject& mesh : m_triObjects) {
+    if (!mesh.m_visible || !mesh.m_drawable || mesh.m_sorted) continue;
+    mesh.drawPass(drawManager, S3DTriObject::kBlendPass);
+    mesh.m_lists.drawLines(drawManager, mesh.itemVertices());
+    mesh.m_lists.drawPoints(drawManager, mesh.itemVertices());
+  }
+  for (const auto& pShape : m_shapes)
+    if (pShape && pShape->m_visible) pShape->draw(drawManager);
   drawDeferred();
   drawManager.end();
 }
@@ -74,18 +80,40 @@ void S3DScene::render() {
 void S3DScene::drawDeferred() {
   if (m_deferred.empty()) return;
   for (DeferredItem& item : m_deferred) {
-    const S3DFace& face = item.pMesh->m_faces[item.face];
-    const std::vector<Vec3>& z = item.pMesh->m_cameraVertices;
-    item.key = (z[face.a].z + z[face.b].z + z[face.c].z) * 0.33333334f;
+    const S3DTriObject& mesh = *item.pMesh;
+    const std::vector<Vec3>& p = mesh.m_cameraVertices;
+    switch (item.kind) {
+      case DeferredItem::kTriangle: {
+        const S3DFace& face = mesh.m_faces[item.index];
+        item.key = (p[face.a].z + p[face.b].z + p[face.c].z) * 0.33333334f;
+        break;
+      }
+      case DeferredItem::kLine:
+        item.key =
+            S3DLinePointLists::lineKey(mesh.itemVertices(), mesh.m_lists.m_lines[item.index]);
+        break;
+      case DeferredItem::kPoint:
+        item.key =
+            S3DLinePointLists::pointKey(mesh.itemVertices(), mesh.m_lists.m_points[item.index]);
+        break;
+    }
   }
-  // Farthest first; items of equal keys keep no particular order.
-  std::sort(m_deferred.begin(), m_deferred.end(),
-            [](const DeferredItem& a, const DeferredItem& b) { return a.key > b.key; });
+  sortByKeyDescending(std::span<DeferredItem>(m_deferred));
   S3DDrawManager& drawManager = *m_pDrawManager;
   for (const DeferredItem& item : m_deferred) {
     const S3DTriObject& mesh = *item.pMesh;
     if (!mesh.m_visible || !mesh.m_drawable) continue;
-    drawManager.bindMaterial(item.pGroup->mode, item.pGroup->pSubMaterial->m_raster);
-    mesh.drawFace(drawManager, *item.pGroup, item.face);
+    switch (item.kind) {
+      case DeferredItem::kTriangle:
+        drawManager.bindMaterial(item.pGroup->mode, item.pGroup->pSubMaterial->m_raster);
+        mesh.drawFace(drawManager, *item.pGroup, item.index);
+        break;
+      case DeferredItem::kLine:
+        mesh.m_lists.drawLine(drawManager, mesh.itemVertices(), mesh.m_lists.m_lines[item.index]);
+        break;
+      case DeferredItem::kPoint:
+        mesh.m_lists.drawPoint(drawManager, mesh.itemVertices(), mesh.m_lists.m_points[item.index]);
+        break;
+    }
   }
 }

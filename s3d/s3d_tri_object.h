@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "s3d/s3d_line_point.h"
 #include "s3d/s3d_material.h"
 #include "s3d/s3d_vertex_object.h"
 
@@ -74,8 +75,6 @@ class S3DTriObject final : public S3DVertexObject {
   void checkFaces();
 
   std::vector<S3DFace> m_faces;
-  // Pairs of vertex indices drawn as line segments.
-  std::vector<std::array<int32_t, 2>> m_edgePairs;
   // (u, v, w) per texture vertex.
   std::vector<Vec3> m_textureVertices;
   bool m_hasFaceMapping = false;
@@ -150,6 +149,10 @@ class S3DTriObject final : public S3DVertexObject {
   const S3DMapLayer* m_pOpacityLayer = nullptr;
   std::vector<uint16_t> m_vertexTextureVertex;
   std::vector<S3DDrawGroup> m_groups[kNbPass];
+  // The edge pairs as lines and the vertices as points, when a sub-material asks for them (built
+  // with the groups). Drawn after the second pass, or with the sorted items of a sorted mesh.
+  S3DLinePointLists m_lists;
+  S3DItemVertices itemVertices() const { return {m_cameraVertices, m_screenVertices}; }
 
  protected:
   std::string_view caption() const override { return "S3DTriObject warning: "; }

@@ -3,6 +3,7 @@
 // box, the modifier stack and the list that applies it, the world-space modifiers and lights that
 // act on the object (by name, resolved after loading) and the vertex channel definitions.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -110,6 +111,9 @@ class S3DVertexObject : public S3DNode {
   // Per frame: camera-space positions and screen records.
   std::vector<Vec3> m_cameraVertices;
   std::vector<S3DScreenVertex> m_screenVertices;
+  // Pairs of vertex indices drawn as line segments (a mesh's are checked against its vertices
+  // when its record ends; a shape's when it builds its lines).
+  std::vector<std::array<int32_t, 2>> m_edgePairs;
   Vec3 m_boxMin{-kDefaultBox, -kDefaultBox, -kDefaultBox};
   Vec3 m_boxMax{kDefaultBox, kDefaultBox, kDefaultBox};
   // The stack; an entry stays null when its type does not exist.
