@@ -196,3 +196,27 @@ RgbImage rgbOf(const std::uint32_t* pPixels, int width, int height) {
   return showsLayer(*actual, [&](int x, int y) { return expected->at(x, y + 64); })
          << " (" << name << ")";
 }
+
+std::optional<SceneBand> renderSceneBand(const TempFolder& folder, const std::string& sceneText,
+                                         int atMs, const std::string& golden,
+                                         const std::string& clear) {
+  writeTextFile(folder.path() / "data/scene.l3x", sceneText);
+  writeTextFile(
+      folder.path() / "show.lscx",
+      scriptText({{"MUSIC", {"file: NULL", "offset: 0"}},
+                  {"LAYER_DIMENSION", {"desc: band 512 256"}},
+                  {"3D", {"file: scene data\\scene.l3x"}},
+                  {"SCREEN_LAYER", {"desc: screen band"}},
+                  {"3D_DESC", {"desc: now scene band NULL 0 0"}},
+                  {"LAYER_MANAGER",
+                   {"desc: screen 1 0 100000 c " + clear, "desc: screen 2 0 100000 w now"}}}));
+  const ProgramRun run = runShowPlayer(
+      {"render", "show.lscx", "--at", std::to_string(atMs), "--out", "frame.png"}, folder.path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string file = folder.file("frame.png");
+  EXPECT_TRUE(matchesGolden(file, golden));
+  std::optional<RgbImage> frame = readPng(file);
+  if (!frame) return std::nullopt;
+  return SceneBand{std::move(*frame)};
+}

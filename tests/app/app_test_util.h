@@ -123,3 +123,17 @@ inline ::testing::AssertionResult isBandOf(const RgbImage& image, std::uint32_t 
 // Compares the PNG `rendered` with tests/app/golden/`name`; SHOWPLAYER_UPDATE_GOLDEN=1 rewrites
 // the golden picture from it first (look at it before keeping it).
 ::testing::AssertionResult matchesGolden(const std::string& rendered, const std::string& name);
+
+// A rendered frame whose 512 x 256 band holds a 3D layer; at(x, y) reads the band (the band starts
+// at row 64 of the 512 x 384 frame).
+struct SceneBand {
+  RgbImage frame;
+  std::uint32_t at(int x, int y) const { return frame.at(x, 64 + y); }
+};
+// Writes `sceneText` as data/scene.l3x in `folder` and a show that clears a 512 x 256 band to
+// `clear` ("r g b") and draws the scene there, renders it with `showplayer render --at atMs`
+// and compares the frame with the golden picture `golden`. Nothing (after a failed check) when
+// the program fails or writes no picture.
+std::optional<SceneBand> renderSceneBand(const TempFolder& folder, const std::string& sceneText,
+                                         int atMs, const std::string& golden,
+                                         const std::string& clear = "0 0 0");

@@ -85,26 +85,10 @@ TEST(ShapeFrames, AWireBoxAndSpritesMatchTheirGolden) {
   std::filesystem::create_directories(folder.path() / "data");
   ASSERT_TRUE(picture_files::writeBytes(folder.file("data/quads.bmp"),
                                         picture_files::bmpBytes(16, 16, quadrants)));
-  writeTextFile(folder.path() / "data/shapes.l3x", shapesScene());
-  writeTextFile(folder.path() / "show.lscx",
-                scriptText({{"MUSIC", {"file: NULL", "offset: 0"}},
-                            {"LAYER_DIMENSION", {"desc: band 512 256"}},
-                            {"3D", {"file: shapes data\\shapes.l3x"}},
-                            {"SCREEN_LAYER", {"desc: screen band"}},
-                            {"3D_DESC", {"desc: now shapes band NULL 0 0"}},
-                            {"LAYER_MANAGER",
-                             {"desc: screen 1 0 1000 c 0 0 0", "desc: screen 2 0 1000 w now"}}}));
-  const ProgramRun run =
-      runShowPlayer({"render", "show.lscx", "--at", "500", "--out", "shapes.png"}, folder.path());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-  const std::string file = folder.file("shapes.png");
-  EXPECT_TRUE(matchesGolden(file, "shapes-500.png"));
-
-  const std::optional<RgbImage> picture = readPng(file);
-  ASSERT_TRUE(picture);
-  // The band starts at row 64 of the 512 x 384 frame.
-  const auto at = [&](int x, int y) { return picture->at(x, 64 + y); };
+  const std::optional<SceneBand> band =
+      renderSceneBand(folder, shapesScene(), 500, "shapes-500.png");
+  ASSERT_TRUE(band);
+  const auto at = [&](int x, int y) { return band->at(x, y); };
   // The front face (z = 0) spans x 116..196, y 88..168; the back face (z = 80, scale 256 / 336)
   // x 149.33..210.29, y 97.52..158.48.
   EXPECT_EQ(at(130, 110), kRed) << "inside the front";

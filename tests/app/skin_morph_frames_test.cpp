@@ -40,26 +40,6 @@ std::string sceneOf(const std::vector<Bytes>& lists) {
   return std::string(file.begin(), file.end());
 }
 
-// Renders the scene at 2000 ms and compares it with `golden`; the picture, read back.
-std::optional<RgbImage> renderAt2000(const std::string& scene, const std::string& golden) {
-  TempFolder folder;
-  writeTextFile(folder.path() / "data/scene.l3x", scene);
-  writeTextFile(folder.path() / "show.lscx",
-                scriptText({{"MUSIC", {"file: NULL", "offset: 0"}},
-                            {"LAYER_DIMENSION", {"desc: band 512 256"}},
-                            {"3D", {"file: scene data\\scene.l3x"}},
-                            {"SCREEN_LAYER", {"desc: screen band"}},
-                            {"3D_DESC", {"desc: now scene band NULL 0 0"}},
-                            {"LAYER_MANAGER",
-                             {"desc: screen 1 0 3000 c 0 0 0", "desc: screen 2 0 3000 w now"}}}));
-  const ProgramRun run =
-      runShowPlayer({"render", "show.lscx", "--at", "2000", "--out", "out.png"}, folder.path());
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(matchesGolden(folder.file("out.png"), golden));
-  return readPng(folder.file("out.png"));
-}
-
 // The arm: a tube of radius 8 along x from -80 to 80, rings of 8 points (x, 8 cos a, 8 sin a).
 // Bones: "shoulder" at (-80, 0, 0); "elbow", its child, 80 further on, turning about (0, 0, -1)
 // from 0 at frame 0 to a quarter turn at frame 90 (about -z: (1, 0) goes to (cos, sin), up).
@@ -159,9 +139,10 @@ std::string morphingFace() {
 }  // namespace
 
 TEST(SkinMorphFrames, AnArmBendsAtItsSkinnedElbow) {
-  const std::optional<RgbImage> picture = renderAt2000(bendingArm(), "skin-arm.png");
-  ASSERT_TRUE(picture);
-  const auto at = [&](int x, int y) { return picture->at(x, 64 + y); };
+  TempFolder folder;
+  const std::optional<SceneBand> band = renderSceneBand(folder, bendingArm(), 2000, "skin-arm.png");
+  ASSERT_TRUE(band);
+  const auto at = [&](int x, int y) { return band->at(x, y); };
   // Worked by hand. At frame 60 the elbow has turned 60 degrees (c = 0.5, s = 0.866); its world
   // matrix is R(60) T(80, 0, 0) T(-80, 0, 0) = R(60) and its bind the identity, so forearm points
   // turn about the origin: (x, y) -> (0.5 x - 0.866 y, 0.866 x + 0.5 y). The shoulder's skin
@@ -180,9 +161,11 @@ TEST(SkinMorphFrames, AnArmBendsAtItsSkinnedElbow) {
 }
 
 TEST(SkinMorphFrames, AFaceOpensItsMouthAndPuffsItsCheeks) {
-  const std::optional<RgbImage> picture = renderAt2000(morphingFace(), "morph-face.png");
-  ASSERT_TRUE(picture);
-  const auto at = [&](int x, int y) { return picture->at(x, 64 + y); };
+  TempFolder folder;
+  const std::optional<SceneBand> band =
+      renderSceneBand(folder, morphingFace(), 2000, "morph-face.png");
+  ASSERT_TRUE(band);
+  const auto at = [&](int x, int y) { return band->at(x, y); };
   constexpr std::uint32_t kYellow = 0xFFFF00, kRed = 0xFF0000;
   // Worked by hand (z = 0: screen x = 256 + X, y = 128 - Y). p + 0.5 (open - p) + 0.6 (puff - p).
   // Cheek: the point at 0 degrees, (96, 0), puffs to 96 (1 + 0.25 * 0.6) = 110.4; its neighbours
