@@ -29,7 +29,7 @@ void S3DLinePointLists::build(const S3DMaterial* pMaterial,
 }
 
 float S3DLinePointLists::lineKey(const S3DItemVertices& v, const S3DLineItem& line) {
-  return (v.camera[line.a].z + v.camera[line.b].z) * 0.5f - kLineKeyOffset;
+  return (v.cameraAt(line.a).z + v.cameraAt(line.b).z) * 0.5f - kLineKeyOffset;
 }
 
 void S3DLinePointLists::drawLines(S3DDrawManager& drawManager, const S3DItemVertices& v) const {
@@ -51,8 +51,8 @@ void S3DLinePointLists::drawLine(S3DDrawManager& drawManager, const S3DItemVerti
   const LineBlend blend = properties.m_blendMode == 1   ? LineBlend::kAdd
                           : properties.m_blendMode == 3 ? LineBlend::kSubtract
                                                         : LineBlend::kReplace;
-  const S3DScreenVertex& sa = v.screen[line.a];
-  const S3DScreenVertex& sb = v.screen[line.b];
+  const S3DScreenVertex& sa = v.screenAt(line.a);
+  const S3DScreenVertex& sb = v.screenAt(line.b);
   if (sa.outside == 0.0f && sb.outside == 0.0f) {
     ::drawLine(*pScreen, drawManager.getZBuffer(), {sa.x, sa.y, sa.w}, {sb.x, sb.y, sb.w}, color,
                blend);
@@ -60,8 +60,8 @@ void S3DLinePointLists::drawLine(S3DDrawManager& drawManager, const S3DItemVerti
   }
   // An end off the screen or in front of the near plane: the segment is clipped in camera space
   // and dropped, like a polygon, when an end still projects off the screen.
-  Vec3 a = v.camera[line.a];
-  Vec3 b = v.camera[line.b];
+  Vec3 a = v.cameraAt(line.a);
+  Vec3 b = v.cameraAt(line.b);
   const S3DCamera& camera = *drawManager.getCamera();
   if (!clipSegment(camera, a, b)) return;
   LineEnd ends[2];
@@ -89,12 +89,12 @@ void S3DLinePointLists::drawPoint(S3DDrawManager& drawManager, const S3DItemVert
   const CImage32* pImage = pTexture ? pTexture->plain() : nullptr;
   if (!pImage || pImage->getWidth() < 1 || pImage->getHeight() < 1) return;
   const S3DCamera& camera = *drawManager.getCamera();
-  const float z = v.camera[vertex].z;
+  const float z = v.cameraAt(vertex).z;
   if (!(z > camera.m_nearClip)) return;
   const float size =
       std::clamp(layer.m_pointSize * camera.m_scaleX / z, kMinPointSize, kMaxPointSize);
   if (!(size >= kMinPointSize)) return;
-  const S3DScreenVertex& s = v.screen[vertex];
+  const S3DScreenVertex& s = v.screenAt(vertex);
   const S3DBlitStyle style = blitStyleOf(*m_pPointMaterial);
   pImage->blitScaled(pScreen, s.x, s.y, size / static_cast<float>(pImage->getWidth()),
                      size / static_cast<float>(pImage->getHeight()), style.mode, nullptr,

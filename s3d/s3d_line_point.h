@@ -31,6 +31,9 @@ struct S3DLineItem {
 struct S3DItemVertices {
   std::span<const Vec3> camera;
   std::span<const S3DScreenVertex> screen;
+
+  const Vec3& cameraAt(int32_t i) const { return camera[static_cast<std::size_t>(i)]; }
+  const S3DScreenVertex& screenAt(int32_t i) const { return screen[static_cast<std::size_t>(i)]; }
 };
 
 class S3DLinePointLists {
@@ -51,7 +54,7 @@ class S3DLinePointLists {
 
   // Sort keys of the current frame.
   static float lineKey(const S3DItemVertices& v, const S3DLineItem& line);
-  static float pointKey(const S3DItemVertices& v, int32_t vertex) { return v.camera[vertex].z; }
+  static float pointKey(const S3DItemVertices& v, int32_t vertex) { return v.cameraAt(vertex).z; }
 
   void drawLines(S3DDrawManager& drawManager, const S3DItemVertices& v) const;
   void drawPoints(S3DDrawManager& drawManager, const S3DItemVertices& v) const;

@@ -515,11 +515,11 @@ class SceneConverter {
       }
       double sum = 0;
       for (const Entry& e : vertex)
-        sum += double{e.weight};
+        sum += static_cast<double>(e.weight);
       // At most four finite floats above 0: a finite sum above 0.
       std::vector<L3xScene::BoneWeight>& weights = skin.vertices.emplace_back();
       for (const Entry& e : vertex)
-        weights.push_back({static_cast<float>(double{e.weight} / sum), e.bone});
+        weights.push_back({static_cast<float>(static_cast<double>(e.weight) / sum), e.bone});
     }
     if (dropped > 0)
       message(what + ": " + std::to_string(dropped) +
