@@ -81,7 +81,7 @@ void S3DLinePointLists::drawLine(S3DDrawManager& drawManager, const S3DItemVerti
 }
 
 void S3DLinePointLists::drawPoint(S3DDrawManager& drawManager, const S3DItemVertices& v,
-                                  int32_t vertex) const {
+                                  int32_t vertex, float sizeFactor, float opacityFactor) const {
   CImage32* pScreen = drawManager.getScreen();
   if (!m_pPointMaterial || !pScreen) return;
   const S3DTextureLayer& layer = *m_pPointMaterial->m_pTextureLayer;
@@ -91,14 +91,14 @@ void S3DLinePointLists::drawPoint(S3DDrawManager& drawManager, const S3DItemVert
   const S3DCamera& camera = *drawManager.getCamera();
   const float z = v.cameraAt(vertex).z;
   if (!(z > camera.m_nearClip)) return;
-  const float size =
-      std::clamp(layer.m_pointSize * camera.m_scaleX / z, kMinPointSize, kMaxPointSize);
+  const float size = std::clamp(layer.m_pointSize * sizeFactor * camera.m_scaleX / z, kMinPointSize,
+                                kMaxPointSize);
   if (!(size >= kMinPointSize)) return;
   const S3DScreenVertex& s = v.screenAt(vertex);
   const S3DBlitStyle style = blitStyleOf(*m_pPointMaterial);
   pImage->blitScaled(pScreen, s.x, s.y, size / static_cast<float>(pImage->getWidth()),
                      size / static_cast<float>(pImage->getHeight()), style.mode, nullptr,
-                     style.alpha, style.filter);
+                     style.alpha * opacityFactor, style.filter);
 }
 
 S3DBlitStyle blitStyleOf(const S3DSubMaterial& sub) {

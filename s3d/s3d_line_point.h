@@ -60,7 +60,10 @@ class S3DLinePointLists {
   void drawPoints(S3DDrawManager& drawManager, const S3DItemVertices& v) const;
   void drawLine(S3DDrawManager& drawManager, const S3DItemVertices& v,
                 const S3DLineItem& line) const;
-  void drawPoint(S3DDrawManager& drawManager, const S3DItemVertices& v, int32_t vertex) const;
+  // sizeFactor scales pointSize before the clamp; opacityFactor scales the sub-material's opacity
+  // (particles shrink and fade over their life).
+  void drawPoint(S3DDrawManager& drawManager, const S3DItemVertices& v, int32_t vertex,
+                 float sizeFactor = 1.0f, float opacityFactor = 1.0f) const;
 
   std::vector<S3DLineItem> m_lines;
   // Vertex indices.

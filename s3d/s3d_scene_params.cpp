@@ -332,9 +332,10 @@ struct ShapeKind {
   static void modifierAnim(LECXControllerL3XParam& param, S3DShape& o, float r) {
     if (const std::optional<float> time = param.animationTime(r)) o.animateModifiers(*time);
   }
-  // FIXME: the time of a particle shape's emitters; the shapes keep no emitter frame yet, so the
-  // word is accepted and writes nothing.
-  static void speAnim(LECXControllerL3XParam&, S3DShape&, float) {}
+  // The time of a particle shape's emitters (other kinds ignore it).
+  static void speAnim(LECXControllerL3XParam& param, S3DShape& o, float r) {
+    if (const std::optional<float> time = param.animationTime(r)) o.animateEmitters(*time);
+  }
   static std::span<const SceneProperty<Object>> properties() {
     static constexpr std::array<SceneProperty<Object>, 3> kProperties = {{
         {"MAINANIM", &mainAnim},

@@ -29,9 +29,17 @@ void S3DShape::animate(float time, const S3DCamera*) {
   animateObject(time);
 }
 
+void S3DShape::prepare() {
+  m_modifierScratch.assign(m_vertices.size(), Vec3{});
+}
+
 void S3DShape::transform(const S3DCamera& camera) {
   m_pCamera = &camera;
+  // Object space: the stack rebuilds the vertices from the saved copy.
+  if (!m_applications.empty()) applyModifiers(camera);
   transformVertices(m_vertices, multiply(m_matrix, camera.m_viewMatrix), m_cameraVertices);
+  // Camera space.
+  if (!m_wsModifiers.empty()) applyWSModifiers(camera, m_cameraVertices, m_modifierScratch);
   projectVertices(m_cameraVertices, camera, m_screenVertices);
 }
 
@@ -43,6 +51,7 @@ void S3DShape::draw(S3DDrawManager& drawManager) const {
 }
 
 void S3DShapePoints::prepare() {
+  S3DShape::prepare();
   m_lists.build(m_pMaterial, m_edgePairs, getNbVertex());
 }
 

@@ -97,11 +97,6 @@ class S3DTriObject final : public S3DVertexObject {
   void prepareMaterial();
   // The frame's pipeline in camera space: vertices, normals, projection, lighting, back faces.
   void transform(const S3DCamera& camera);
-  // Step 3 of transform: m_vertices rebuilt from m_savedVertices through the application list.
-  void applyModifiers(const S3DCamera& camera);
-  // Step 5: the first kMaxWSModifier world-space modifiers deform m_cameraVertices in place.
-  void applyWSModifiers(const S3DCamera& camera);
-  static constexpr std::size_t kMaxWSModifier = 20;
   // Draws the groups of one pass.
   void drawPass(S3DDrawManager& drawManager, Pass pass) const;
   // Draws one face of a group (the group's material already bound to its drawer).
@@ -118,9 +113,6 @@ class S3DTriObject final : public S3DVertexObject {
   std::vector<uint32_t> m_vertexFaceFirst;
   std::vector<uint32_t> m_vertexFaces;
   std::vector<float> m_normalFactors;
-  // The points an entry of the modifier list or a world-space modifier deforms into before they
-  // are weighted with the points it received; one per vertex, made at preparation.
-  std::vector<Vec3> m_modifierScratch;
   // The "lightning" channel: the light each vertex receives this frame.
   std::unique_ptr<S3DVertexChannel> m_pLighting;
 

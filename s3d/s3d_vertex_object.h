@@ -6,12 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "s3d/s3d_modifier.h"
 #include "s3d/s3d_node.h"
 
+class S3DCamera;
 class S3DLight;
 class S3DMaterial;
 class WSModifier;
@@ -102,6 +104,18 @@ class S3DVertexObject : public S3DNode {
   void animateObject(float time);
   void animateModifiers(float time);
 
+  // --- The modifier stack (s3d_vertex_modifiers.cpp), for meshes and shapes alike ---
+
+  // Object space: m_vertices rebuilt from m_savedVertices through the application list (the
+  // vertices are copied back unchanged when no entry names a modifier).
+  void applyModifiers(const S3DCamera& camera);
+  // Camera space: the first kMaxWSModifier world-space modifiers deform `points` in place, through
+  // `scratch` (at least as long). Point i takes the channel weight of vertex vertexOf[i], or of
+  // vertex i when vertexOf is empty (a particle weighs as the vertex it came from).
+  void applyWSModifiers(const S3DCamera& camera, std::span<Vec3> points, std::span<Vec3> scratch,
+                        std::span<const int32_t> vertexOf = {});
+  static constexpr std::size_t kMaxWSModifier = 20;
+
   uint16_t m_materialIndex = 0;
   // Resolved after loading: null when the index names no material.
   S3DMaterial* m_pMaterial = nullptr;
@@ -127,6 +141,9 @@ class S3DVertexObject : public S3DNode {
   std::vector<S3DLightingChannel> m_lightingChannels;
   StringC m_channelReferences[3]{"NULL", "NULL", "NULL"};
   int32_t m_value = 0;
+  // The points an entry of the modifier list deforms into before they are weighted with the
+  // points it received; one per vertex, made at preparation.
+  std::vector<Vec3> m_modifierScratch;
   // Cleared for objects used as bones, morph targets or layers: they are not drawn.
   int32_t m_visible = 1;
 

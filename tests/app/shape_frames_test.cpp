@@ -1,7 +1,7 @@
-// Lines and sprites through the program: a box drawn solid with its twelve edges as lines over
-// it (the hidden ones lost to the depth test), and sprites placed, zoomed and turned by their
-// selectors, rendered by `showplayer render` and kept as a golden picture with pixels worked out
-// by hand beside it.
+// Lines, sprites and particles through the program: a box drawn solid with its twelve edges as
+// lines over it (the hidden ones lost to the depth test), sprites placed, zoomed and turned by
+// their selectors, and a particle fountain, rendered by `showplayer render` and kept as golden
+// pictures with pixels worked out by hand beside them.
 //
 // The camera stands at (0, 0, -256) looking along +z, fov pi/2, over the 512 x 256 band: a point
 // (X, Y, Z) lands at x = 256 + 256 X / (256 + Z), y = 128 - 256 Y / (256 + Z).
@@ -117,4 +117,63 @@ TEST(ShapeFrames, AWireBoxAndSpritesMatchTheirGolden) {
   EXPECT_EQ(at(413, 135), kBottomRight);
   EXPECT_EQ(at(397, 128), 0u);
   EXPECT_EQ(at(414, 128), 0u);
+}
+
+namespace {
+
+constexpr std::uint32_t kSpark = 0xFFA020;
+
+// A fountain at (0, -100, 0) leaving from its two vertices x = -20 and 20, each generation of two
+// particles joined by a white line; one emitter from frame 0, period 400, 0.1 a frame; points of
+// size 8 with the 256 x 256 picture spark.bmp (256 so that the layer keeps it as it is).
+std::string fountainScene() {
+  const Bytes sub =
+      subMaterial("spark", {drawing({intChunk(12, 100), floatChunk(14, 1.0f)}),
+                            lines({intChunk(10, 1), intChunk(11, 0xFFFFFF)}),
+                            textureLayer(1, 0, "spark.bmp", {0, 0, 1, 1}, 8.0f, {0, 0, 0, 0, 0})});
+  const Bytes fountain =
+      shape(2,
+            {head({.name = "fountain", .position = Xyz{0, -100, 0}}), materialIndex(0),
+             geometry({vertices({{-20, 0, 0}, {20, 0, 0}}), edgePairs({{0, 1}})})},
+            {emitters({{0, 400, 0.1f}})});
+  const Bytes file = sceneFile(
+      {wordChunk(50, 300),
+       cameras({camera({.head = {.name = "camera", .position = Xyz{0, 0, -256}},
+                        .target = Head{.name = "camera.target", .position = Xyz{0, 0, 0}}})}),
+       materials({material("sparks", {sub})}), shapes({fountain})});
+  return std::string(file.begin(), file.end());
+}
+
+}  // namespace
+
+TEST(ShapeFrames, AParticleFountainMatchesItsGolden) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.path() / "data");
+  ASSERT_TRUE(picture_files::writeBytes(
+      folder.file("data/spark.bmp"),
+      picture_files::bmpBytes(256, 256, [](int, int) { return kSpark; })));
+  // 1,000 ms: scene frame 30, emitter frame 900. 90 emitted, k 50..89 alive (born within the
+  // last 400 frames); k = 89, of vertex 1, born at frame 90 / 0.1 = 900, sits on (20, -100, 0).
+  const std::optional<SceneBand> band =
+      renderSceneBand(folder, fountainScene(), 1000, "particles-1000.png");
+  ASSERT_TRUE(band);
+  const auto at = [&](int x, int y) { return band->at(x, y); };
+  // z = 256 from the camera: (256 + 20, 128 + 100) = (276, 228); 8 · 256 / 256 = 8 pixels across,
+  // 272..279 x 224..231. The line from k = 88 (about 10 frames old, up and left of it, rising
+  // 0.225 a pixel) comes in to the centre from the left, missing these corners.
+  EXPECT_EQ(at(272, 224), kSpark);
+  EXPECT_EQ(at(279, 224), kSpark);
+  EXPECT_EQ(at(272, 231), kSpark);
+  EXPECT_EQ(at(279, 231), kSpark);
+  EXPECT_EQ(at(280, 228), 0u);
+  EXPECT_EQ(at(276, 232), 0u);
+  // A particle rises v.y · age · (1 - age / 400), at most 1 · 400 / 4 = 100 at half its life: up
+  // to y = 0, the camera's height, which lands on row 128 whatever its depth (z >= 156 after a
+  // drift of at most 0.25 · 400 towards the camera: points under 8 · 256 / 156 = 13.1 pixels).
+  // Rows 0..120 stay black; the lines join particles, so they stay below as well.
+  int nbAbove = 0;
+  for (int y = 0; y <= 120; ++y)
+    for (int x = 0; x < 512; ++x)
+      nbAbove += at(x, y) != 0u ? 1 : 0;
+  EXPECT_EQ(nbAbove, 0);
 }

@@ -16,9 +16,11 @@
 
 #include "control/lecx_controller_l3x.h"
 #include "raster/line_drawer.h"
+#include "s3d/s3d_modifier_deform.h"
 #include "s3d/s3d_scene_params.h"
 #include "s3d/s3d_shape.h"
 #include "s3d/s3d_sort.h"
+#include "s3d/s3d_ws_modifier.h"
 #include "tests/s3d/s3d_render_util.h"
 #include "tests/s3d/s3d_test_util.h"
 #include "tests/support/picture_files.h"
@@ -351,8 +353,8 @@ TEST(S3DPoints, SizedByDistanceAndClamped) {
 }
 
 // Kind 1 draws its edge pairs and ignores pairs naming no vertex; no vertex at all is fine;
-// particles (kind 2) draw nothing yet.
-TEST(S3DShapeLists, PointShapesDrawTheirLinesParticlesNothing) {
+// particles (kind 2) without emitters draw nothing.
+TEST(S3DShapeLists, PointShapesDrawTheirLinesParticlesWithoutEmittersNothing) {
   struct Case {
     std::string name;
     int kind;
@@ -396,6 +398,277 @@ TEST(S3DSort, QuicksortPutsTheFarthestFirst) {
     std::sort(keys.begin(), keys.end(), std::greater<>());
     EXPECT_EQ(sorted, keys);
   }
+}
+
+// --- Particles (kind 2) ---
+//
+// Emitter frames are the animation time · 30. Particle k of an emitter is born at frame
+// start + (k + 1) / rate from vertex k mod nbVertex and lives one period; the live ones are k in
+// [trunc((elapsed - period) · rate), trunc(elapsed · rate)).
+
+// Before its start frame an emitter is inactive; then count = trunc(elapsed · rate) and
+// phase = (elapsed mod period) · rate.
+TEST(S3DParticles, EmitterTiming) {
+  struct Case {
+    std::string name;
+    S3DEmitter emitter;
+    float time;
+    bool active;
+    int64_t count;
+    float phase;
+  };
+  const std::vector<Case> cases{
+      {"frame 27 before start 30", {30, 10, 2}, 0.9f, false, 0, 0},
+      {"frame 29.7", {30, 10, 2}, 0.99f, false, 0, 0},
+      {"frame 30: active, none yet", {30, 10, 2}, 1.0f, true, 0, 0},
+      // Elapsed 15: 30 emitted, 5 frames into the second cycle: 10.
+      {"frame 45", {30, 10, 2}, 1.5f, true, 30, 10},
+      {"frame 60, a cycle ends", {30, 10, 2}, 2.0f, true, 60, 0},
+      // Elapsed 15: trunc(7.5) = 7; 15 mod 4 = 3, · 0.5.
+      {"half a particle a frame", {0, 4, 0.5f}, 0.5f, true, 7, 1.5f},
+      {"period 0", {0, 0, 2}, 1.0f, true, 0, 0},
+      {"negative period", {0, -5, 2}, 1.0f, true, 0, 0},
+      {"negative rate", {0, 10, -2}, 1.0f, true, 0, 0},
+      {"NaN rate", {0, 10, NAN}, 1.0f, true, 0, 0},
+      {"infinite rate", {0, 10, INFINITY}, 1.0f, true, 0, 0},
+      {"NaN time", {0, 10, 2}, NAN, false, 0, 0},
+      {"NaN start", {NAN, 10, 2}, 1.0f, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    S3DShapeParticles shape;
+    shape.m_emitters = {c.emitter};
+    shape.animate(c.time, nullptr);
+    const S3DEmitter& e = shape.m_emitters[0];
+    EXPECT_EQ(e.active, c.active) << c.name;
+    EXPECT_EQ(e.nbActive, c.count) << c.name;
+    EXPECT_FLOAT_EQ(e.phase, c.phase) << c.name;
+  }
+}
+
+// SPEANIM sets the emitters' time: the result combined with the scene time (0.5), wrapped by
+// the length (100), then · 30. 1.5 -> frame 45 (30 emitted); the point shape ignores it.
+TEST(S3DParticles, SpeAnimSetsTheEmitterTime) {
+  using namespace l3x;
+  struct Case {
+    std::string formula;
+    int32_t mode;
+    int64_t count;
+  };
+  const std::vector<Case> cases{{"1.5", 0, 30}, {"101.5", 0, 30}, {"1", 1, 30}, {"0.5", 0, 0}};
+  for (const Case& c : cases) {
+    Stage stage(64, 48, 0,
+                loadScene(sceneFile(
+                    {wordChunk(50, 100), cameras({cameraRecord()}),
+                     shapes({shape(2, {head({.name = "sparks"})}, {emitters({{30, 10, 2}})}),
+                             shape(1, {head({.name = "dots"})})})})));
+    stage.scene().setTime(0.5f);
+    LECXControllerL3XParamManager manager{&stage.scene()};
+    CrtRand rand;
+    LECXControllerL3X controller;
+    controller.addParam({StringC("SHAPE sparks SPEANIM"), StringC(c.formula.c_str()), c.mode});
+    controller.addParam({StringC("SHAPE dots SPEANIM"), StringC(c.formula.c_str()), c.mode});
+    controller.prepare(rand);
+    controller.prepareExpressions();
+    controller.setScene(&manager);
+    controller.bind();
+    controller.update();
+    const auto& sparks = dynamic_cast<const S3DShapeParticles&>(*stage.scene().m_shapes.at(0));
+    EXPECT_EQ(sparks.m_emitters.at(0).nbActive, c.count) << c.formula << " " << c.mode;
+  }
+}
+
+// A 64 x 48 stage whose material 0 draws points (a plain 0x3060C0 picture, point size 10) and
+// lines in kLineColor. The picture is 256 x 256, the size a texture layer keeps, so that it is not
+// resampled (a resampled one darkens at its bottom rows).
+struct ParticleStage : Stage {
+  static constexpr uint32_t kPointColor = 0x3060C0;
+  ParticleStage() : Stage(64, 48, 0) {
+    addCamera(scene());
+    scene().m_materials.resize(1);
+    S3DSubMaterial& sub = scene().m_materials[0].m_subMaterials.emplace_back();
+    sub.m_polygonsEnabled = 0;
+    sub.m_pLine = std::make_unique<S3DLineProperties>();
+    sub.m_pLine->m_enabled = 1;
+    sub.m_pLine->m_color = static_cast<int32_t>(kLineColor);
+    TempDir dir;
+    dir.enter();
+    const std::vector<uint8_t> bytes =
+        picture_files::bmpBytes(256, 256, [](int, int) { return kPointColor; });
+    dir.write("point.bmp", std::string(bytes.begin(), bytes.end()));
+    sub.m_pTextureLayer = std::make_unique<S3DTextureLayer>();
+    sub.m_pTextureLayer->m_enabled = 1;
+    sub.m_pTextureLayer->m_pointSize = 10;
+    sub.m_pTextureLayer->m_pTexture = std::make_unique<S3DTexture32>();
+    sub.m_pTextureLayer->m_pTexture->load(StringC("point.bmp"), 0, 0, 1, 1);
+  }
+  S3DShapeParticles& add(std::vector<Vec3> vertices, std::vector<S3DEmitter> emitters,
+                         std::vector<std::array<int32_t, 2>> pairs = {}) {
+    auto pShape = std::make_unique<S3DShapeParticles>();
+    S3DShapeParticles& shape = *pShape;
+    shape.m_name = StringC("sparks");
+    shape.setVertices(std::move(vertices));
+    shape.m_emitters = std::move(emitters);
+    shape.m_edgePairs = std::move(pairs);
+    shape.m_pMaterial = &scene().m_materials[0];
+    scene().m_shapes.push_back(std::move(pShape));
+    return shape;
+  }
+};
+
+// Live counts and lives at time 0.5 (frame 15) worked out by hand, and where the particles are:
+// the newest (age 0) sits on its vertex; the oldest has risen v.y · age · (1 - age / period)
+// with v.y in [0.75, 1] and drifted by at most 0.25 · age sideways.
+TEST(S3DParticles, LiveParticlesByHand) {
+  struct Case {
+    std::string name;
+    std::vector<Vec3> vertices;
+    std::vector<S3DEmitter> emitters;
+    std::vector<float> lives;
+  };
+  const std::vector<Vec3> two{{-10, 0, 100}, {10, 0, 100}};
+  const std::vector<Case> cases{
+      // k 5..14 born at frames 6..15: ages 9..0.
+      {"k 5 to 14", two, {{0, 10, 1}}, {0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f, 0.1f, 0}},
+      // 7 emitted, k from trunc(11 · 0.5) = 5: k 5 and 6 born at 12 and 14.
+      {"every other frame", two, {{0, 4, 0.5f}}, {0.75f, 0.25f}},
+      {"two emitters", two, {{0, 4, 0.5f}, {12, 8, 1}}, {0.75f, 0.25f, 0.25f, 0.125f, 0}},
+      {"not started", two, {{30, 10, 1}}, {}},
+      {"period 0", two, {{0, 0, 1}}, {}},
+      {"negative rate", two, {{0, 10, -1}}, {}},
+      {"no vertex", {}, {{0, 10, 1}}, {}},
+  };
+  for (const Case& c : cases) {
+    ParticleStage stage;
+    S3DShapeParticles& shape = stage.add(c.vertices, c.emitters);
+    shape.prepare();
+    stage.bind();
+    stage.frame(0.5f);
+    ASSERT_EQ(shape.m_nbLive, static_cast<int32_t>(c.lives.size())) << c.name;
+    for (std::size_t i = 0; i < c.lives.size(); ++i)
+      EXPECT_FLOAT_EQ(shape.m_particleLife[i], c.lives[i]) << c.name << " " << i;
+    EXPECT_EQ(stage.screen.count(0) > 0, !c.lives.empty()) << c.name;
+    EXPECT_TRUE(stage.screen.guardsIntact()) << c.name;
+  }
+  // k 14 of vertex 0 at age 0; k 5 of vertex 1 at age 9.
+  ParticleStage stage;
+  S3DShapeParticles& shape = stage.add(two, {{0, 10, 1}});
+  shape.prepare();
+  stage.bind();
+  stage.frame(0.5f);
+  const Vec3 newest = shape.m_particleCamera[9], oldest = shape.m_particleCamera[0];
+  EXPECT_NEAR(newest.x, -10, 1e-4f);
+  EXPECT_NEAR(newest.y, 0, 1e-4f);
+  EXPECT_NEAR(newest.z, 100, 1e-4f);
+  EXPECT_GE(oldest.y, 0.75f * 9 * 0.1f - 1e-4f);
+  EXPECT_LE(oldest.y, 9 * 0.1f + 1e-4f);
+  EXPECT_LE(std::abs(oldest.x - 10), 0.25f * 9 + 1e-4f);
+  EXPECT_LE(std::abs(oldest.z - 100), 0.25f * 9 + 1e-4f);
+  // The newest point, size 10 · 32 / 100 = 3.2 about (28.8, 24).
+  EXPECT_EQ(stage.screen.pixel(29, 24), ParticleStage::kPointColor);
+}
+
+// Emitters keeping more than 100,000 alive are reported once at prepare and the arrays stop
+// there: 200 a frame for 1,000 frames, at frame 600 (120,000 emitted) 100,000 are drawn.
+TEST(S3DParticles, TheCountIsCappedAndReported) {
+  ParticleStage stage;
+  S3DShapeParticles& shape = stage.add({{0, 0, 100}}, {{0, 1000, 200}});
+  const std::vector<std::string> reports = s3d_test::reportsOf([&] { shape.prepare(); });
+  EXPECT_EQ(reports, (std::vector<std::string>{
+                         "S3DShape warning: sparks|the emitters keep more than 100000 particles "
+                         "alive: only the first 100000 are drawn"}));
+  stage.bind();
+  stage.frame(20.0f);
+  EXPECT_EQ(shape.m_nbLive, 100000);
+  EXPECT_TRUE(stage.screen.guardsIntact());
+}
+
+// Each frame is computed from its time alone: after a run of other frames it is the same.
+TEST(S3DParticles, AFrameAloneEqualsTheSameFrameInARun) {
+  const auto stageAt = [](std::vector<float> times) {
+    auto pStage = std::make_unique<ParticleStage>();
+    pStage
+        ->add({{-20, -10, 80}, {20, -10, 90}, {0, -15, 70}}, {{0, 20, 0.8f}, {5, 8, 2}},
+              {{0, 1}, {1, 2}})
+        .prepare();
+    pStage->bind();
+    for (const float t : times) {
+      pStage->screen.image().fill(0);
+      pStage->frame(t);
+    }
+    return pStage;
+  };
+  const auto alone = stageAt({0.9f});
+  const auto run = stageAt({0.1f, 0.4f, 1.3f, 0.2f, 0.9f});
+  EXPECT_GT(alone->screen.count(0), 50);
+  EXPECT_EQ(alone->screen.rgb(), run->screen.rgb());
+}
+
+// Points and lines are drawn farthest first. Vertices at z 50, 150 and 100, pair (0, 1): at
+// frame 15, k 5..14 live; generations 2, 3 and 4 have both of k = 3g and 3g + 1: 3 lines.
+TEST(S3DParticles, SortedFarthestFirst) {
+  ParticleStage stage;
+  S3DShapeParticles& shape =
+      stage.add({{0, 0, 50}, {0, 0, 150}, {5, 0, 100}}, {{0, 10, 1}}, {{0, 1}});
+  shape.prepare();
+  stage.bind();
+  stage.frame(0.5f);
+  ASSERT_EQ(shape.m_nbLive, 10);
+  EXPECT_EQ(shape.m_nbLine, 3);
+  ASSERT_EQ(shape.m_nbItem, 13);
+  float farthest = -INFINITY;
+  for (int32_t i = 0; i < shape.m_nbLive; ++i)
+    farthest = std::max(farthest, shape.m_particleCamera[static_cast<std::size_t>(i)].z);
+  EXPECT_GT(farthest, 140.0f);
+  EXPECT_EQ(shape.m_items[0].key, farthest);
+  for (int32_t i = 1; i < shape.m_nbItem; ++i)
+    EXPECT_GE(shape.m_items[static_cast<std::size_t>(i - 1)].key,
+              shape.m_items[static_cast<std::size_t>(i)].key)
+        << i;
+}
+
+// Shapes run the modifier stack. An object-space skew of 10 over the height 10 moves (0, 10) to
+// (10, 10): a point shape's vertex, and where a particle shape's newest particle leaves. A
+// world-space space warp (amplitude 1, wave length 4, no motion) at r = 101 from its axis lifts
+// y by sin(2 pi · 101 / 4) = 1.
+TEST(S3DParticles, ModifiersMoveVerticesAndParticles) {
+  for (const int kind : {1, 2}) {
+    ParticleStage stage;
+    std::unique_ptr<S3DShape> pShape = createShape(kind);
+    S3DShape& shape = *pShape;
+    shape.setVertices({{0, 0, 50}, {0, 10, 50}});
+    shape.m_pMaterial = &stage.scene().m_materials[0];
+    if (kind == 2) static_cast<S3DShapeParticles&>(shape).m_emitters = {{0, 10, 1}};
+    auto pSkew = std::make_unique<S3DModifierSkew>();
+    pSkew->m_amount = 10;
+    pSkew->setBox({0, 0, 0}, {0, 10, 0});
+    shape.m_applications.resize(1);
+    shape.m_applications[0].pModifier = pSkew.get();
+    shape.m_modifiers.push_back(std::move(pSkew));
+    shape.prepare();
+    stage.scene().m_shapes.push_back(std::move(pShape));
+    stage.bind();
+    stage.frame(0.5f);
+    // Kind 2: k 14 is of vertex 0 (age 0), k 13 of vertex 1 (age 1).
+    const Vec3 moved = kind == 1 ? shape.m_cameraVertices[1] : shape.itemVertices().camera[8];
+    EXPECT_NEAR(moved.x, 10, 0.3f) << kind;
+    EXPECT_NEAR(shape.m_vertices[1].x, 10, 1e-4f) << kind;
+  }
+  ParticleStage stage;
+  WSModifier& warpHead = stage.scene().m_wsModifiers.emplace_back();
+  auto pWarp = std::make_unique<S3DModifierSpaceWarp>();
+  pWarp->m_worldSpace = 1;
+  pWarp->m_values = {1, 1, 4, 0, 0, 0, 0, 0};
+  warpHead.m_pModifier = std::move(pWarp);
+  S3DShapeParticles& shape = stage.add({{0, 0, 101}}, {{0, 10, 1}});
+  shape.m_wsModifiers.resize(1);
+  shape.m_wsModifiers[0].pWSModifier = &warpHead;
+  shape.prepare();
+  stage.bind();
+  stage.frame(0.5f);
+  const Vec3 newest = shape.m_particleCamera[9];
+  EXPECT_NEAR(newest.y, 1, 1e-3f);
+  EXPECT_NEAR(newest.x, 0, 1e-3f);
+  EXPECT_EQ(shape.m_particleObject[9].y, 0.0f);
 }
 
 }  // namespace
