@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   libpng-dev libbz2-dev libjpeg62-turbo-dev
   libsdl2-dev libopenmpt-dev libsndfile1-dev
