@@ -432,18 +432,82 @@ struct FetchBilinear : TextureWalk {
   static uint32_t saturate16(uint32_t value) {
     return value > 0xFFFFu ? 0xFFFFu : value;
   }
-  void startPacked() {}
+  void startPacked() {
+#if RASTER_HAS_AVX2
+    uSteps = steps8(du);
+    vSteps = steps8(dv);
+#endif
+  }
 #if RASTER_HAS_SSE2
+  // Four pixels in lanes. The weights come from pmulhuw: (4096 - f) and f fit 16 bits, and
+  // the high half of their product is the formula's >> 16. The four products of a channel add
+  // up to at most 255 * 256, so plain 16-bit adds give the scalar's saturated sums.
   RASTER_STEP Pixels4 next4() {
-    const uint32_t t0 = next<Path::kPacked>(), t1 = next<Path::kPacked>();
-    const uint32_t t2 = next<Path::kPacked>();
-    return set4(t0, t1, t2, next<Path::kPacked>());
+    const Pixels4 us = ramp4(u, du), vs = ramp4(v, dv);
+    const Pixels4 indexes =
+        _mm_add_epi32(_mm_sll_epi32(integerParts4(vs, rowMask),
+                                    _mm_cvtsi32_si128(static_cast<int32_t>(columnShift))),
+                      integerParts4(us, columnMask));
+    u += 4 * du;
+    v += 4 * dv;
+    const Pixels4 mask = splat4(kFractionMask), one = splat4(kOne);
+    const Pixels4 fu = _mm_and_si128(_mm_srli_epi32(us, 4), mask);
+    const Pixels4 fv = _mm_and_si128(_mm_srli_epi32(vs, 4), mask);
+    const Pixels4 gu = _mm_sub_epi32(one, fu), gv = _mm_sub_epi32(one, fv);
+    const std::array<uint32_t, 4> at = lanesOf(indexes);
+    // Each pixel's weight (a 32-bit lane below 2^16) goes to both 16-bit halves, then the
+    // channels of two pixels meet their weights.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i low = zero, high = zero;
+    const auto add = [&](const uint32_t* pBase, Pixels4 weight) {
+      const Pixels4 t = set4(pBase[at[0]], pBase[at[1]], pBase[at[2]], pBase[at[3]]);
+      const __m128i pair = _mm_or_si128(weight, _mm_slli_epi32(weight, 16));
+      low = _mm_add_epi16(
+          low, _mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi32(pair, pair)));
+      high = _mm_add_epi16(
+          high, _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi32(pair, pair)));
+    };
+    add(pTexels, _mm_mulhi_epu16(gu, gv));
+    add(pTexels + 1, _mm_mulhi_epu16(fu, gv));
+    add(pTexels + width, _mm_mulhi_epu16(gu, fv));
+    add(pTexels + width + 1, _mm_mulhi_epu16(fu, fv));
+    return _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
   }
 #endif
 #if RASTER_HAS_AVX2
+  // Eight pixels: the same in 256-bit registers (unpack and pack work within each 128-bit half,
+  // so pixels and weights stay paired). The texels are read with scalar loads: on the AMD
+  // machine of bench/raster_poly_bench.cpp that beats vpgatherdd (106 against 113-135 us).
+  Pixels8 uSteps = _mm256_setzero_si256();
+  Pixels8 vSteps = _mm256_setzero_si256();
   RASTER_STEP Pixels8 next8() {
-    const Pixels4 low = next4();
-    return _mm256_set_m128i(next4(), low);
+    const Pixels8 us = _mm256_add_epi32(splat8(u), uSteps);
+    const Pixels8 vs = _mm256_add_epi32(splat8(v), vSteps);
+    const Pixels8 indexes =
+        _mm256_add_epi32(_mm256_sll_epi32(integerParts8(vs, rowMask),
+                                          _mm_cvtsi32_si128(static_cast<int32_t>(columnShift))),
+                         integerParts8(us, columnMask));
+    u += 8 * du;
+    v += 8 * dv;
+    const Pixels8 mask = splat8(kFractionMask), one = splat8(kOne);
+    const Pixels8 fu = _mm256_and_si256(_mm256_srli_epi32(us, 4), mask);
+    const Pixels8 fv = _mm256_and_si256(_mm256_srli_epi32(vs, 4), mask);
+    const Pixels8 gu = _mm256_sub_epi32(one, fu), gv = _mm256_sub_epi32(one, fv);
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i low = zero, high = zero;
+    const auto add = [&](const uint32_t* pBase, Pixels8 weight) {
+      const Pixels8 t = loadEach8(pBase, indexes);
+      const __m256i pair = _mm256_or_si256(weight, _mm256_slli_epi32(weight, 16));
+      low = _mm256_add_epi16(low, _mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero),
+                                                     _mm256_unpacklo_epi32(pair, pair)));
+      high = _mm256_add_epi16(high, _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero),
+                                                       _mm256_unpackhi_epi32(pair, pair)));
+    };
+    add(pTexels, _mm256_mulhi_epu16(gu, gv));
+    add(pTexels + 1, _mm256_mulhi_epu16(fu, gv));
+    add(pTexels + width, _mm256_mulhi_epu16(gu, fv));
+    add(pTexels + width + 1, _mm256_mulhi_epu16(fu, fv));
+    return _mm256_packus_epi16(_mm256_srli_epi16(low, 8), _mm256_srli_epi16(high, 8));
   }
 #endif
 };
