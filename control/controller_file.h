@@ -37,15 +37,21 @@ class ControllerFileManager {
       report(Derived::kCaption, "save: no controller", ReportLevel::Warning);
       return false;
     }
+    return saveController(*m_pController, fileName, packingFlag);
+  }
+  // Writes `controller` as the one controller of the file, whoever holds it. False when the
+  // file cannot be opened; later write failures are reported by the writer.
+  static bool saveController(const Controller& controller, const StringC& fileName,
+                             std::uint8_t packingFlag = ChunkFile::kPlain) {
     ChunkFileWriterManager manager(fileName, packingFlag);
     if (!manager.isOpen()) return false;
     ChunkFileWriter file(&manager);
     file.beginChunk(Derived::kFileChunk);
-    ChunkFileWriter controller(&manager);
-    controller.beginChunk(Derived::kControllerChunk);
-    controller.writeInt(static_cast<std::int32_t>(m_pController->getType()));
-    m_pController->save(manager);
-    controller.endChunk();
+    ChunkFileWriter chunk(&manager);
+    chunk.beginChunk(Derived::kControllerChunk);
+    chunk.writeInt(static_cast<std::int32_t>(controller.getType()));
+    controller.save(manager);
+    chunk.endChunk();
     file.endChunk();
     manager.close();
     return true;

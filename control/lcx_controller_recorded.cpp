@@ -4,23 +4,18 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "base/file_tools.h"
 #include "base/report.h"
 #include "control/config.h"
 #include "control/lcx_controller.h"
 #include "control/lcx_controller_keyframer.h"
-#include "control/lcx_controller_manager.h"
+#include "control/sync_track.h"
 
 namespace {
 
 constexpr const char* kFailureCaption = "LCXControllerRecorded";
-// Beside the recording file while it is written; not an .lcx name, so a show never loads a
-// leftover one.
-constexpr const char* kPartSuffix = ".part";
 
 // Every unrecorded sample takes the nearest earlier recorded one, the ones before the first
 // recorded sample take that first one. Filling in order makes "nearest earlier" the previous
@@ -89,31 +84,18 @@ bool LCXControllerRecorded::saveRecording() {
   if (!fillUnrecorded(samples)) return false;
   const RecordingSettings& settings = m_recordingSettings;
 
-  LCXControllerManager manager;
-  auto* pKeyFramer = static_cast<LCXControllerKeyFramer*>(
-      manager.createController(static_cast<int32_t>(LCXControllerType::KeyFramer)));
+  LCXControllerKeyFramer keyFramer;
   const LCXPointList beat = {{static_cast<float>(settings.startTime), 0.0f}};
-  pKeyFramer->createBeatPosition(&beat);
+  keyFramer.createBeatPosition(&beat);
   LCXPointList keys(samples.size());
   for (std::size_t k = 0; k < samples.size(); ++k) {
     keys[k].time = static_cast<float>(static_cast<int64_t>(k) * settings.step);
     keys[k].value = samples[k];
   }
-  pKeyFramer->createInterpolationModelLinear(&keys);
+  keyFramer.createInterpolationModelLinear(&keys);
 
   const std::string path = getRecordingPath();
-  const std::string partPath = path + kPartSuffix;
-  bool written = false;
-  {
-    // The writer reports its failures and goes on; any report means the file is not whole.
-    ReportCollector collector;
-    written = manager.save(StringC(std::string_view(partPath))) && collector.reports().empty();
-  }
-  std::error_code error;
-  if (written) std::filesystem::rename(partPath, path, error);
-  if (!written || error) {
-    std::error_code ignored;
-    std::filesystem::remove(partPath, ignored);
+  if (!saveKeyFramerFile(keyFramer, path)) {
     report(kFailureCaption, "can't write recording: " + path);
     return false;
   }
