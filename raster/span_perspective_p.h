@@ -34,6 +34,10 @@ inline uint32_t toDepth(float inverseZ) {
 
 // (end - start) / n, truncated like an integer division; the depth step wraps like the depth.
 inline int32_t segmentStep(int64_t start, int64_t end, int32_t n) {
+  // A whole segment divides by a constant, which the compiler turns into shifts.
+  if (n == raster_config::kPerspectiveSegment) {
+    return static_cast<int32_t>((end - start) / raster_config::kPerspectiveSegment);
+  }
   return static_cast<int32_t>((end - start) / n);
 }
 
