@@ -1,8 +1,8 @@
 # What `cmake --install` puts under the prefix, and the Debian package CPack makes of it:
 #   bin/showplayer, bin/showtool
 #   share/showplayer/demo/      the bundled demo as the build made it (script, data, music)
-#   share/showplayer/examples/  the hand-written example shows
-#   share/doc/showplayer/       the README
+#   share/showplayer/examples/  the hand-written example shows and the guide's examples
+#   share/doc/showplayer/       the README and the author's guide
 # The demo's script names its files relative to its own folder, so the installed copy plays
 # from wherever the prefix is.
 
@@ -14,7 +14,13 @@ install(DIRECTORY ${PROJECT_BINARY_DIR}/examples/demo/
         PATTERN "*.stamp" EXCLUDE)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/colors
         DESTINATION ${CMAKE_INSTALL_DATADIR}/showplayer/examples)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_BINARY_DIR}/examples/guide/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/showplayer/examples/guide
+        PATTERN "*.stamp" EXCLUDE
+        PATTERN "CMakeFiles" EXCLUDE
+        PATTERN "cmake_install.cmake" EXCLUDE)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/guide.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_PACKAGE_NAME showplayer)
 set(CPACK_PACKAGE_VERSION 0.9.0)

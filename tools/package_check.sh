@@ -16,7 +16,8 @@ frame() {
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for file in bin/showplayer bin/showtool share/showplayer/demo/demo.lscx \
-  share/showplayer/demo/music.ogg share/showplayer/examples/colors/colors.lscx; do
+  share/showplayer/demo/music.ogg share/showplayer/examples/colors/colors.lscx \
+  share/showplayer/examples/guide/scene.lscx share/doc/showplayer/guide.md; do
   [ -e "$work/prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 "$work/prefix/bin/showplayer" render "$work/prefix/share/showplayer/examples/colors/colors.lscx" \
