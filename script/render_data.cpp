@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/frame_profile.h"
 #include "base/report.h"
 #include "control/lecx_controller_l3x.h"
 #include "s3d/s2d_scene.h"
@@ -68,6 +69,7 @@ bool RenderDataSceneDesc::animationFrame(std::int32_t length, float& frame) cons
 void RenderData2DDesc::render(CImage32* pDst) {
   float frame = 0.0f;
   if (!m_pScene || !animationFrame(m_pScene->getAnimLength(), frame)) return;
+  const ProfileScope scope(ProfileCategory::kScene2D);
   m_pScene->setCamera(m_camera);
   m_pScene->setTime(frame);
   m_pScene->render(pDst);
@@ -96,13 +98,17 @@ void RenderData3DDesc::setScene(S3DScene* pScene) {
 void RenderData3DDesc::render(CImage32* pDst) {
   float frame = 0.0f;
   if (!m_pScene || !animationFrame(m_pScene->getAnimLength(), frame)) return;
-  m_pViewPort->clear();
-  m_pViewPort->setScreen(pDst);
-  m_pScene->setViewPort(m_pViewPort.get());
-  m_pScene->setCamera(m_camera);
-  m_pScene->setTime(frame);
-  if (m_pController) m_pController->update();
-  m_pScene->transform();
+  {
+    const ProfileScope scope(ProfileCategory::kTransform3D);
+    m_pViewPort->clear();
+    m_pViewPort->setScreen(pDst);
+    m_pScene->setViewPort(m_pViewPort.get());
+    m_pScene->setCamera(m_camera);
+    m_pScene->setTime(frame);
+    if (m_pController) m_pController->update();
+    m_pScene->transform();
+  }
+  const ProfileScope scope(ProfileCategory::kDraw3D);
   m_pScene->render();
 }
 

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "base/frame_profile.h"
 #include "base/report.h"
 #include "base/scan_line.h"
 #include "control/lecx_controller.h"
@@ -17,10 +18,13 @@ void ScriptLayerOperation::setControllerTimes(LECXController* pController) const
 }
 
 void ScriptLayerOperationClear::execute() {
+  const ProfileScope scope(ProfileCategory::kFill);
   if (m_pDestination) m_pDestination->fill(m_color);
 }
 
 void ScriptLayerOperationWrite::execute() {
+  // A scene's drawing counts as the scene's (nested scopes): the rest is the copy.
+  const ProfileScope scope(ProfileCategory::kFill);
   if (!m_pRenderData) {
     report("ScriptLayerOperationWrite :", "m_pRenderData NULL");
     return;
@@ -31,6 +35,7 @@ void ScriptLayerOperationWrite::execute() {
 }
 
 void ScriptLayerOperationEffect::execute() {
+  const ProfileScope scope(ProfileCategory::kEffect2D);
   if (!m_pEffect) {
     report("ScriptLayerOperationEffect :", "m_pEffect NULL");
     return;
@@ -40,6 +45,7 @@ void ScriptLayerOperationEffect::execute() {
 }
 
 void ScriptLayerOperationMix::execute() {
+  const ProfileScope scope(ProfileCategory::kMix);
   constexpr const char* kCaption = "ScriptLayerOperationMix :";
   if (!m_pDestination) {
     report(kCaption, "no destination buffer set");
