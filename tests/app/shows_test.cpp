@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <sstream>
 
+#include "app/offline_renderer.h"
+#include "base/report.h"
 #include "tests/app/app_test_util.h"
+#include "tools/demo_tempo.h"
 
 namespace fs = std::filesystem;
 
@@ -63,6 +66,25 @@ TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
   EXPECT_EQ(run.err, "");
   for (int time : {10000, 45000, 88000})
     EXPECT_TRUE(matchesGolden(frameFile(folder, time), "demo-" + std::to_string(time) + ".png"));
+}
+
+// The soak run: every frame of the whole show at 25 frames a second, in one renderer as the
+// player would draw them, without a report (under the sanitizer build: without a finding).
+TEST(DemoShow, EveryFrameOfTheWholeShowRendersWithoutAReport) {
+  if (!fs::exists(kDemo / "demo.lscx")) GTEST_SKIP() << "the demo is not built";
+  ReportCapture reports;
+  OfflineRenderer renderer;
+  ASSERT_TRUE(renderer.loadScript((kDemo / "demo.lscx").string()));
+  int nbFrame = 0;
+  for (int time = 0; time <= DemoTempo::kDurationMs; time += 40, ++nbFrame)
+    renderer.renderFrame(time);
+  EXPECT_EQ(nbFrame, DemoTempo::kDurationMs / 40 + 1);
+  EXPECT_TRUE(reports.texts().empty()) << reports.texts().front();
+  // The last frame is the black of "c 0 0 0" from the end of the music.
+  const CImage32& display = renderer.getDisplay();
+  const std::uint32_t* pBand = display.getPixels() + 64 * display.getWidth();
+  EXPECT_TRUE(
+      std::all_of(pBand, pBand + 512 * 256, [](std::uint32_t p) { return (p & 0xFFFFFFu) == 0; }));
 }
 
 TEST(DemoShow, MissingAndBrokenFilesAreReportedAndTheShowGoesOn) {
