@@ -111,13 +111,64 @@ void addLight(const LightTerms& t, std::span<const Vec3> positions, std::span<co
   }
 }
 
+// The omni light and the head-light in blocks of vertices: the block's coordinates are copied
+// out into lanes, and the formula runs without branches (both sides computed, one chosen), so
+// the compiler can work on several vertices at once. Every value goes through the same float
+// operations in the same order as valueOf, so the results are the same bytes.
+constexpr std::size_t kBlock = 64;
+
+struct Lanes {
+  alignas(32) float x[kBlock];
+  alignas(32) float y[kBlock];
+  alignas(32) float z[kBlock];
+};
+
+// l = p - origin and n, for the vertices first .. first + count.
+void loadBlock(const Vec3* pPosition, const Vec3* pNormal, Vec3 origin, std::size_t count, Lanes& l,
+               Lanes& n) {
+  for (std::size_t i = 0; i < count; ++i) {
+    l.x[i] = pPosition[i].x - origin.x;
+    l.y[i] = pPosition[i].y - origin.y;
+    l.z[i] = pPosition[i].z - origin.z;
+    n.x[i] = pNormal[i].x;
+    n.y[i] = pNormal[i].y;
+    n.z[i] = pNormal[i].z;
+  }
+}
+
+template <bool kFirst>
+void addOmniLight(const LightTerms& t, std::span<const Vec3> positions,
+                  std::span<const Vec3> normals, std::span<float> out) {
+  const float nearDistance = t.nearDistance, farDistance = t.farDistance;
+  const float intensity = t.intensity;
+  Lanes l, n;
+  for (std::size_t first = 0; first < positions.size(); first += kBlock) {
+    const std::size_t count = std::min(kBlock, positions.size() - first);
+    loadBlock(positions.data() + first, normals.data() + first, t.position, count, l, n);
+    float* pOut = out.data() + first;
+    for (std::size_t i = 0; i < count; ++i) {
+      const float x = l.x[i], y = l.y[i], z = l.z[i];
+      const float distance = std::sqrt(x * x + y * y + z * z);
+      const float d = std::max(distance, kMinLength);
+      const float inverse = 1.0f / d;
+      const float facing = n.x[i] * (x * inverse) + n.y[i] * (y * inverse) + n.z[i] * (z * inverse);
+      const float fading =
+          d < nearDistance ? 1.0f : 1.0f - (d - nearDistance) / (farDistance - nearDistance);
+      const float value =
+          distance >= farDistance ? 0.0f : std::max(facing, 0.0f) * fading * intensity;
+      const float previous = kFirst ? 0.0f : pOut[i];
+      pOut[i] = std::clamp(previous + value, kMinLight, 1.0f);
+    }
+  }
+}
+
 template <bool kFirst>
 void addLight(const S3DLight& light, std::span<const Vec3> positions, std::span<const Vec3> normals,
               std::span<float> out) {
   const LightTerms t = termsOf(light);
   switch (formulaOf(light)) {
     case Formula::kOmni:
-      return addLight<Formula::kOmni, kFirst>(t, positions, normals, out);
+      return addOmniLight<kFirst>(t, positions, normals, out);
     case Formula::kSpot:
       return addLight<Formula::kSpot, kFirst>(t, positions, normals, out);
     case Formula::kDirected:
@@ -156,10 +207,17 @@ void lightVertices(std::span<const Vec3> positions, std::span<const Vec3> normal
   const std::size_t count = positions.size();
   if (lights.empty()) {
     // A head-light at the camera.
-    for (std::size_t i = 0; i < count; ++i) {
-      const Vec3 p = positions[i];
-      const float d = std::sqrt(dot(p, p));
-      out[i] = std::max(dot(normals[i], p * (1.0f / std::max(d, kMinLength))), kMinLight);
+    Lanes l, n;
+    for (std::size_t first = 0; first < count; first += kBlock) {
+      const std::size_t block = std::min(kBlock, count - first);
+      loadBlock(positions.data() + first, normals.data() + first, Vec3{}, block, l, n);
+      float* pOut = out.data() + first;
+      for (std::size_t i = 0; i < block; ++i) {
+        const float x = l.x[i], y = l.y[i], z = l.z[i];
+        const float inverse = 1.0f / std::max(std::sqrt(x * x + y * y + z * z), kMinLength);
+        pOut[i] = std::max(n.x[i] * (x * inverse) + n.y[i] * (y * inverse) + n.z[i] * (z * inverse),
+                           kMinLight);
+      }
     }
     return;
   }

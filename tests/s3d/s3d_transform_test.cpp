@@ -1,12 +1,16 @@
 // The per-frame mathematics of a scene at its boundaries: the projection and its outside flags,
 // the screen scales, the camera's look-at and roll, each light type's value at its near, far,
-// hotspot and falloff limits with the clamps, the head-light, and a hierarchy stored child first.
+// hotspot and falloff limits with the clamps, the head-light, many vertices at once against the
+// one-vertex formula, and a hierarchy stored child first.
 // Every expected value is worked out by hand in the comment beside it.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "s3d/s3d_camera.h"
@@ -222,6 +226,37 @@ TEST(S3DLighting, HeadLightWithoutLights) {
     lightVertices(std::span<const Vec3>(&row.p, 1), std::span<const Vec3>(&row.n, 1), {},
                   std::span<float>(&out, 1));
     EXPECT_NEAR(out, row.expected, 1e-6f) << row.what;
+  }
+}
+
+TEST(S3DLighting, ManyVerticesGiveTheOneVertexValuesBitForBit) {
+  // 300 vertices (several blocks and a partial one) around two omni lights and a spot: each value
+  // equals the one-vertex formula of lightValue, clamped after each light, to the bit.
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> coordinate(-40.0f, 40.0f);
+  std::vector<Vec3> positions(300), normals(300);
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    positions[i] = {coordinate(random), coordinate(random), coordinate(random)};
+    normals[i] = {coordinate(random) / 40.0f, coordinate(random) / 40.0f, 1.0f};
+  }
+  positions[7] = {3, -2, 5};  // at the first light: the 0.001 length
+  S3DLight near = makeLight(S3DLight::kOmni, {3, -2, 5}, 10, 45, 0.7f);
+  S3DLight far = makeLight(S3DLight::kOmni, {-20, 10, 0}, 5, 30);
+  S3DLight spot = makeSpot(0.2f, 0.9f);
+  std::vector<S3DLight*> lights{&near, &far, &spot};
+  std::vector<float> out(positions.size());
+  lightVertices(positions, normals, lights, out);
+  std::vector<float> head(positions.size());
+  lightVertices(positions, normals, {}, head);
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    float expected = 0.0f;
+    for (const S3DLight* pLight : lights)
+      expected = std::clamp(expected + lightValue(*pLight, positions[i], normals[i]), 0.001f, 1.0f);
+    ASSERT_EQ(std::bit_cast<uint32_t>(out[i]), std::bit_cast<uint32_t>(expected)) << i;
+    const Vec3 p = positions[i];
+    const float headExpected =
+        std::max(dot(normals[i], p * (1.0f / std::max(std::sqrt(dot(p, p)), 0.001f))), 0.001f);
+    ASSERT_EQ(std::bit_cast<uint32_t>(head[i]), std::bit_cast<uint32_t>(headExpected)) << i;
   }
 }
 
