@@ -10,6 +10,7 @@ constexpr std::string_view kHelp =
     R"(Usage:
   showplayer [play] [SCRIPT] [--windowed] [--start MS] [--no-audio]
   showplayer --dev [SCRIPT] [--windowed] [--start MS] [--no-audio] [--loop FROM:TO]
+             [--sync [HOST:PORT]] [--sync-bpm N] [--sync-rows-per-beat N]
   showplayer render SCRIPT --at MS [--at MS ...] --out PATH
   showplayer render SCRIPT --out VIDEO|FOLDER/ [--fps N] [--from MS] [--to MS]
   showplayer help | --help | -h
@@ -47,6 +48,15 @@ Commands:
                       The show does not end by itself after 285000 ms.
           --loop FROM:TO  with --dev: loop script times FROM to TO (ms), starting at FROM
                       unless --start is given
+          --sync [HOST:PORT]  with --dev: connect to a sync editor (GNU Rocket protocol) at
+                      HOST:PORT (default localhost:1338). Each keyframe controller of
+                      data/lcx/ is a track of the editor; its keys change the show at the next
+                      frame, its cursor seeks and its pause pauses the show, its save (and
+                      Escape) writes the edited controllers back to data/lcx/. Without an
+                      editor the show plays on and the player tries again every 3 s.
+          --sync-bpm N  with --sync: the tempo of the rows, 1 to 1000 beats a minute
+                      (default 120)
+          --sync-rows-per-beat N  with --sync: rows per beat, 1 to 256 (default 8)
 
   render  Loads the show SCRIPT and draws its frames without a window. Each frame is the
           whole 512 x 384 display; the show draws into the 512 x 256 band that starts at
@@ -96,6 +106,8 @@ class ArgumentWalker {
 
   bool done() const { return m_index >= m_arguments.size(); }
   const std::string& next() { return m_arguments[m_index++]; }
+  // The argument that comes next, without taking it; null when the line ends.
+  const std::string* peek() const { return done() ? nullptr : &m_arguments[m_index]; }
   // The value of the option just read; nullopt when the line ends.
   std::optional<std::string> value() {
     if (done()) return std::nullopt;
@@ -127,6 +139,7 @@ ParsedCommand parsePlay(const std::vector<std::string>& arguments, std::size_t f
   out.kind = CommandKind::kPlay;
   PlayRequest& request = out.play;
   bool hasScript = false;
+  bool hasSyncTiming = false;  // --sync-bpm or --sync-rows-per-beat given
   ArgumentWalker walker(arguments, first);
   while (!walker.done()) {
     const std::string& argument = walker.next();
@@ -148,6 +161,41 @@ ParsedCommand parsePlay(const std::vector<std::string>& arguments, std::size_t f
         return usageError("--loop needs FROM:TO in whole milliseconds with 0 <= FROM < TO, not '" +
                           *value + "'");
       }
+    } else if (argument == "--sync") {
+      request.sync = SyncAddress{};
+      // The address is optional: the next argument is it only when it reads as one.
+      const std::string* pNext = walker.peek();
+      if (pNext && !looksLikeOption(*pNext)) {
+        if (const auto address = CommandLine::parseSyncAddress(*pNext)) {
+          request.sync = address;
+          walker.next();
+        } else if (pNext->find(':') != std::string::npos && !pNext->ends_with(".lscx")) {
+          return usageError("--sync needs HOST:PORT with a port from 1 to 65535, not '" + *pNext +
+                            "'");
+        }
+      }
+    } else if (argument == "--sync-bpm") {
+      const std::optional<std::string> value = walker.value();
+      if (!value) return usageError("--sync-bpm needs a value");
+      float bpm = 0.0f;
+      const char* const pEnd = value->data() + value->size();
+      const auto [pStop, error] = std::from_chars(value->data(), pEnd, bpm);
+      if (value->empty() || error != std::errc() || pStop != pEnd || !(bpm >= 1.0f) ||
+          bpm > 1000.0f) {
+        return usageError("--sync-bpm needs a tempo from 1 to 1000, not '" + *value + "'");
+      }
+      request.syncBpm = bpm;
+      hasSyncTiming = true;
+    } else if (argument == "--sync-rows-per-beat") {
+      const std::optional<std::string> value = walker.value();
+      if (!value) return usageError("--sync-rows-per-beat needs a value");
+      const std::optional<std::int32_t> rows = CommandLine::parseTime(*value);
+      if (!rows || *rows < 1 || *rows > 256) {
+        return usageError("--sync-rows-per-beat needs a whole number from 1 to 256, not '" +
+                          *value + "'");
+      }
+      request.syncRowsPerBeat = *rows;
+      hasSyncTiming = true;
     } else if (argument == "--start") {
       std::int32_t start = 0;
       if (const auto error = readTime(walker, argument, start)) return usageError(*error);
@@ -161,6 +209,10 @@ ParsedCommand parsePlay(const std::vector<std::string>& arguments, std::size_t f
     }
   }
   if (request.loop && !request.dev) return usageError("--loop needs --dev");
+  if (request.sync && !request.dev) return usageError("--sync needs --dev");
+  if (hasSyncTiming && !request.sync) {
+    return usageError("--sync-bpm and --sync-rows-per-beat need --sync");
+  }
   return out;
 }
 
@@ -266,6 +318,24 @@ std::optional<LoopSpan> parseLoop(std::string_view text) {
   const std::optional<std::int32_t> to = parseTime(text.substr(colon + 1));
   if (!from || !to || *from < 0 || *to <= *from) return std::nullopt;
   return LoopSpan{*from, *to};
+}
+
+std::optional<SyncAddress> parseSyncAddress(std::string_view text) {
+  const std::size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  std::string_view host = text.substr(0, colon);
+  const std::string_view port = text.substr(colon + 1);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+  }
+  std::int32_t number = 0;
+  const char* const pEnd = port.data() + port.size();
+  const auto [pStop, error] = std::from_chars(port.data(), pEnd, number);
+  if (host.empty() || port.empty() || error != std::errc() || pStop != pEnd || number < 1 ||
+      number > 65535) {
+    return std::nullopt;
+  }
+  return SyncAddress{std::string(host), static_cast<std::uint16_t>(number)};
 }
 
 std::string_view helpText() {

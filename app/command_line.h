@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/sync_client.h"
+
 // What `showplayer render` is asked for: single frames (`times` given) or a video export.
 struct RenderRequest {
   std::string scriptPath;
@@ -41,6 +43,11 @@ struct PlayRequest {
   bool dev = false;
   // --dev only: the loop set from the start (--loop FROM:TO).
   std::optional<LoopSpan> loop;
+  // --dev only: the sync editor to connect to (--sync [HOST:PORT]), and the tempo and rows per
+  // beat that map its rows to show time (--sync-bpm, --sync-rows-per-beat).
+  std::optional<SyncAddress> sync;
+  float syncBpm = 120.0f;
+  std::int32_t syncRowsPerBeat = 8;
 };
 
 enum class CommandKind {
@@ -70,6 +77,8 @@ ParsedCommand parse(const std::vector<std::string>& arguments);
 std::optional<std::int32_t> parseTime(std::string_view text);
 // A loop: "FROM:TO", two script times with 0 <= FROM < TO.
 std::optional<LoopSpan> parseLoop(std::string_view text);
+// A sync editor's address: "HOST:PORT" (an IPv6 host in brackets), PORT 1 to 65535.
+std::optional<SyncAddress> parseSyncAddress(std::string_view text);
 // The text that --help prints.
 std::string_view helpText();
 

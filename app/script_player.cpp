@@ -34,6 +34,8 @@ ScriptPlayer::ScriptPlayer(PlayerOptions options)
       m_pTicks(m_options.pTicks ? m_options.pTicks : &m_systemTicks),
       m_clock(m_pTicks) {
   if (m_options.dev) m_pDev = std::make_unique<DevMode>(*this, *m_pTicks, m_options.loop);
+  if (m_options.dev && m_options.sync)
+    m_pSync = std::make_unique<SyncSession>(*this, *m_options.sync);
   if (!m_options.createMusic) {
     const bool audio = m_options.audio;
     m_options.createMusic = [audio]() -> std::unique_ptr<ScriptMusic> {
@@ -97,8 +99,9 @@ bool ScriptPlayer::loadScript(StringC path) {
     pEngine = FrameStep::loadScript(path, makeServices(pMusic));
     if (m_pDev) m_pDev->setReports(collector->reports());
   }
-  takeShow(std::move(pEngine), pMusic);
+  // Set first: the sync session binds to the show's folder when it takes the show.
   m_scriptPath = path;
+  takeShow(std::move(pEngine), pMusic);
   if (m_pDev) m_pDev->watch(std::string(path.view()));
   return true;
 }
@@ -125,6 +128,7 @@ void ScriptPlayer::takeShow(std::unique_ptr<ScriptEngine> pEngine, ScriptMusic* 
   if (m_pDev && m_pEngine) m_pDev->showEnding(*m_pEngine);
   m_pEngine = std::move(pEngine);
   m_pMusic = pMusic;
+  if (m_pSync) m_pSync->showChanged();
   m_clock.setMusic(pMusic);
   // Moved before it is heard.
   if (at) seekTo(*at);
@@ -227,6 +231,8 @@ void ScriptPlayer::handleKey(const SDL_KeyboardEvent& key) {
   if (key.repeat) return;
   switch (key.keysym.sym) {
     case SDLK_ESCAPE:
+      // The editor's unsaved edits are written before the player ends.
+      if (m_pSync) m_pSync->save();
       close(CommandLine::kExitSuccess);
       break;
     case SDLK_i:
@@ -297,6 +303,7 @@ void ScriptPlayer::frameStep() {
   if (m_pDev) {
     // The reports of a frame go to the overlay as well.
     ReportCollector collector;
+    if (m_pSync) m_pSync->beforeFrame(m_pTicks->getTicks());
     FrameStep::renderBand(pDisplay, m_screen, m_pEngine.get());
     FrameStep::clearBandEdges(m_screen);
     if (!collector.reports().empty()) m_pDev->setReports(collector.reports());
@@ -371,6 +378,13 @@ int runPlayer(const PlayRequest& request) {
   options.audio = request.audio;
   options.dev = request.dev;
   options.loop = request.loop;
+  if (request.sync) {
+    SyncOptions sync;
+    sync.address = *request.sync;
+    sync.timing.bpm = request.syncBpm;
+    sync.timing.rowsPerBeat = request.syncRowsPerBeat;
+    options.sync = sync;
+  }
   ScriptPlayer player(std::move(options));
   if (!player.init()) return player.getExitCode().value_or(CommandLine::kExitFailure);
   player.chooseScript(request.scriptText);

@@ -15,6 +15,7 @@
 #include "app/display.h"
 #include "app/input_device_sdl.h"
 #include "app/show_clock.h"
+#include "app/sync_session.h"
 #include "base/string_c.h"
 #include "image/cimage32.h"
 #include "script/script_clock.h"
@@ -38,6 +39,8 @@ struct PlayerOptions {
   bool dev = false;
   // Authoring mode: a section played over and over.
   std::optional<LoopSpan> loop;
+  // Authoring mode: the sync editor to connect to, and how its rows map to show time.
+  std::optional<SyncOptions> sync;
 };
 
 class DevMode;
@@ -103,6 +106,10 @@ class ScriptPlayer {
   bool reloadScript();
   // Null without --dev.
   DevMode* getDevMode() const { return m_pDev.get(); }
+  // Null without --dev --sync.
+  SyncSession* getSyncSession() const { return m_pSync.get(); }
+  // The script of the running show as it was given; empty without one.
+  const StringC& getScriptPath() const { return m_scriptPath; }
 
  private:
   void close(int exitCode);
@@ -136,6 +143,7 @@ class ScriptPlayer {
   // Declared after the display and the screen image: destroyed first.
   std::unique_ptr<ScriptEngine> m_pEngine;
   std::unique_ptr<DevMode> m_pDev;
+  std::unique_ptr<SyncSession> m_pSync;
   // The script of the running show, for reloads.
   StringC m_scriptPath;
   // How long the last frame step took, for the overlay.

@@ -33,6 +33,45 @@ TEST(CommandLine, PlayAndHelpForms) {
   EXPECT_EQ(CommandLine::parse({"--dev", "--loop", "0:1"}).play.loop, (LoopSpan{0, 1}));
 }
 
+TEST(CommandLine, SyncForms) {
+  struct Case {
+    Arguments arguments;
+    std::string address;  // host:port
+    std::string script;
+    float bpm = 120.0f;
+    std::int32_t rowsPerBeat = 8;
+  };
+  const std::vector<Case> cases = {
+      // The address is optional: a script after --sync stays the script.
+      {{"--dev", "--sync"}, "localhost:1338", ""},
+      {{"--dev", "--sync", "a.lscx"}, "localhost:1338", "a.lscx"},
+      {{"--dev", "--sync", "--windowed", "a.lscx"}, "localhost:1338", "a.lscx"},
+      {{"--dev", "a.lscx", "--sync", "10.0.0.2:4000"}, "10.0.0.2:4000", "a.lscx"},
+      {{"--sync", "[::1]:1", "--dev"}, "::1:1", ""},
+      {{"--dev", "--sync", "studio:65535", "--sync-bpm", "87.5", "--sync-rows-per-beat", "4"},
+       "studio:65535",
+       "",
+       87.5f,
+       4},
+      {{"--dev", "--sync", "--sync-rows-per-beat", "256", "--sync-bpm", "1000"},
+       "localhost:1338",
+       "",
+       1000.0f,
+       256},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const ParsedCommand command = CommandLine::parse(c.arguments);
+    ASSERT_EQ(command.kind, CommandKind::kPlay) << command.error;
+    ASSERT_TRUE(command.play.sync);
+    EXPECT_EQ(command.play.sync->host + ":" + std::to_string(command.play.sync->port), c.address);
+    EXPECT_EQ(command.play.scriptText, c.script);
+    EXPECT_EQ(command.play.syncBpm, c.bpm);
+    EXPECT_EQ(command.play.syncRowsPerBeat, c.rowsPerBeat);
+  }
+  EXPECT_EQ(CommandLine::parse({"--dev"}).play.sync, std::nullopt);
+}
+
 TEST(CommandLine, RenderForms) {
   struct Case {
     Arguments arguments;
@@ -74,6 +113,10 @@ TEST(CommandLine, UsageErrors) {
       {{"play", "--fullscreen"}, "unknown option '--fullscreen'"},
       {{"--dev", "--loop"}, "--loop needs a value"},
       {{"a.lscx", "--loop", "0:1000"}, "--loop needs --dev"},
+      {{"a.lscx", "--sync"}, "--sync needs --dev"},
+      {{"--dev", "--sync-bpm", "130"}, "--sync-bpm and --sync-rows-per-beat need --sync"},
+      {{"--dev", "--sync", "--sync-bpm"}, "--sync-bpm needs a value"},
+      {{"--dev", "--sync", "--sync-rows-per-beat"}, "--sync-rows-per-beat needs a value"},
       {{"render"}, "render needs a script"},
       {{"render", "a.lscx", "--at", "5"}, "render needs --out PATH"},
       {{"render", "a.lscx", "--out", "x.png", "--at"}, "--at needs a value"},
@@ -99,6 +142,18 @@ TEST(CommandLine, UsageErrors) {
   for (const std::string bad : {"", "1000", "1000:", ":2000", "2000:1000", "1000:1000", "-1:5",
                                 "1:2:3", "1000 : 2000", "0:99999999999"}) {
     EXPECT_EQ(CommandLine::parse({"--dev", "--loop", bad}).error, loop + bad + "'");
+  }
+  for (const std::string address : {"host:0", "host:65536", "host:x", ":1338", "host:", "h:1:x"}) {
+    EXPECT_EQ(CommandLine::parse({"--dev", "--sync", address}).error,
+              "--sync needs HOST:PORT with a port from 1 to 65535, not '" + address + "'");
+  }
+  for (const std::string bpm : {"0", "0.5", "1001", "-120", "nan", "inf", "12x", ""}) {
+    EXPECT_EQ(CommandLine::parse({"--dev", "--sync", "--sync-bpm", bpm}).error,
+              "--sync-bpm needs a tempo from 1 to 1000, not '" + bpm + "'");
+  }
+  for (const std::string rows : {"0", "257", "4.5", "-8"}) {
+    EXPECT_EQ(CommandLine::parse({"--dev", "--sync", "--sync-rows-per-beat", rows}).error,
+              "--sync-rows-per-beat needs a whole number from 1 to 256, not '" + rows + "'");
   }
   for (const std::string fps : {"0", "241", "-3", "25.5", "x"}) {
     EXPECT_EQ(CommandLine::parse({"render", "a.lscx", "--fps", fps, "--out", "v.mp4"}).error,
