@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "image/blit_kernels_p.h"
+#include "image/cpu_features.h"
 #include "image/simd_p.h"
 
 namespace pixel_kernels {
@@ -276,14 +277,6 @@ constexpr KernelSet kAvx2Kernels = {
     {avx2::alphaSpan, avx2::alphaMapSpan, avx2::alphaAddSpan, avx2::alphaAddMapSpan,
      avx2::alphaSubSpan, avx2::alphaSubFromSourceSpan},
 };
-
-// __builtin_cpu_supports("avx2") also checks that the OS saves the 256-bit registers (OSXSAVE and
-// XCR0), so a true answer means the instructions can run. __builtin_cpu_init makes the answer
-// right even when this runs from a static initialiser, before the runtime's own set-up.
-bool cpuHasAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
 #endif
 
 const KernelSet* chooseKernels() {
@@ -345,3 +338,18 @@ void grayToChannel(uint32_t* pPixels, size_t count, GrayChannel channel) {
 }  // namespace packed
 
 }  // namespace pixel_kernels
+
+// __builtin_cpu_supports("avx2") also checks that the OS saves the 256-bit registers (OSXSAVE and
+// XCR0), so a true answer means the instructions can run. __builtin_cpu_init makes the answer
+// right even when this runs from a static initialiser, before the runtime's own set-up.
+bool cpuHasAvx2() {
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+  static const bool kHasAvx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return kHasAvx2;
+#else
+  return false;
+#endif
+}

@@ -3,23 +3,9 @@
 
 #include "raster/span_filler.h"
 
+#include "image/cpu_features.h"
 #include "raster/span_untextured_p.h"
 #include "raster/span_wide_p.h"
-
-namespace {
-
-// The CPU is asked once: __builtin_cpu_supports("avx2") also checks that the OS saves the
-// 256-bit registers.
-bool cpuHasAvx2() {
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-  static const bool kHasAvx2 = __builtin_cpu_supports("avx2");
-  return kHasAvx2;
-#else
-  return false;
-#endif
-}
-
-}  // namespace
 
 bool spanPathAvailable(SpanPath path) {
   return path != SpanPath::kWide || cpuHasAvx2();

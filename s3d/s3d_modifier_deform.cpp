@@ -3,9 +3,41 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "image/cpu_features.h"
+#include "s3d/s3d_deform_loop_bodies_p.h"
 #include "s3d/s3d_gizmo_p.h"
 
 using namespace s3d_gizmo;
+using s3d_deform::activeLoops;
+
+// The baseline table of the per-vertex loops is built here (the AVX2 one in
+// s3d_modifier_deform_avx2.cpp); each deform below runs the loop of the table chosen once.
+namespace s3d_deform {
+
+const Loops* loopsFor(LoopPath path) {
+  switch (path) {
+    case LoopPath::kBaseline:
+      return &kLoops;
+    case LoopPath::kAvx2:
+#if defined(__x86_64__) || defined(__i386__)
+      return cpuHasAvx2() ? &avx2Loops() : nullptr;
+#else
+      return nullptr;
+#endif
+  }
+  return nullptr;
+}
+
+const Loops& activeLoops() {
+  // Chosen once; a function-local static so the choice is made on first use, thread-safely.
+  static const Loops* const pActive = [] {
+    const Loops* pAvx2 = loopsFor(LoopPath::kAvx2);
+    return pAvx2 ? pAvx2 : &kLoops;
+  }();
+  return *pActive;
+}
+
+}  // namespace s3d_deform
 
 namespace {
 
@@ -148,14 +180,7 @@ void S3DModifierBend::prepare(const S3DCamera& camera) {
 
 void S3DModifierBend::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  const float r = m_radius;
-  // theta := pi - y / R; x' := (1 + cos theta) R - x cos theta; y' := sin theta R - x sin theta.
-  deformInGizmo(*this, in, out, [r](Vec3 p) {
-    const float theta = kPi - p.y / r;
-    float s, c;
-    sinCos(theta, s, c);
-    return Vec3{(1.0f + c) * r - p.x * c, s * r - p.x * s, p.z};
-  });
+  activeLoops().bend(*this, in, out);
 }
 
 // --- Stretch: y scaled by ys, x and z by a parabola in t that is k at mid-range, 1 at the ends.
@@ -180,14 +205,7 @@ void S3DModifierStretch::prepare(const S3DCamera& camera) {
 
 void S3DModifierStretch::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  const float lower = m_lower, range = m_upper - m_lower, ys = m_scaleY;
-  const float c4 = 4.0f * (1.0f - m_k);
-  // t := (y - lower) / (upper - lower); f := (4c t - 4c) t + 1 with c := 1 - k.
-  deformInGizmo(*this, in, out, [=](Vec3 p) {
-    const float t = (p.y - lower) / range;
-    const float f = (c4 * t - c4) * t + 1.0f;
-    return Vec3{p.x * f, p.y * ys, p.z * f};
-  });
+  activeLoops().stretch(*this, in, out);
 }
 
 // --- Twist: each height turns about the y axis by theta.
@@ -209,23 +227,7 @@ void S3DModifierTwist::prepare(const S3DCamera& camera) {
 
 void S3DModifierTwist::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  // x' := z sin theta + x cos theta; z' := z cos theta - x sin theta.
-  const auto turn = [](Vec3 p, float theta) {
-    float s, c;
-    sinCos(theta, s, c);
-    return Vec3{p.z * s + p.x * c, p.y, p.z * c - p.x * s};
-  };
-  if (m_biasFlag) {
-    const float angle = m_angle, height = m_height, exponent = m_biasExponent;
-    deformInGizmo(*this, in, out, [=](Vec3 p) {
-      const float q = p.y / height;
-      const float theta = angle * powLanes(std::fabs(q), exponent);
-      return turn(p, q < 0.0f ? -theta : theta);
-    });
-  } else {
-    const float perUnit = m_anglePerUnit;
-    deformInGizmo(*this, in, out, [=](Vec3 p) { return turn(p, p.y * perUnit); });
-  }
+  activeLoops().twist(*this, in, out);
 }
 
 // --- Taper: x and z scaled by f := t ((1 - t) curve + amount) + 1, t := y / height.
@@ -242,25 +244,7 @@ void S3DModifierTaper::prepare(const S3DCamera& camera) {
 
 void S3DModifierTaper::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  const float height = m_height, amount = m_amount, curve = m_curve;
-  // The symmetry and effect options pick one loop per call.
-  const auto run = [&]<bool kSymmetric, bool kOnX, bool kOnZ>() {
-    deformInGizmo(*this, in, out, [=](Vec3 p) {
-      float t = p.y / height;
-      if constexpr (kSymmetric) t = std::fabs(t);
-      const float f = t * ((1.0f - t) * curve + amount) + 1.0f;
-      return Vec3{kOnX ? p.x * f : p.x, p.y, kOnZ ? p.z * f : p.z};
-    });
-  };
-  const bool onX = m_effectX != 0, onZ = m_effectZ != 0;
-  if (m_symmetry != 0) {
-    if (!onZ) return run.operator()<true, true, false>();
-    if (!onX) return run.operator()<true, false, true>();
-    return run.operator()<true, true, true>();
-  }
-  if (!onZ) return run.operator()<false, true, false>();
-  if (!onX) return run.operator()<false, false, true>();
-  run.operator()<false, true, true>();
+  activeLoops().taper(*this, in, out);
 }
 
 // --- Skew: x' := x + y skewFactor, the factor making the top of the box move by `amount`.
@@ -276,8 +260,7 @@ void S3DModifierSkew::prepare(const S3DCamera& camera) {
 
 void S3DModifierSkew::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  const float k = m_skewFactor;
-  deformInGizmo(*this, in, out, [k](Vec3 p) { return Vec3{p.x + p.y * k, p.y, p.z}; });
+  activeLoops().skew(*this, in, out);
 }
 
 // --- Spherify: each point moves toward the sphere about the box centre by `percent`.
@@ -294,18 +277,7 @@ void S3DModifierSpherify::prepare(const S3DCamera& camera) {
 
 void S3DModifierSpherify::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  const Vec3 centre = m_sphereCentre;
-  const float radius = m_radius, percent = m_percent;
-  // c' := c + (|r c| - |c|) percent sign(c), r := radius / |d|, d := p - centre ((1, 1, 1) at 0).
-  const auto move = [percent](float c, float r) {
-    return c + (std::fabs(r * c) - std::fabs(c)) * percent * (c < 0.0f ? -1.0f : 1.0f);
-  };
-  deformInGizmo(*this, in, out, [=](Vec3 p) {
-    Vec3 d = p - centre;
-    if (d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) d = {1.0f, 1.0f, 1.0f};
-    const float r = radius / length(d);
-    return Vec3{move(d.x, r), move(d.y, r), move(d.z, r)} + centre;
-  });
+  activeLoops().spherify(*this, in, out);
 }
 
 // --- Melt: heights above the base sink to `squash` of themselves and the fallen matter spreads
@@ -332,12 +304,5 @@ void S3DModifierMelt::prepare(const S3DCamera& camera) {
 
 void S3DModifierMelt::deform(std::span<const Vec3> in, std::span<Vec3> out, int32_t) const {
   if (!m_active) return passThrough(in, out);
-  const float base = m_base, height = m_height, fall = 1.0f - m_squash;
-  const float spread = m_spread * 0.01f * fall;
-  deformInGizmo(*this, in, out, [=](Vec3 p) {
-    const float y = p.y - std::max(p.y - base, 0.0f) * fall;
-    const float u = std::clamp((y - base) / height, 0.0f, 1.0f);
-    const float g = 1.0f + spread * (1.0f - u);
-    return Vec3{p.x * g, y, p.z * g};
-  });
+  activeLoops().melt(*this, in, out);
 }

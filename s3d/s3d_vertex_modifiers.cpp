@@ -3,6 +3,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "s3d/s3d_camera.h"
 #include "s3d/s3d_vertex_object.h"
 #include "s3d/s3d_ws_modifier.h"
@@ -16,12 +20,37 @@ void boxOf(std::span<const Vec3> points, const Matrix44* pSpace, Vec3& boxMin, V
   const auto at = [&](std::size_t i) {
     return pSpace ? transformPoint(points[i], *pSpace) : points[i];
   };
-  boxMin = boxMax = at(0);
-  for (std::size_t i = 1; i < points.size(); ++i) {
-    const Vec3 p = at(i);
-    boxMin = {std::min(boxMin.x, p.x), std::min(boxMin.y, p.y), std::min(boxMin.z, p.z)};
-    boxMax = {std::max(boxMax.x, p.x), std::max(boxMax.y, p.y), std::max(boxMax.z, p.z)};
+  // Kept in locals: written through the references on every point, the bounds went through
+  // memory (they might have been among the points), which took longer than the deforming.
+  Vec3 lo = at(0), hi = lo;
+  std::size_t i = 1;
+#if defined(__SSE2__)
+  // Without a space, one point a step in packed lanes: min(p, lo) is p < lo ? p : lo lane by lane,
+  // what std::min(lo, p) gives, NaN and signed zeros included, and the points go in order. The
+  // fourth lane (the next point's x) is ignored; the last point is read by the scalar loop, so
+  // no load passes the end.
+  if (!pSpace) {
+    __m128 lo4 = _mm_setr_ps(lo.x, lo.y, lo.z, 0.0f), hi4 = lo4;
+    const float* pFloats = &points[0].x;
+    for (; i + 1 < points.size(); ++i) {
+      const __m128 p = _mm_loadu_ps(pFloats + 3 * i);
+      lo4 = _mm_min_ps(p, lo4);
+      hi4 = _mm_max_ps(p, hi4);
+    }
+    alignas(16) float l[4], h[4];
+    _mm_store_ps(l, lo4);
+    _mm_store_ps(h, hi4);
+    lo = {l[0], l[1], l[2]};
+    hi = {h[0], h[1], h[2]};
   }
+#endif
+  for (; i < points.size(); ++i) {
+    const Vec3 p = at(i);
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  }
+  boxMin = lo;
+  boxMax = hi;
 }
 
 // out := deform(in), or with a channel (1 - w) in + w deform(in), w the channel value of the

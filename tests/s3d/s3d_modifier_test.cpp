@@ -1,18 +1,22 @@
 // The deforming modifiers and the modifier stack of a mesh: points of every type worked out by
 // hand from the formulas, the gizmo matrices, the degenerate parameters, the noise's properties,
-// the weighting by a channel, the box hand-over between entries, the limit of 20 world-space
-// modifiers and the normals of a deformed mesh.
+// the same bytes from the baseline and AVX2 builds of the per-vertex loops, the weighting by a
+// channel, the box hand-over between entries, the limit of 20 world-space modifiers and the
+// normals of a deformed mesh.
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "s3d/s3d_camera.h"
+#include "s3d/s3d_deform_loops_p.h"
 #include "s3d/s3d_modifier_deform.h"
 #include "s3d/s3d_ws_modifier.h"
 #include "tests/s3d/s3d_render_util.h"
@@ -614,7 +618,8 @@ TEST(S3DModifierFormula, PackedExpLogPowAcosFollowTheLibrary) {
   };
   for (int i = -8730; i <= 8830; i += 3) {
     const float x = static_cast<float>(i) * 0.01f;
-    ASSERT_LE(relative(expLanes(x), std::exp(static_cast<double>(x))), 4e-7) << x;
+    ASSERT_LE(relative(static_cast<double>(expLanes(x)), std::exp(static_cast<double>(x))), 4e-7)
+        << x;
   }
   for (float x = 1e-30f; x < 1e30f; x *= 1.37f)
     ASSERT_NEAR(logLanes(x), std::log(static_cast<double>(x)),
@@ -626,13 +631,254 @@ TEST(S3DModifierFormula, PackedExpLogPowAcosFollowTheLibrary) {
   }
   for (float x : {0.001f, 0.25f, 0.5f, 0.9f, 1.0f, 3.0f})
     for (float y : {0.1f, 0.5f, 1.0f, 2.5f, 7.0f})
-      ASSERT_LE(relative(powLanes(x, y), std::pow(static_cast<double>(x), y)), 2e-6) << x << y;
+      ASSERT_LE(relative(static_cast<double>(powLanes(x, y)), std::pow(static_cast<double>(x), y)),
+                2e-6)
+          << x << y;
   // The ends: e^0 and 0^y exactly, far arguments held to finite values, acos at +-1.
   EXPECT_EQ(expLanes(0.0f), 1.0f);
   EXPECT_EQ(powLanes(0.0f, 0.5f), 0.0f);
   EXPECT_TRUE(std::isfinite(expLanes(1000.0f)) && expLanes(-1000.0f) >= 0.0f);
   EXPECT_NEAR(acosLanes(1.0f), 0.0f, 1e-7f);
   EXPECT_NEAR(acosLanes(-1.0f), kPi, 1e-6f);
+}
+
+// --- The baseline and AVX2 builds of the loops ---
+
+using s3d_deform::Loops;
+using LoopIn = std::span<const Vec3>;
+using LoopOut = std::span<Vec3>;
+
+// One prepared modifier and the call of its loop in a given table.
+struct LoopRow {
+  const char* what;
+  std::shared_ptr<S3DModifierGizmo> pModifier;
+  std::function<void(const Loops&, LoopIn, LoopOut)> run;
+};
+
+// A modifier of type T on the box (-1, 0, -1)..(1, 10, 1), its gizmo turned, moved and scaled
+// so that G and H mix the axes, set up by `set` and prepared; `call` runs its loop of a table as
+// its deform does once prepare found it active.
+template <class T, class Call>
+LoopRow loopRow(const char* what, const std::function<void(T&)>& set, Call call) {
+  auto pModifier = std::make_shared<T>();
+  pModifier->m_rotation = {0.1f, 0.2f, 0.3f, 0.927f};
+  pModifier->m_position = {0.5f, 1, -0.25f};
+  pModifier->m_scale = {1.1f, 0.9f, 1.3f};
+  set(*pModifier);
+  pModifier->setBox({-1, 0, -1}, {1, 10, 1});
+  pModifier->prepare(defaultCamera());
+  EXPECT_TRUE(pModifier->m_active) << what;
+  return {what, pModifier, [pModifier, call](const Loops& loops, LoopIn in, LoopOut out) {
+            call(*pModifier, loops, in, out);
+          }};
+}
+template <class T>
+LoopRow loopRow(const char* what, const std::function<void(T&)>& set,
+                void (*Loops::*entry)(const T&, LoopIn, LoopOut)) {
+  return loopRow<T>(what, set, [entry](const T& m, const Loops& loops, LoopIn in, LoopOut out) {
+    (loops.*entry)(m, in, out);
+  });
+}
+
+// Equal bytes, or both NaN: a NaN's sign bit follows the operand order the compiler picks for
+// additions and products, which the formulas do not fix.
+bool sameBytes(float a, float b) {
+  return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b) ||
+         (std::isnan(a) && std::isnan(b));
+}
+
+// 301 points: four blocks of 64 and a tail that is no multiple of the lane width, spread over the
+// box and beyond it, then zeros of both signs, far, infinite and NaN coordinates.
+std::vector<Vec3> loopPoints() {
+  std::vector<Vec3> points;
+  uint32_t seed = 7u;
+  const auto next = [&seed](float lo, float hi) {
+    seed = seed * 1664525u + 1013904223u;
+    return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
+  };
+  for (int i = 0; i < 290; ++i)
+    points.push_back({next(-3, 3), next(-2, 12), next(-3, 3)});
+  const float inf = std::numeric_limits<float>::infinity();
+  for (const Vec3 p : {Vec3{0, 0, 0}, Vec3{-0.0f, -0.0f, -0.0f}, Vec3{1e30f, 2, 0},
+                       Vec3{1, -1e30f, 0}, Vec3{inf, 1, 2}, Vec3{kNaN, 1, 2}, Vec3{1, kNaN, 2},
+                       Vec3{3, 4, -inf}, Vec3{0, 5, 0}, Vec3{1e-40f, 0, -1e-40f}, Vec3{5, 5e6f, 7}})
+    points.push_back(p);
+  return points;
+}
+
+TEST(S3DModifierPaths, BaselineAndAvx2LoopsGiveTheSameBytesForEveryType) {
+  const auto circular = [](const auto& m, const Loops& loops, LoopIn in, LoopOut out) {
+    loops.circularWave(m, in, out, m.m_amp1, m.m_amp2, m.m_length, m.m_phase, m.m_decay);
+  };
+  const std::vector<LoopRow> rows = {
+      loopRow<S3DModifierBend>(
+          "bend",
+          [](auto& m) {
+            m.m_angle = 1.5f;
+            m.m_direction = 0.3f;
+          },
+          &Loops::bend),
+      loopRow<S3DModifierStretch>(
+          "stretch",
+          [](auto& m) {
+            m.m_axis = 0;
+            m.m_stretch = -0.4f;
+            m.m_amplify = 2.0f;
+          },
+          &Loops::stretch),
+      loopRow<S3DModifierTwist>(
+          "twist", [](auto& m) { m.m_angle = 2.0f; }, &Loops::twist),
+      loopRow<S3DModifierTwist>(
+          "twist with bias",
+          [](auto& m) {
+            m.m_axis = 2;
+            m.m_angle = 2.0f;
+            m.m_bias = 30.0f;
+          },
+          &Loops::twist),
+      loopRow<S3DModifierTaper>(
+          "taper",
+          [](auto& m) {
+            m.m_amount = 0.5f;
+            m.m_curve = 1.0f;
+          },
+          &Loops::taper),
+      loopRow<S3DModifierTaper>(
+          "symmetric taper on z",
+          [](auto& m) {
+            m.m_effect = 2;
+            m.m_symmetry = 1;
+            m.m_amount = -0.5f;
+            m.m_curve = 2.0f;
+          },
+          &Loops::taper),
+      loopRow<S3DModifierSkew>(
+          "skew",
+          [](auto& m) {
+            m.m_amount = 5.0f;
+            m.m_direction = 0.5f;
+          },
+          &Loops::skew),
+      loopRow<S3DModifierSpherify>(
+          "spherify", [](auto& m) { m.m_percent = 0.5f; }, &Loops::spherify),
+      loopRow<S3DModifierMelt>(
+          "melt",
+          [](auto& m) {
+            m.m_amount = 60.0f;
+            m.m_spread = 40.0f;
+          },
+          &Loops::melt),
+      loopRow<S3DModifierNoise>(
+          "noise",
+          [](auto& m) {
+            m.m_strength = {2.0f, -1.5f, 0.5f};
+            m.m_noiseScale = 3.0f;
+          },
+          &Loops::noise),
+      loopRow<S3DModifierNoise>(
+          "fractal noise",
+          [](auto& m) {
+            m.setStrength(2.0f);
+            m.m_noiseScale = 0.7f;
+            m.m_fractal = 1;
+            m.m_value104 = 6;
+          },
+          &Loops::noise),
+      loopRow<S3DModifierWave>(
+          "circular wave",
+          [](auto& m) {
+            m.m_amp1 = 1.0f;
+            m.m_amp2 = 2.0f;
+            m.m_waveLength = 3.0f;
+            m.m_decay = 0.1f;
+            m.m_phase = 0.25f;
+          },
+          circular),
+      loopRow<S3DModifierWave>(
+          "linear wave",
+          [](auto& m) {
+            m.m_variant = 1;
+            m.m_amp1 = 1.0f;
+            m.m_amp2 = 2.0f;
+            m.m_waveLength = 3.0f;
+            m.m_decay = 0.1f;
+          },
+          &Loops::linearWave),
+      loopRow<S3DModifierSpaceWarp>(
+          "space warp",
+          [](auto& m) {
+            m.m_values = {1, 2, 3, 0.1f, 0.05f, 0.1f, 0, 0};
+            m.animate(2.5f);
+          },
+          [](const S3DModifierSpaceWarp& m, const Loops& loops, LoopIn in, LoopOut out) {
+            using W = S3DModifierSpaceWarp;
+            loops.circularWave(m, in, out, m.m_values[W::kAmp1], m.m_values[W::kAmp2], m.m_length,
+                               m.m_wavePhase, m.m_values[W::kDecay]);
+          }),
+  };
+  const Loops* pBaseline = s3d_deform::loopsFor(s3d_deform::LoopPath::kBaseline);
+  const Loops* pAvx2 = s3d_deform::loopsFor(s3d_deform::LoopPath::kAvx2);
+  ASSERT_NE(pBaseline, nullptr);
+  // The modifiers' deform runs the widest table there is.
+  EXPECT_EQ(&s3d_deform::activeLoops(), pAvx2 ? pAvx2 : pBaseline);
+  if (!pAvx2) GTEST_SKIP() << "this CPU has no AVX2";
+  const std::vector<Vec3> points = loopPoints();
+  for (const LoopRow& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<Vec3> baseline(points.size()), viaDeform(points.size());
+    row.run(*pBaseline, points, baseline);
+    row.pModifier->deform(points, viaDeform, 0);
+    // The AVX2 loop in place: a block is read whole before it is written.
+    std::vector<Vec3> avx2 = points;
+    row.run(*pAvx2, avx2, avx2);
+    int moved = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      moved += points[i] == baseline[i] ? 0 : 1;
+      // One point alone goes through the loops' scalar tails, not the packed lanes.
+      const Vec3 alone = row.pModifier->deformPoint(points[i], 0);
+      EXPECT_TRUE(sameBytes(alone.x, baseline[i].x) && sameBytes(alone.y, baseline[i].y) &&
+                  sameBytes(alone.z, baseline[i].z))
+          << i;
+      for (const auto& [b, a, d] : {std::tuple{baseline[i].x, avx2[i].x, viaDeform[i].x},
+                                    std::tuple{baseline[i].y, avx2[i].y, viaDeform[i].y},
+                                    std::tuple{baseline[i].z, avx2[i].z, viaDeform[i].z}}) {
+        EXPECT_TRUE(sameBytes(b, a)) << i << ": " << b << " vs " << a;
+        EXPECT_TRUE(sameBytes(b, d)) << i << ": " << b << " vs " << d;
+      }
+    }
+    // Not a modifier that leaves the points alone.
+    EXPECT_GT(moved, 250);
+  }
+}
+
+TEST(S3DModifierPaths, NoiseLoopsComputeTheGradientNoiseOfEachPoint) {
+  // With the identity gizmo p · G = p exactly and one octave sums N once with weight 1, so
+  // x' = x + N(z r + 1/2 + o, y r + 1/2 + o) sx to the bit (and likewise y', z'), whichever table
+  // runs: the lanes' noise is the single-point noise.
+  S3DModifierNoise noise;
+  noise.m_strength = {2.0f, -1.5f, 0.5f};
+  noise.m_noiseScale = 0.8f;
+  noise.m_seed = 9;
+  noise.setBox({-1, 0, -1}, {1, 10, 1});
+  noise.prepare(defaultCamera());
+  ASSERT_TRUE(noise.m_active);
+  const float r = noise.m_reciprocalScale, o = noise.m_noiseOffset;
+  std::vector<Vec3> points = loopPoints();
+  points.resize(290);  // the finite ones
+  for (const s3d_deform::LoopPath path :
+       {s3d_deform::LoopPath::kBaseline, s3d_deform::LoopPath::kAvx2}) {
+    const Loops* pLoops = s3d_deform::loopsFor(path);
+    if (!pLoops) continue;
+    std::vector<Vec3> out(points.size());
+    pLoops->noise(noise, points, out);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const Vec3 p = points[i];
+      const float a = p.x * r + 0.5f, b = p.y * r + 0.5f, c = p.z * r + 0.5f;
+      EXPECT_EQ(out[i].x, p.x + gradientNoise(c, b, o) * 2.0f) << i;
+      EXPECT_EQ(out[i].y, p.y + gradientNoise(a, c, o) * -1.5f) << i;
+      EXPECT_EQ(out[i].z, p.z + gradientNoise(a, b, o) * 0.5f) << i;
+    }
+  }
 }
 
 // --- The stack on a mesh ---
@@ -709,6 +955,40 @@ TEST(S3DModifierStack, ALaterEntryReceivesTheBoxOfWhatItDeformsAtItsNextPrepare)
   // Vertex 1 is stretched to (1, 20, 0), then bent with theta = pi - 20 / R = pi/2:
   // x' = R - 1 * 0 = R, y' = R - 1 = 11.7324.
   expectNear(m.mesh.m_vertices[1], {12.732395f, 11.732395f, 0}, 4 * kTolerance);
+}
+
+TEST(S3DModifierStack, TheHandedOverBoxTakesPointsInOrderLikeMinAndMax) {
+  // Two entries that leave the points alone (skews of 0); the second receives the box of the six
+  // points. Per axis, lo := p < lo ? p : lo and hi := hi < p ? p : hi from the first point on: a
+  // NaN is passed over, and of equal zeros the first stays. x: 1, then -0 < 1, then neither
+  // 0 nor -0 is below -0: min -0, max 2. y: min -3, max 7 (the NaN skipped). z: 0, then the
+  // NaN, 4 and -0 are not below 0: min +0, max 4. The last point is the one read alone.
+  const float negZero = -0.0f;
+  StackMesh m({{1, 5, 0},
+               {negZero, 2, kNaN},
+               {0, -3, 4},
+               {2, 7, negZero},
+               {0.5f, kNaN, 1},
+               {negZero, 1, 3}});
+  S3DModifierSkew first, second;
+  m.mesh.m_applications.resize(2);
+  m.mesh.m_applications[0].pModifier = &first;
+  m.mesh.m_applications[1].pModifier = &second;
+  m.mesh.transform(m.camera);
+  EXPECT_EQ(second.m_boxMin, (Vec3{0, -3, 0}));
+  EXPECT_EQ(second.m_boxMax, (Vec3{2, 7, 4}));
+  EXPECT_TRUE(std::signbit(second.m_boxMin.x));
+  EXPECT_FALSE(std::signbit(second.m_boxMin.z));
+  // A NaN first point is never replaced.
+  StackMesh nanFirst({{kNaN, 1, 1}, {0, 0, 0}, {2, 2, 2}, {-1, 5, 3}});
+  nanFirst.mesh.m_applications.resize(2);
+  nanFirst.mesh.m_applications[0].pModifier = &first;
+  nanFirst.mesh.m_applications[1].pModifier = &second;
+  nanFirst.mesh.transform(nanFirst.camera);
+  EXPECT_TRUE(std::isnan(second.m_boxMin.x));
+  EXPECT_TRUE(std::isnan(second.m_boxMax.x));
+  EXPECT_EQ(second.m_boxMin.y, 0.0f);
+  EXPECT_EQ(second.m_boxMax.z, 3.0f);
 }
 
 TEST(S3DModifierStack, EntriesWithoutAModifierAreSkippedAndReportedOnce) {
