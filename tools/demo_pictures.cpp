@@ -146,6 +146,37 @@ Picture strip() {
   });
 }
 
+// The city's facade, 64 x 64 (it repeats on the walls): four floors of four windows in grey
+// concrete, about two windows in five lit warm, the others dark glass with a paler top.
+Picture facade() {
+  return paint(64, 64, [](int x, int y) {
+    const float grain = valueNoise(static_cast<float>(x), static_cast<float>(y), 8.0f, 2, 21u);
+    const std::uint32_t wall = mixColor(rgb(96, 92, 104), rgb(136, 130, 140), grain);
+    const int cx = x % 16, cy = y % 16;
+    if (cx < 3 || cx > 12 || cy < 4 || cy > 12) return wall;
+    if (cx == 3 || cx == 12 || cy == 4 || cy == 12) return rgb(40, 38, 46);  // the frame
+    const bool lit = latticeValue(x / 16, y / 16, 5u) < 0.4f;
+    const float down = static_cast<float>(cy - 5) / 6.0f;
+    if (lit) return mixColor(rgb(255, 236, 160), rgb(255, 170, 70), down);
+    return mixColor(rgb(70, 90, 130), rgb(16, 22, 44), down);
+  });
+}
+
+// One cell of the city's ground, 64 x 64: a street along each edge (so neighbouring cells make
+// one street of two halves, a dashed line where they meet), a kerb, and paving in the middle.
+Picture street() {
+  return paint(64, 64, [](int x, int y) {
+    const int edge = std::min({x, y, 63 - x, 63 - y});
+    const float grain = valueNoise(static_cast<float>(x), static_cast<float>(y), 4.0f, 2, 33u);
+    if (edge >= 15) return mixColor(rgb(92, 88, 84), rgb(118, 112, 104), grain);  // paving
+    if (edge >= 13) return rgb(170, 170, 165);                                    // kerb
+    // The dashes along the edge this pixel is nearest, 8 pixels on, 8 off.
+    const int along = (x == edge || 63 - x == edge) ? y : x;
+    if (edge == 0 && (along / 8) % 2 == 0) return rgb(230, 210, 90);
+    return mixColor(rgb(34, 34, 40), rgb(58, 58, 66), grain);
+  });
+}
+
 }  // namespace
 
 std::uint32_t mixColor(std::uint32_t a, std::uint32_t b, float t) {
@@ -207,11 +238,10 @@ std::vector<PictureFile> makeAll() {
   add("finale.tga", FileKind::TgaRunLength,
       words({"FINALE"}, 8, rgb(255, 220, 80), rgb(255, 255, 255)));
   add("end.bmp", FileKind::Bmp, words({"THE END"}, 6, rgb(200, 200, 220), rgb(90, 90, 140)));
+  // Textures of the city (3D): powers of two on each side.
+  add("facade.tga", FileKind::Tga, facade());
+  add("street.tga", FileKind::TgaRunLength, street());
   // Alpha maps: grey levels weight each byte of a mix.
-  add("mask_round.tga", FileKind::GrayTga, paint(kWidth, kHeight, [](int x, int y) {
-        const float d = distanceToCentre(x, y, kWidth / 2.0f, kHeight / 2.0f);
-        return gray(255.0f * (1.0f - smooth(std::min(d / 200.0f, 1.0f))));
-      }));
   add("mask_bars.tga", FileKind::GrayTgaRunLength,
       paint(kWidth, kHeight, [](int x, int) { return gray((x / 32) % 2 == 0 ? 255.0f : 0.0f); }));
   add("mask_wipe.tga", FileKind::GrayTga,

@@ -125,7 +125,24 @@ class SceneWriter {
               pointChunk(19, sub.colour3);
             });
           });
+          if (!sub.texture.empty()) writeTextureLayer(sub.texture);
         });
+    });
+  }
+
+  // The texture layer: the whole picture (window 0 0 1 1), left disabled. Textured drawing takes
+  // the layer's picture either way; an enabled layer would also draw the picture at every vertex
+  // as a point image.
+  void writeTextureLayer(const std::string& picture) {
+    chunk(4, [&](ChunkFileWriter&) {
+      chunk(1, [&](ChunkFileWriter&) {
+        intChunk(10, 0);  // enabled
+        chunk(12, [&](ChunkFileWriter& w) {
+          w.writeString(StringC(std::string_view(picture)));
+          for (const float value : {0.0f, 0.0f, 1.0f, 1.0f})
+            w.writeFloat(value);
+        });
+      });
     });
   }
 

@@ -125,6 +125,8 @@ struct SubMaterial {
   std::int32_t shadingType = 0;
   float opacity = 1;
   Point colour1, colour2, colour3;
+  // The picture of the texture layer (its whole window), as the player finds it; empty: none.
+  std::string texture;
 };
 
 struct Material {

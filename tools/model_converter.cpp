@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "tools/import_math.h"
@@ -29,6 +32,8 @@ constexpr std::size_t kMaxNameBytes = 200;
 constexpr double kScreenAspect = 2.0;
 // Word counts of the layout.
 constexpr unsigned kMaxCount = 65535;
+// A string of the layout takes at most 256 bytes with its closing 0.
+constexpr std::size_t kMaxStringBytes = 255;
 // A look-at straight along the z axis is the camera's singular case (yaw and pitch undefined):
 // such a target is moved off the axis by this fraction of its distance.
 constexpr double kOffAxis = 0.001;
@@ -150,8 +155,14 @@ bool near(const L3xScene::Rotation& a, const L3xScene::Rotation& b) {
 class SceneConverter {
  public:
   SceneConverter(const aiScene& source, const Settings& settings, bool gltf,
-                 std::vector<std::string>& messages)
-      : m_source(source), m_settings(settings), m_gltf(gltf), m_messages(messages) {}
+                 std::vector<std::string>& messages, std::filesystem::path modelFolder,
+                 std::filesystem::path sceneFolder)
+      : m_source(source),
+        m_settings(settings),
+        m_gltf(gltf),
+        m_messages(messages),
+        m_modelFolder(std::move(modelFolder)),
+        m_sceneFolder(std::move(sceneFolder)) {}
 
   L3xScene::Scene convert(const std::string& name) {
     m_scene.name = clip(name);
@@ -213,13 +224,44 @@ class SceneConverter {
       L3xScene::SubMaterial sub = subMaterialOf(material);
       if (sub.name.empty()) sub.name = "Material" + std::to_string(source);
       sub.name = clip(sub.name);
-      for (const aiTextureType type : {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR})
-        if (material.GetTextureCount(type) > 0) {
-          message("skipped the texture of material '" + sub.name + "'");
-          break;
-        }
+      if (const std::optional<std::string> picture = pictureOf(material, sub.name))
+        useTexture(sub, material, *picture);
       m_scene.materials.push_back({sub.name, {sub}});
     }
+  }
+
+  // The picture of a material's base-colour texture as the player will look for it: the file's
+  // name (relative to the model's folder) taken to the scene's folder. None (and a message) when
+  // the picture is inside the model or of a kind the player does not read.
+  std::optional<std::string> pictureOf(const aiMaterial& material, const std::string& name) {
+    aiString path;
+    if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &path) != AI_SUCCESS &&
+        material.GetTexture(aiTextureType_DIFFUSE, 0, &path) != AI_SUCCESS)
+      return std::nullopt;
+    std::string file = path.C_Str();
+    if (file.empty()) return std::nullopt;
+    const std::string what = "skipped the texture of material '" + name + "': ";
+    if (file[0] == '*') {
+      message(what + "its picture is inside the model");
+      return std::nullopt;
+    }
+    std::replace(file.begin(), file.end(), '\\', '/');
+    std::string extension = std::filesystem::path(file).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension != ".bmp" && extension != ".tga" && extension != ".jpg" && extension != ".jpeg") {
+      message(what + "'" + file + "' is not a BMP, TGA or JPEG picture");
+      return std::nullopt;
+    }
+    const std::filesystem::path full = (m_modelFolder / file).lexically_normal();
+    const std::filesystem::path relative =
+        m_sceneFolder.empty() ? full : full.lexically_relative(m_sceneFolder);
+    const std::string picture = (relative.empty() ? full : relative).generic_string();
+    if (picture.size() > kMaxStringBytes) {
+      message(what + "its name is longer than " + std::to_string(kMaxStringBytes) + " bytes");
+      return std::nullopt;
+    }
+    return picture;
   }
 
   void checkCamerasAndLights() {
@@ -784,6 +826,8 @@ class SceneConverter {
   const Settings& m_settings;
   bool m_gltf;
   std::vector<std::string>& m_messages;
+  std::filesystem::path m_modelFolder;
+  std::filesystem::path m_sceneFolder;
   L3xScene::Scene m_scene;
   std::set<std::string> m_names;
   std::vector<bool> m_usable;
@@ -837,9 +881,23 @@ L3xScene::SubMaterial subMaterialOf(const aiMaterial& material) {
   return sub;
 }
 
+void useTexture(L3xScene::SubMaterial& sub, const aiMaterial& material,
+                const std::string& picture) {
+  sub.texture = picture;
+  if (intProperty(material, AI_MATKEY_SHADING_MODEL).value_or(0) == aiShadingMode_NoShading) {
+    sub.shadingType = 200;
+    return;
+  }
+  sub.shadingType = 1;
+  for (Point* pColour : {&sub.colour1, &sub.colour2, &sub.colour3})
+    *pColour = {1 - pColour->x, 1 - pColour->y, 1 - pColour->z};
+}
+
 L3xScene::Scene convertModel(const aiScene& source, const Settings& settings, bool gltf,
-                             const std::string& name, std::vector<std::string>& messages) {
-  return SceneConverter(source, settings, gltf, messages).convert(name);
+                             const std::string& name, std::vector<std::string>& messages,
+                             const std::filesystem::path& modelFolder,
+                             const std::filesystem::path& sceneFolder) {
+  return SceneConverter(source, settings, gltf, messages, modelFolder, sceneFolder).convert(name);
 }
 
 }  // namespace ModelImport

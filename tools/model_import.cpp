@@ -33,6 +33,13 @@ constexpr unsigned kMaxCount = 65535;
 // A model that takes longer than this to import is taken for one the import library loops on.
 constexpr int kImportSeconds = 600;
 
+// The absolute folder of a file.
+std::filesystem::path folderOf(const std::string& fileName) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(fileName, error);
+  return (error ? std::filesystem::path(fileName) : full).lexically_normal().parent_path();
+}
+
 int importHere(const std::string& modelName, const std::string& sceneName, const Settings& settings,
                std::ostream& out, std::ostream& err) {
   const std::string prefix = "showtool: " + modelName + ": ";
@@ -61,7 +68,8 @@ int importHere(const std::string& modelName, const std::string& sceneName, const
   std::vector<std::string> messages;
   const L3xScene::Scene scene =
       convertModel(*pSource, settings, extension == ".gltf" || extension == ".glb",
-                   std::filesystem::path(modelName).stem().string(), messages);
+                   std::filesystem::path(modelName).stem().string(), messages, folderOf(modelName),
+                   folderOf(sceneName));
   for (const std::string& text : messages)
     err << prefix << text << "\n";
   if (!L3xScene::write(scene, sceneName, settings.pack ? ChunkFile::kPacked : ChunkFile::kPlain)) {

@@ -18,8 +18,10 @@
 // - Each morph target becomes a mesh of its own under the morphed mesh (hidden by the scene),
 //   and the mesh a morph modifier with the target's default weight, keyed at every frame from
 //   the first animation's morph channel when it has one. The morph acts before the skin.
-// - Orthographic cameras, area and ambient lights, textures, lines and points are reported and
-//   skipped.
+// - A material's base-colour texture becomes its sub-material's texture layer (the whole picture,
+//   named from the scene's folder) when the player can read the picture (BMP, TGA, JPEG, outside
+//   the model); other textures are reported and skipped.
+// - Orthographic cameras, area and ambient lights, lines and points are reported and skipped.
 
 #include <ostream>
 #include <string>

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
 #include <sstream>
 
 #include "app/offline_renderer.h"
@@ -56,16 +59,47 @@ TEST(ExampleShow, FollowsItsTimeTableWithoutAReportAndMatchesItsGolden) {
 }
 
 // Frames away from the wave rows, which follow the system clock: the title over the sun, the
-// drop's noise rows, the outro. The module variant: its level is 0 whatever the decoder.
+// drop's noise rows, the city (the 3D act of the break), the outro. The module variant: its level
+// is 0 whatever the decoder.
 TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
   if (!fs::exists(kDemo / "demo_module.lscx")) GTEST_SKIP() << "the demo is not built";
   TempFolder folder;
-  const ProgramRun run =
-      renderFrames((kDemo / "demo_module.lscx").string(), {10000, 45000, 88000}, folder.path());
+  const std::vector<int> times = {10000, 45000, 58000, 88000};
+  const ProgramRun run = renderFrames((kDemo / "demo_module.lscx").string(), times, folder.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  for (int time : {10000, 45000, 88000})
+  for (int time : times)
     EXPECT_TRUE(matchesGolden(frameFile(folder, time), "demo-" + std::to_string(time) + ".png"));
+
+  // At 58000 ms the camera, 4240 ms into its flight, comes down over the south-west of the city:
+  // the sky above the land at the top left, the land's one unlit colour below it, worked out
+  // from the sources. The sky picture runs down its 256 rows through four colours (the
+  // position of row y among them is y / 255 * 3), each channel rounded; the land is
+  // (0.1, 0.1, 0.14) * 255 rounded.
+  const std::optional<RgbImage> city = readPng(frameFile(folder, 58000));
+  ASSERT_TRUE(city);
+  const auto skyAt = [](int y) {
+    const std::uint32_t stops[] = {0x080828, 0x5A1E78, 0xF0783C, 0xFFDC8C};
+    const float position = static_cast<float>(y) / 255.0f * 3.0f;
+    const int index = std::min(static_cast<int>(position), 2);
+    const float t = position - static_cast<float>(index);
+    std::uint32_t colour = 0;
+    for (const int shift : {16, 8, 0}) {
+      const auto from = static_cast<float>((stops[index] >> shift) & 0xFF);
+      const auto to = static_cast<float>((stops[index + 1] >> shift) & 0xFF);
+      colour |= static_cast<std::uint32_t>(std::lround(from + (to - from) * t)) << shift;
+    }
+    return colour;
+  };
+  EXPECT_EQ(skyAt(1), 0x090829u) << "row 1 by hand: 8 + 82 / 85, 8 + 22 / 85, 40 + 80 / 85";
+  int wrong = 0;
+  for (int y = 1; y <= 11; ++y)
+    for (int x = 1; x <= 120; ++x)
+      wrong += city->at(x, 64 + y) != skyAt(y) ? 1 : 0;
+  for (int y = 17; y <= 39; ++y)
+    for (int x = 1; x <= 100; ++x)
+      wrong += city->at(x, 64 + y) != 0x1A1A24u ? 1 : 0;
+  EXPECT_EQ(wrong, 0) << "pixels of the sky and the land not as worked out";
 }
 
 // The soak run: every frame of the whole show at 25 frames a second, in one renderer as the

@@ -23,7 +23,9 @@
 #include <nlohmann/json.hpp>
 
 #include "base/report.h"
+#include "image/cimage32.h"
 #include "s3d/s3d_scene.h"
+#include "s3d/viewport.h"
 
 #include "tests/support/temp_dir.h"
 #include "tests/tools/show_tool_runner.h"
@@ -104,6 +106,11 @@ Json material(const char* pName, int twoSided, int shadingType, double opacity, 
           {"colour1", colours[0]},
           {"colour2", colours[1]},
           {"colour3", colours[2]}};
+}
+// A texture layer, disabled (an enabled one also draws its picture at every vertex), taking the
+// whole of `picture`.
+Json textureLayer(const char* pPicture) {
+  return {{"enabled", 0}, {"file", pPicture}, {"u", 0}, {"v", 0}, {"w", 1}, {"h", 1}};
 }
 // A mesh: its material, vertices, texture coordinates (u, v, 0) and faces, which pick the
 // texture vertices of the same numbers and sub-material 0.
@@ -258,10 +265,13 @@ TEST_F(ModelImportTest, GlbGivesTheSameSceneAsGltf) {
   EXPECT_EQ(readBytes(gltf), readBytes(glb));
 }
 
-// wedge.obj: a quad in Green (opacity 0.75, specular (0.5, 0.25, 0)) and a triangle in Flat, both
-// in object Wedge; no camera, no light.
+// wedge.obj: a quad in Green (opacity 0.75, specular (0.5, 0.25, 0)) and a triangle in Flat (the
+// picture wall.jpg), both in object Wedge; no camera, no light. Imported beside the scene, so the
+// picture's name stays as the .mtl gives it.
 TEST_F(ModelImportTest, ObjSceneFieldByFieldPacked) {
-  const Json root = importAndDump("wedge.obj", {"--pack", "--fps", "25"});
+  for (const char* pName : {"wedge.obj", "wedge.mtl"})
+    std::filesystem::copy_file(model(pName), m_dir.path() / pName);
+  const Json root = importAndDump((m_dir.path() / "wedge.obj").string(), {"--pack", "--fps", "25"});
   EXPECT_EQ(m_import.err, "");
   EXPECT_EQ(m_document.at("packed"), true);
   EXPECT_EQ(descend(root, {50}).at("animLength"), 1);  // no animation: one frame
@@ -270,8 +280,12 @@ TEST_F(ModelImportTest, ObjSceneFieldByFieldPacked) {
   expectMatch(
       fieldsOf(materials.at("children")[0]),
       material("Green", 0, 0, 0.75, {{0.03, 0.09, 0.06}, {0.2, 0.6, 0.4}, {0.7, 0.85, 0.4}}));
-  expectMatch(fieldsOf(materials.at("children")[1]),
-              material("Flat", 0, 0, 1, {{0.15, 0.15, 0}, {1, 1, 0}, {1, 1, 0.5}}));
+  // Textured: shading type 1 and each colour 1 minus the untextured one ((0.15, 0.15, 0),
+  // (1, 1, 0), (1, 1, 0.5)).
+  Json flat = material("Flat", 0, 1, 1, {{0.85, 0.85, 1}, {0, 0, 1}, {0, 0, 0.5}});
+  flat.update(textureLayer("wall.jpg"));
+  expectMatch(fieldsOf(materials.at("children")[1]), flat);
+  EXPECT_EQ(descend(materials.at("children")[0], {201, 4}), Json::object()) << "no texture";
   EXPECT_EQ(names(root, 150), Names{"Wedge"});
   // The quad is split along its diagonal 1-3 as the file lists its corners; the triangle
   // 4 3 5 keeps its order with its own vertex list.
@@ -293,6 +307,95 @@ TEST_F(ModelImportTest, ObjSceneFieldByFieldPacked) {
   cameraFields.update({{"fov", kPi / 2}, {"nearClip", 1}});
   expectMatch(fieldsOf(camera), cameraFields);
   expectMatch(fieldsOf(descend(camera, {2})), head("NULL", {1, 1.5 + 0.0043, 1}));
+}
+
+// A 24-bit TGA of 4 x 8 pixels: the top half `top`, the bottom half `bottom` (0xRRGGBB). Rows
+// are stored bottom first.
+void writeHalvesTga(const std::filesystem::path& file, std::uint32_t top, std::uint32_t bottom) {
+  std::string bytes(18, '\0');
+  bytes[2] = 2;  // uncompressed true colour
+  bytes[12] = 4;
+  bytes[14] = 8;
+  bytes[16] = 24;
+  for (int row = 0; row < 8; ++row)
+    for (int x = 0; x < 4; ++x)
+      for (const int shift : {0, 8, 16})
+        bytes.push_back(static_cast<char>(((row < 4 ? bottom : top) >> shift) & 0xFF));
+  std::filesystem::create_directories(file.parent_path());
+  writeText(file.string(), bytes);
+}
+
+// textured.gltf copied to models/ and imported to scenes/: the picture names are taken from the
+// model's folder to the scene's. Then the player draws Poster: its picture, red above blue,
+// comes out the right way up.
+TEST_F(ModelImportTest, TexturedGltfNamesItsPicturesAndDrawsThemUpright) {
+  const std::filesystem::path models = m_dir.path() / "models", scenes = m_dir.path() / "scenes";
+  std::filesystem::create_directories(models);
+  std::filesystem::create_directories(scenes);
+  const std::string gltf = (models / "textured.gltf").string();
+  std::filesystem::copy_file(model("textured.gltf"), gltf);
+  const std::string scene = (scenes / "poster.l3x").string();
+  const Outcome imported = run({"import", gltf, "-o", scene});
+  ASSERT_EQ(imported.code, 0) << imported.err;
+  EXPECT_EQ(imported.err, "showtool: " + gltf +
+                              ": skipped the texture of material 'Photo': 'photo.png' is not a "
+                              "BMP, TGA or JPEG picture\n");
+  const Outcome dumped = run({"dump", scene});
+  ASSERT_EQ(dumped.code, 0) << dumped.err;
+  const Json root = Json::parse(dumped.out).at("chunks")[0];
+  const Json& materials = descend(root, {130});
+  ASSERT_EQ(materials.at("count"), 3);
+  // Poster, unlit: the picture as it is (200), the white base kept. Tinted: base (0.8, 0.6,
+  // 0.4): 1 - 0.15 base, 1 - base, 1 - (base halfway to white). Photo keeps its untextured
+  // sub-material.
+  Json poster = material("Poster", 0, 200, 1, {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}});
+  Json tinted = material("Tinted", 0, 1, 1, {{0.88, 0.91, 0.94}, {0.2, 0.4, 0.6}, {0.1, 0.2, 0.3}});
+  poster.update(textureLayer("../models/pictures/poster.tga"));
+  tinted.update(textureLayer("../models/pictures/poster.tga"));
+  expectMatch(fieldsOf(materials.at("children")[0]), poster);
+  expectMatch(fieldsOf(materials.at("children")[1]), tinted);
+  expectMatch(fieldsOf(materials.at("children")[2]),
+              material("Photo", 0, 0, 1, {{0.15, 0.15, 0.15}, {1, 1, 1}, {1, 1, 1}}));
+  EXPECT_EQ(descend(materials.at("children")[2], {201, 4}), Json::object()) << "no texture";
+  // The square's corners from the bottom left, counter-clockwise; glTF's (u, v) of the top left
+  // (0, 0) becomes (0, 1) in the scene.
+  expectMatch(fieldsOf(record(root, 100, "Poster")),
+              mesh(0, {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}},
+                   {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{0, 1, 2}, {0, 2, 3}}));
+
+  // The eye at z -2 looks along +z at 90 degrees across 64 x 32 pixels: the square spans x 16 to
+  // 48 and the whole height, its top half red and its bottom half blue (the picture is resampled
+  // smoothly, so the colours are not quite pure).
+  writeHalvesTga(models / "pictures" / "poster.tga", 0xFF0000, 0x0000FF);
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(scenes);  // the player looks pictures up from the show's folder
+  S3DScene player;
+  ReportCapture reports;
+  const bool loaded = player.load(StringC("poster.l3x"));
+  std::filesystem::current_path(previous);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(reports.lines(), std::vector<std::string>{});
+  std::vector<std::uint32_t> pixels(64 * 32, 0x00FF00);
+  CImage32External screen;
+  screen.setPixelData(64, 32, pixels.data());
+  ViewPort viewPort;
+  viewPort.setScreen(&screen);
+  player.setViewPort(&viewPort);
+  player.setTime(0);
+  player.transform();
+  player.render();
+  // Each pixel's strongest channel: 16 red, 0 blue, 8 the green around the square.
+  const auto strongest = [&](int x, int y) {
+    const std::uint32_t pixel = pixels[static_cast<std::size_t>(y * 64 + x)];
+    int best = 0;
+    for (const int shift : {8, 16})
+      if (((pixel >> shift) & 0xFF) > ((pixel >> best) & 0xFF)) best = shift;
+    return best;
+  };
+  for (const auto& [x, y, shift] :
+       {std::tuple{32, 2, 16}, std::tuple{20, 8, 16}, std::tuple{32, 29, 0}, std::tuple{44, 23, 0},
+        std::tuple{8, 16, 8}, std::tuple{56, 3, 8}})
+    EXPECT_EQ(strongest(x, y), shift) << x << ", " << y;
 }
 
 TEST_F(ModelImportTest, LinesAndPointsAreNamedAndSkipped) {

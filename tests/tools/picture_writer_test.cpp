@@ -11,6 +11,7 @@
 #include "image/cimage32.h"
 #include "tests/support/temp_dir.h"
 #include "tools/demo_pictures.h"
+#include "tools/demo_scenes.h"
 #include "tools/picture_writer.h"
 
 namespace {
@@ -100,7 +101,10 @@ TEST(DemoPictures, EveryFileLoadsWithoutReports) {
     const std::vector<std::uint32_t> pixels = loadBack(dir, file.name, DemoPictures::encode(file),
                                                        file.picture.width, file.picture.height);
     EXPECT_EQ(pixels, file.picture.pixels);
-    EXPECT_EQ(static_cast<std::int64_t>(file.picture.width) * file.picture.height, 512 * 256);
+    // Layers have the frame's pixel count; the city's textures are checked with its model.
+    if (file.name != DemoScenes::kFacadePicture && file.name != DemoScenes::kStreetPicture) {
+      EXPECT_EQ(static_cast<std::int64_t>(file.picture.width) * file.picture.height, 512 * 256);
+    }
     if (file.name.starts_with("mask_")) {
       for (const std::uint32_t pixel : pixels)
         ASSERT_EQ(pixel, (pixel & 0xFFu) * 0x010101u);

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the glTF test models of the import tests: scene.gltf (buffers inline), the same scene as
-scene.glb, and unsupported.gltf (a skinned mesh with a morph target, and lines). Run from
+scene.glb, unsupported.gltf (a skinned mesh with a morph target, and lines) and textured.gltf
+(base-colour textures: one the player reads, one it does not). Run from
 anywhere; the files land beside this script. The values are chosen so that the tests can work the
 expected scene out by hand (see model_import_test.cpp)."""
 
@@ -203,4 +204,64 @@ with open(os.path.join(HERE, "unsupported.gltf"), "w") as out:
 del unsupported["skins"][0]["inverseBindMatrices"]
 with open(os.path.join(HERE, "bad-skin.gltf"), "w") as out:
     json.dump(unsupported, out, indent=1)
+    out.write("\n")
+
+
+# textured.gltf: "Poster", a 2 x 2 square at z 0 facing the camera at (0, 0, 2), unlit, its picture
+# pictures/poster.tga the right way up (glTF v runs down: v 0 is the picture's top row); "Tinted"
+# (lit, base colour (0.8, 0.6, 0.4), the same picture) and "Photo" (a PNG) on triangles out of
+# view.
+blob.clear()
+views.clear()
+accessors.clear()
+square = positions([(-1, -1, 0), (1, -1, 0), (1, 1, 0), (-1, 1, 0)])
+square_uv = uvs([(0, 1), (1, 1), (1, 0), (0, 0)])
+square_idx = indices([0, 1, 2, 0, 2, 3])
+aside = positions([(50, 0, 0), (51, 0, 0), (50, 1, 0)])
+aside_uv = uvs([(0, 0), (0.25, 0), (0, 0.75)])
+aside_idx = indices([0, 1, 2])
+while len(blob) % 4:
+    blob.append(0)
+textured = {
+    "asset": {"version": "2.0", "generator": "make_models.py"},
+    "extensionsUsed": ["KHR_materials_unlit"],
+    "cameras": [{"type": "perspective", "name": "Eye",
+                 "perspective": {"yfov": 2 * math.atan(0.5), "aspectRatio": 2.0, "znear": 0.5,
+                                 "zfar": 100.0}}],
+    "images": [{"uri": "pictures/poster.tga"}, {"uri": "photo.png"}],
+    "textures": [{"source": 0}, {"source": 1}],
+    "materials": [
+        {"name": "Poster", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0}},
+         "extensions": {"KHR_materials_unlit": {}}},
+        {"name": "Tinted", "pbrMetallicRoughness": {"baseColorFactor": [0.8, 0.6, 0.4, 1.0],
+                                                    "baseColorTexture": {"index": 0}}},
+        {"name": "Photo", "pbrMetallicRoughness": {"baseColorTexture": {"index": 1}}},
+    ],
+    "meshes": [
+        {"name": "Poster", "primitives": [
+            {"attributes": {"POSITION": square, "TEXCOORD_0": square_uv}, "indices": square_idx,
+             "material": 0}]},
+        {"name": "Tinted", "primitives": [
+            {"attributes": {"POSITION": aside, "TEXCOORD_0": aside_uv}, "indices": aside_idx,
+             "material": 1}]},
+        {"name": "Photo", "primitives": [
+            {"attributes": {"POSITION": aside, "TEXCOORD_0": aside_uv}, "indices": aside_idx,
+             "material": 2}]},
+    ],
+    "nodes": [
+        {"name": "Poster", "mesh": 0},
+        {"name": "Tinted", "mesh": 1},
+        {"name": "Photo", "mesh": 2},
+        {"name": "Eye", "translation": [0, 0, 2], "camera": 0},
+    ],
+    "scenes": [{"nodes": [0, 1, 2, 3]}],
+    "scene": 0,
+    "accessors": accessors,
+    "bufferViews": views,
+    "buffers": [{"byteLength": len(blob),
+                 "uri": "data:application/octet-stream;base64," +
+                        base64.b64encode(bytes(blob)).decode("ascii")}],
+}
+with open(os.path.join(HERE, "textured.gltf"), "w") as out:
+    json.dump(textured, out, indent=1)
     out.write("\n")
