@@ -8,19 +8,16 @@
 #include <vector>
 
 #include "image/cimage32.h"
+#include "tests/image/image_test_util.h"
 
 namespace fx_test {
 
+using ::pixelsOf;
 constexpr uint32_t gray(uint32_t v) {
-  return v * 0x01010101u;
+  return all(v);
 }
 constexpr uint32_t byteOf(uint32_t pixel, int i) {
   return (pixel >> (8 * i)) & 0xFFu;
-}
-
-inline std::vector<uint32_t> pixelsOf(const CImage32& image) {
-  const uint32_t* p = image.getPixels();
-  return {p, p + static_cast<size_t>(image.getWidth()) * static_cast<size_t>(image.getHeight())};
 }
 
 inline void setPixels(CImage32& image, const std::vector<uint32_t>& pixels) {

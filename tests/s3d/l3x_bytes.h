@@ -72,9 +72,6 @@ inline Bytes byteField(std::uint8_t value) {
 inline Bytes wordField(std::uint16_t value) {
   return field(value);
 }
-inline Bytes pointField(Xyz p) {
-  return field(p);
-}
 // A word count (`count`, or the number of values), then the values.
 template <class T>
 Bytes counted(const std::vector<T>& values, Count count = {}) {

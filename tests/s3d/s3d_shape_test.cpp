@@ -171,35 +171,6 @@ TEST(S3DLines, RoutineIsExactAndStaysOnTheImage) {
   EXPECT_EQ(depth[2], 0u);
 }
 
-// LINEOPACITY 0.5 through a scene controller: trunc(0.5 · 255) = 127 scales each byte of
-// 0xC86432 by 127 / 256: 200 -> 99, 100 -> 49, 50 -> 24, 0x633118.
-TEST(S3DLines, LineOpacityScalesTheDrawnColour) {
-  using namespace l3x;
-  const Bytes lineSub =
-      subMaterial("s0", {drawing({intChunk(10, 0)}),
-                         lines({intChunk(10, 1), intChunk(11, static_cast<int32_t>(kLineColor))})});
-  Stage stage(
-      64, 48, 0,
-      loadScene(sceneFile(
-          {materials({material("m", {lineSub})}),
-           meshes({mesh({head({.name = "wire"}), materialIndex(0),
-                         geometry({vertices({{-40, 0, 80}, {40, 0, 80}}), edgePairs({{0, 1}})})})}),
-           cameras({cameraRecord()})})));
-  LECXControllerL3XParamManager manager{&stage.scene()};
-  CrtRand rand;
-  LECXControllerL3X controller;
-  controller.addParam({StringC("MTL m 0 LINEOPACITY"), StringC("0.5"), 0});
-  controller.prepare(rand);
-  controller.prepareExpressions();
-  controller.setScene(&manager);
-  controller.bind();
-  controller.update();
-  stage.bindAndFrame();
-  EXPECT_EQ(stage.screen.pixel(16, 24), 0x633118u);
-  EXPECT_EQ(stage.screen.pixel(48, 24), 0x633118u);
-  EXPECT_EQ(stage.screen.count(0), 33);
-}
-
 // A sorted mesh: its half-transparent square (z = 50, key 50) and a line behind it (z = 55, key
 // 55 - 10 = 45) are drawn farthest key first, so the line comes after the square and, the
 // blended square having stored no depth, replaces it. (Keyed 55, the line would be drawn first
@@ -234,17 +205,20 @@ TEST(S3DLines, SortedMeshesDrawTheirLinesByKey) {
 // 28..35 x 20..27, texel (x, y) on pixels 28 + 2x, 29 + 2x.
 TEST(S3DSprite, SelectorsPlacementAndBlits) {
   enum Material { kTextured, kUntextured, kNone };
+  struct Pixel {
+    int x, y;
+    uint32_t colour;  // 0: the background
+  };
   struct Case {
     std::string name;
     float z;
     std::array<int32_t, 3> selectors;
     float value11, value12;
     Material material;
-    int count;
-    // Pixels and what they hold (0: the background).
-    std::vector<std::array<int, 2>> pixels;
-    std::vector<uint32_t> colours;
+    int count;  // -1: not checked
+    std::vector<Pixel> pixels;
   };
+  const uint32_t t00 = texelColor(0, 0), t11 = texelColor(1, 1), t33 = texelColor(3, 3);
   const std::vector<Case> cases{
       {"zoom 2, angle 0: scaled blit",
        50,
@@ -253,8 +227,7 @@ TEST(S3DSprite, SelectorsPlacementAndBlits) {
        0,
        kTextured,
        64,
-       {{28, 20}, {30, 20}, {35, 27}, {27, 20}},
-       {texelColor(0, 0), texelColor(1, 0), texelColor(3, 3), 0}},
+       {{28, 20, t00}, {30, 20, texelColor(1, 0)}, {35, 27, t33}, {27, 20, 0}}},
       // Turned by 0.001 the top-left corner (-4, -4) moves 0.004 down: row 20 leaves column 28.
       {"zoom 2, angle 0.001: rotated blit",
        50,
@@ -263,25 +236,16 @@ TEST(S3DSprite, SelectorsPlacementAndBlits) {
        0.001f,
        kTextured,
        -1,
-       {{28, 20}, {31, 23}},
-       {0, texelColor(1, 1)}},
+       {{28, 20, 0}, {31, 23, t11}}},
       // Zoom 1: 30..33 x 22..25.
-      {"zoom selectors 0",
-       50,
-       {0, 0, 0},
-       2,
-       0,
-       kTextured,
-       16,
-       {{30, 22}, {33, 25}},
-       {texelColor(0, 0), texelColor(3, 3)}},
+      {"zoom selectors 0", 50, {0, 0, 0}, 2, 0, kTextured, 16, {{30, 22, t00}, {33, 25, t33}}},
       // Zooms 32 / 40 and 48 / 40: 3.2 x 4.8 pixels about the centre, 3 x 5.
-      {"zooms by distance, z 40", 40, {2, 2, 0}, 1, 0, kTextured, 15, {}, {}},
+      {"zooms by distance, z 40", 40, {2, 2, 0}, 1, 0, kTextured, 15, {}},
       // 32 / 20 and 48 / 20: 6.4 x 9.6, 7 x 9.
-      {"zooms by distance, z 20", 20, {2, 2, 0}, 1, 0, kTextured, 63, {}, {}},
-      {"behind the camera", -50, {1, 1, 1}, 2, 0, kTextured, 0, {}, {}},
-      {"no texture", 50, {1, 1, 1}, 2, 0, kUntextured, 0, {}, {}},
-      {"no material", 50, {1, 1, 1}, 2, 0, kNone, 0, {}, {}},
+      {"zooms by distance, z 20", 20, {2, 2, 0}, 1, 0, kTextured, 63, {}},
+      {"behind the camera", -50, {1, 1, 1}, 2, 0, kTextured, 0, {}},
+      {"no texture", 50, {1, 1, 1}, 2, 0, kUntextured, 0, {}},
+      {"no material", 50, {1, 1, 1}, 2, 0, kNone, 0, {}},
   };
   for (const Case& c : cases) {
     Stage stage(64, 48, 0);
@@ -292,9 +256,7 @@ TEST(S3DSprite, SelectorsPlacementAndBlits) {
     if (c.material == kTextured) giveTexture(sub);
     auto pSprite = std::make_unique<S3DShapeSprite>();
     pSprite->setPosition({0, 0, c.z});
-    pSprite->m_selectors[0] = c.selectors[0];
-    pSprite->m_selectors[1] = c.selectors[1];
-    pSprite->m_selectors[2] = c.selectors[2];
+    std::copy(c.selectors.begin(), c.selectors.end(), pSprite->m_selectors);
     pSprite->m_value11 = c.value11;
     pSprite->m_value12 = c.value12;
     if (c.material != kNone) pSprite->m_pMaterial = &scene.m_materials[0];
@@ -303,52 +265,9 @@ TEST(S3DSprite, SelectorsPlacementAndBlits) {
     if (c.count >= 0) {
       EXPECT_EQ(stage.screen.count(0), c.count) << c.name;
     }
-    for (std::size_t i = 0; i < c.pixels.size(); ++i)
-      EXPECT_EQ(stage.screen.pixel(c.pixels[i][0], c.pixels[i][1]), c.colours[i]) << c.name;
+    for (const Pixel& p : c.pixels)
+      EXPECT_EQ(stage.screen.pixel(p.x, p.y), p.colour) << c.name;
     EXPECT_TRUE(stage.screen.guardsIntact()) << c.name;
-  }
-}
-
-// A mesh's points: the texture layer's picture (one colour, resampled to 256 x 256) centred on
-// each vertex, pointSize · 32 / z pixels across, kept in 1..256.
-TEST(S3DPoints, SizedByDistanceAndClamped) {
-  struct Case {
-    std::string name;
-    float pointSize, z;
-    int count;
-  };
-  const std::vector<Case> cases{
-      // 10 · 32 / 80 = 4: 30..33 x 22..25.
-      {"4 pixels across", 10, 80, 16},
-      // 0.32, kept at 1: the extent 31.5..32.5 covers pixel 32 alone.
-      {"far, one pixel", 10, 1000, 1},
-      // 1,600, kept at 256: more than the screen.
-      {"near, the whole screen", 1000, 20, 64 * 48},
-      {"before the near plane", 10, 5, 0},
-  };
-  TempDir dir;
-  dir.enter();
-  const std::vector<uint8_t> bytes =
-      picture_files::bmpBytes(8, 8, [](int, int) { return 0x3060C0u; });
-  dir.write("point.bmp", std::string(bytes.begin(), bytes.end()));
-  for (const Case& c : cases) {
-    Stage stage(64, 48, 0);
-    S3DScene& scene = stage.scene();
-    addCamera(scene);
-    scene.m_materials.resize(1);
-    S3DSubMaterial& sub = scene.m_materials[0].m_subMaterials.emplace_back();
-    sub.m_polygonsEnabled = 0;
-    sub.m_pTextureLayer = std::make_unique<S3DTextureLayer>();
-    sub.m_pTextureLayer->m_enabled = 1;
-    sub.m_pTextureLayer->m_pointSize = c.pointSize;
-    sub.m_pTextureLayer->m_pTexture = std::make_unique<S3DTexture32>();
-    sub.m_pTextureLayer->m_pTexture->load(StringC("point.bmp"), 0, 0, 1, 1);
-    setMesh(scene.m_triObjects.emplace_back(), {{0, 0, c.z}}, {}, &scene.m_materials[0]);
-    stage.bindAndFrame();
-    EXPECT_EQ(stage.screen.count(0), c.count) << c.name;
-    if (c.count > 0) {
-      EXPECT_EQ(stage.screen.pixel(32, 24), 0x3060C0u) << c.name;
-    }
   }
 }
 
@@ -514,6 +433,36 @@ struct ParticleStage : Stage {
     return shape;
   }
 };
+
+// A mesh's points: the texture layer's picture centred on each vertex, pointSize · 32 / z pixels
+// across, kept in 1..256.
+TEST(S3DPoints, SizedByDistanceAndClamped) {
+  struct Case {
+    std::string name;
+    float pointSize, z;
+    int count;
+  };
+  const std::vector<Case> cases{
+      // 10 · 32 / 80 = 4: 30..33 x 22..25.
+      {"4 pixels across", 10, 80, 16},
+      // 0.32, kept at 1: the extent 31.5..32.5 covers pixel 32 alone.
+      {"far, one pixel", 10, 1000, 1},
+      // 1,600, kept at 256: more than the screen.
+      {"near, the whole screen", 1000, 20, 64 * 48},
+      {"before the near plane", 10, 5, 0},
+  };
+  for (const Case& c : cases) {
+    ParticleStage stage;
+    S3DMaterial& material = stage.scene().m_materials[0];
+    material.m_subMaterials[0].m_pTextureLayer->m_pointSize = c.pointSize;
+    setMesh(stage.scene().m_triObjects.emplace_back(), {{0, 0, c.z}}, {}, &material);
+    stage.bindAndFrame();
+    EXPECT_EQ(stage.screen.count(0), c.count) << c.name;
+    if (c.count > 0) {
+      EXPECT_EQ(stage.screen.pixel(32, 24), ParticleStage::kPointColor) << c.name;
+    }
+  }
+}
 
 // Live counts and lives at time 0.5 (frame 15) worked out by hand, and where the particles are:
 // the newest (age 0) sits on its vertex; the oldest has risen v.y · age · (1 - age / period)

@@ -1,7 +1,7 @@
-// The per-frame mathematics of a scene at its boundaries: the projection and its outside flags,
-// the screen scales, the camera's look-at and roll, each light type's value at its near, far,
-// hotspot and falloff limits with the clamps, the head-light, many vertices at once against the
-// one-vertex formula, and a hierarchy stored child first.
+// The per-frame mathematics of a scene at its boundaries: the projection's outside flags, the
+// camera's look-at and roll, each light type's value at its near, far, hotspot and falloff limits
+// with the clamps, many vertices at once (and the head-light) against the one-vertex formula, and
+// a hierarchy stored child first. The screen scales are checked with the cameras the reader loads.
 // Every expected value is worked out by hand in the comment beside it.
 
 #include <gtest/gtest.h>
@@ -31,27 +31,6 @@ void expectNear(Vec3 actual, Vec3 expected, float tolerance, const char* what) {
   EXPECT_NEAR(actual.x, expected.x, tolerance) << what;
   EXPECT_NEAR(actual.y, expected.y, tolerance) << what;
   EXPECT_NEAR(actual.z, expected.z, tolerance) << what;
-}
-
-TEST(S3DProjection, ScalesFollowTheScreenAndTheFov) {
-  S3DCamera camera;
-  // f = 1 / tan(pi/4) = 1: scaleX = f * 640 / 2, scaleY = f * 480 (the height, not half of it).
-  camera.setScreen(640, 480);
-  EXPECT_EQ(camera.m_scaleX, 320.0f);
-  EXPECT_EQ(camera.m_scaleY, 480.0f);
-  EXPECT_EQ(camera.m_centerX, 320.0f);
-  EXPECT_EQ(camera.m_centerY, 240.0f);
-  // A new fov waits for the next view update: tan(fov / 2) = 0.5 gives f = 2.
-  camera.setFov(2.0f * std::atan(0.5f));
-  EXPECT_EQ(camera.m_scaleX, 320.0f);
-  camera.updateView();
-  EXPECT_NEAR(camera.m_scaleX, 640.0f, 1e-3f);
-  EXPECT_NEAR(camera.m_scaleY, 960.0f, 1e-3f);
-  // nearClip is at least 1.
-  camera.setNearClip(0.5f);
-  EXPECT_EQ(camera.m_nearClip, 1.0f);
-  camera.setNearClip(20.0f);
-  EXPECT_EQ(camera.m_nearClip, 20.0f);
 }
 
 TEST(S3DProjection, OutsideFlagsAtTheNearPlaneAndTheBorders) {
@@ -207,31 +186,10 @@ TEST(S3DLighting, EachLightAtItsLimitsAndTheClamps) {
   }
 }
 
-TEST(S3DLighting, HeadLightWithoutLights) {
-  // n · p / max(|p|, 0.001), at least 0.001, no upper clamp.
-  struct Row {
-    const char* what;
-    Vec3 p, n;
-    float expected;
-  };
-  const std::vector<Row> rows{
-      {"straight ahead", {0, 0, 5}, {0, 0, 1}, 1.0f},
-      {"off the axis: 4 / 5", {3, 0, 4}, {0, 0, 1}, 0.8f},
-      {"facing the camera", {0, 0, 5}, {0, 0, -1}, 0.001f},
-      {"vertex at the camera", {0, 0, 0}, {0, 0, 1}, 0.001f},
-      {"a normal of length 2", {0, 0, 1}, {0, 0, 2}, 2.0f},
-  };
-  for (const Row& row : rows) {
-    float out = -1.0f;
-    lightVertices(std::span<const Vec3>(&row.p, 1), std::span<const Vec3>(&row.n, 1), {},
-                  std::span<float>(&out, 1));
-    EXPECT_NEAR(out, row.expected, 1e-6f) << row.what;
-  }
-}
-
 TEST(S3DLighting, ManyVerticesGiveTheOneVertexValuesBitForBit) {
   // 300 vertices (several blocks and a partial one) around two omni lights and a spot: each value
-  // equals the one-vertex formula of lightValue, clamped after each light, to the bit.
+  // equals the one-vertex formula of lightValue, clamped after each light, to the bit. Without
+  // lights the head-light gives n · p / max(|p|, 0.001), at least 0.001, no upper clamp.
   std::mt19937 random(5);
   std::uniform_real_distribution<float> coordinate(-40.0f, 40.0f);
   std::vector<Vec3> positions(300), normals(300);
@@ -240,6 +198,7 @@ TEST(S3DLighting, ManyVerticesGiveTheOneVertexValuesBitForBit) {
     normals[i] = {coordinate(random) / 40.0f, coordinate(random) / 40.0f, 1.0f};
   }
   positions[7] = {3, -2, 5};  // at the first light: the 0.001 length
+  positions[8] = {0, 0, 0};   // at the camera: the head-light's 0.001 length
   S3DLight near = makeLight(S3DLight::kOmni, {3, -2, 5}, 10, 45, 0.7f);
   S3DLight far = makeLight(S3DLight::kOmni, {-20, 10, 0}, 5, 30);
   S3DLight spot = makeSpot(0.2f, 0.9f);
