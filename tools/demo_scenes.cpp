@@ -36,6 +36,15 @@ constexpr double kGroundStep = 10;
 constexpr double kLand = 480;
 constexpr double kLandStep = 60;
 constexpr double kLandDepth = 0.5;
+// The screen: a square of kScreenSide, its bottom edge kScreenBottom above the street, standing
+// kScreenGap in front of the north wall (+z) of the tower at (10, -50), the first of district 3,
+// which faces the middle street (x = 0) down which the camera comes and the crossing where it
+// turns east. The gap keeps the wall's depth from showing through.
+constexpr double kScreenSide = 9;
+constexpr double kScreenBottom = 1.5;
+constexpr double kScreenGap = 0.25;
+constexpr double kScreenTowerX = 10;
+constexpr double kScreenTowerZ = -50;
 // Camera keys every row of the music: the importer samples them at every frame.
 constexpr double kKeyStep = DemoTempo::kMsPerRow / 1000.0;
 
@@ -280,6 +289,16 @@ MeshData land() {
   return mesh;
 }
 
+// The screen on its node's origin, the middle of its bottom edge, facing +z: the video upright
+// (glTF v 0 is the top row) and not mirrored seen from the front.
+MeshData screen() {
+  MeshData mesh;
+  const double half = kScreenSide / 2;
+  mesh.quad({V3{-half, 0, 0}, V3{half, 0, 0}, V3{half, kScreenSide, 0}, V3{-half, kScreenSide, 0}},
+            {{{0, 1}, {1, 1}, {1, 0}, {0, 0}}}, V3{0, 0, 1});
+  return mesh;
+}
+
 // Floors of the tower in column i, row j of the 6 x 6 grid (an integer hash, so every build
 // makes the same city): 4 to 12, and up to 6 more towards the middle.
 int floorsAt(int i, int j) {
@@ -381,7 +400,8 @@ std::string cityGltf(const std::string& pictureFolder) {
     return static_cast<int>(meshes.size() - 1);
   };
 
-  // Materials 0 to 3: the facade in each district's tint; 4: the street; 5: the land.
+  // Materials 0 to 3: the facade in each district's tint; 4: the street; 5: the land; 6: the
+  // screen, unlit (the video as it is).
   const std::array<std::array<double, 3>, 4> tints = {
       {{1.0, 0.92, 0.8}, {0.85, 0.92, 1.0}, {1.0, 0.85, 0.85}, {0.9, 1.0, 0.9}}};
   std::string materials;
@@ -394,7 +414,9 @@ std::string cityGltf(const std::string& pictureFolder) {
       "{\"name\": \"Street\", \"pbrMetallicRoughness\": {\"baseColorTexture\": "
       "{\"index\": 1}}},\n"
       "{\"name\": \"Land\", \"pbrMetallicRoughness\": {\"baseColorFactor\": "
-      "[0.1, 0.1, 0.14, 1]}, \"extensions\": {\"KHR_materials_unlit\": {}}}";
+      "[0.1, 0.1, 0.14, 1]}, \"extensions\": {\"KHR_materials_unlit\": {}}},\n"
+      "{\"name\": \"Screen\", \"pbrMetallicRoughness\": {\"baseColorTexture\": "
+      "{\"index\": 2}}, \"extensions\": {\"KHR_materials_unlit\": {}}}";
 
   // The districts: dummies at their centres, the towers their children.
   for (int a = 0; a < kDistricts; ++a)
@@ -424,6 +446,11 @@ std::string cityGltf(const std::string& pictureFolder) {
   sceneNodes.push_back(static_cast<int>(nodes.size() - 1));
   const int landMesh = addMesh("Land", land(), 5);
   nodes.push_back("{\"name\": \"Land\", \"mesh\": " + std::to_string(landMesh) + "}");
+  sceneNodes.push_back(static_cast<int>(nodes.size() - 1));
+  const int screenMesh = addMesh("Screen", screen(), 6);
+  nodes.push_back(
+      "{\"name\": \"Screen\", \"mesh\": " + std::to_string(screenMesh) + ", \"translation\": " +
+      list({kScreenTowerX, kScreenBottom, kScreenTowerZ + kTower / 2 + kScreenGap}) + "}");
   sceneNodes.push_back(static_cast<int>(nodes.size() - 1));
 
   // Lights: a cold moon from high in the south-west, a warm glow above the middle crossing.
@@ -499,8 +526,9 @@ std::string cityGltf(const std::string& pictureFolder) {
          ", \"aspectRatio\": 2.0, \"znear\": 0.5, \"zfar\": 600}}],\n"
          "\"images\": [{\"uri\": \"" +
          prefix + kFacadePicture + "\"}, {\"uri\": \"" + prefix + kStreetPicture +
+         "\"}, {\"uri\": \"" + prefix + kScreenVideo +
          "\"}],\n"
-         "\"textures\": [{\"source\": 0}, {\"source\": 1}],\n"
+         "\"textures\": [{\"source\": 0}, {\"source\": 1}, {\"source\": 2}],\n"
          "\"materials\": [\n" +
          materials + "],\n\"meshes\": [\n" + meshText + "],\n\"nodes\": [\n" + nodeText +
          "],\n\"scenes\": [{\"name\": \"City\", \"nodes\": [" + sceneText +

@@ -126,6 +126,7 @@ class SceneWriter {
             });
           });
           if (!sub.texture.empty()) writeTextureLayer(sub.texture);
+          if (!sub.video.empty()) writeMapLayer(sub.video);
         });
     });
   }
@@ -142,6 +143,21 @@ class SceneWriter {
           for (const float value : {0.0f, 0.0f, 1.0f, 1.0f})
             w.writeFloat(value);
         });
+      });
+    });
+  }
+
+  // The map layer of a video: enabled, the texel as the texture layer's picture would give it
+  // (combination 0), the mesh's texture coordinates untransformed, no opacity map. The player
+  // shows the frame of the scene's time, one every 1/30 s.
+  void writeMapLayer(const std::string& video) {
+    chunk(5, [&](ChunkFileWriter&) {
+      chunk(1, [&](ChunkFileWriter&) {
+        stringChunk(10, video);
+        intChunk(11, 1);  // enabled
+        intChunk(12, 0);  // combination
+        intChunk(13, 0);  // uvTransform
+        intChunk(20, 0);  // opacityMap
       });
     });
   }

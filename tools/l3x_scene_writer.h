@@ -127,6 +127,9 @@ struct SubMaterial {
   Point colour1, colour2, colour3;
   // The picture of the texture layer (its whole window), as the player finds it; empty: none.
   std::string texture;
+  // The video of the map layer, as the player finds it; empty: none. Textured drawing takes the
+  // map layer's frame before the texture layer's picture.
+  std::string video;
 };
 
 struct Material {

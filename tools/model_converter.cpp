@@ -97,6 +97,19 @@ std::string clip(std::string name) {
   return name;
 }
 
+// The extension of a file name in lower case (".tga"), empty without one.
+std::string lowerExtension(const std::string& file) {
+  std::string extension = std::filesystem::path(file).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+// A texture file that the player plays as a video.
+bool isVideoFile(const std::string& file) {
+  return lowerExtension(file) == ".avi";
+}
+
 std::optional<std::int32_t> intProperty(const aiMaterial& material, const char* pKey, unsigned type,
                                         unsigned index) {
   const aiMaterialProperty* pProperty = nullptr;
@@ -230,9 +243,9 @@ class SceneConverter {
     }
   }
 
-  // The picture of a material's base-colour texture as the player will look for it: the file's
-  // name (relative to the model's folder) taken to the scene's folder. None (and a message) when
-  // the picture is inside the model or of a kind the player does not read.
+  // The picture or video of a material's base-colour texture as the player will look for it: the
+  // file's name (relative to the model's folder) taken to the scene's folder. None (and a message)
+  // when the picture is inside the model or of a kind the player does not read.
   std::optional<std::string> pictureOf(const aiMaterial& material, const std::string& name) {
     aiString path;
     if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &path) != AI_SUCCESS &&
@@ -246,11 +259,10 @@ class SceneConverter {
       return std::nullopt;
     }
     std::replace(file.begin(), file.end(), '\\', '/');
-    std::string extension = std::filesystem::path(file).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension != ".bmp" && extension != ".tga" && extension != ".jpg" && extension != ".jpeg") {
-      message(what + "'" + file + "' is not a BMP, TGA or JPEG picture");
+    const std::string extension = lowerExtension(file);
+    if (extension != ".bmp" && extension != ".tga" && extension != ".jpg" && extension != ".jpeg" &&
+        extension != ".avi") {
+      message(what + "'" + file + "' is not a BMP, TGA or JPEG picture nor an AVI video");
       return std::nullopt;
     }
     const std::filesystem::path full = (m_modelFolder / file).lexically_normal();
@@ -883,7 +895,7 @@ L3xScene::SubMaterial subMaterialOf(const aiMaterial& material) {
 
 void useTexture(L3xScene::SubMaterial& sub, const aiMaterial& material,
                 const std::string& picture) {
-  sub.texture = picture;
+  (isVideoFile(picture) ? sub.video : sub.texture) = picture;
   if (intProperty(material, AI_MATKEY_SHADING_MODEL).value_or(0) == aiShadingMode_NoShading) {
     sub.shadingType = 200;
     return;

@@ -20,7 +20,8 @@
 //   the first animation's morph channel when it has one. The morph acts before the skin.
 // - A material's base-colour texture becomes its sub-material's texture layer (the whole picture,
 //   named from the scene's folder) when the player can read the picture (BMP, TGA, JPEG, outside
-//   the model); other textures are reported and skipped.
+//   the model); an AVI video (".avi", any case) becomes its map layer instead, which the player
+//   shows a frame of at a time; other textures are reported and skipped.
 // - Orthographic cameras, area and ambient lights, lines and points are reported and skipped.
 
 #include <ostream>

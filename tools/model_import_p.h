@@ -34,7 +34,8 @@ L3xScene::SubMaterial subMaterialOf(const aiMaterial& material);
 // `sub` (from subMaterialOf) textured with `picture`. The drawer of shading type 1 shows the texel
 // minus the shading table's colour, t - c per byte, so the table holds what the light takes away:
 // each of the three colours becomes 1 minus itself (white at the dark end, black where the base
-// colour is fully lit). An unlit material shows the texture as it is (shading type 200).
+// colour is fully lit). An unlit material shows the texture as it is (shading type 200). A
+// video (".avi") goes to the map layer, a picture to the texture layer; both are drawn the same.
 void useTexture(L3xScene::SubMaterial& sub, const aiMaterial& material, const std::string& picture);
 
 }  // namespace ModelImport

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "base/report.h"
 #include "tests/app/app_test_util.h"
 #include "tools/demo_tempo.h"
+#include "tools/demo_video.h"
 
 namespace fs = std::filesystem;
 
@@ -59,12 +61,12 @@ TEST(ExampleShow, FollowsItsTimeTableWithoutAReportAndMatchesItsGolden) {
 }
 
 // Frames away from the wave rows, which follow the system clock: the title over the sun, the
-// drop's noise rows, the city (the 3D act of the break), the outro. The module variant: its level
-// is 0 whatever the decoder.
+// drop's noise rows, the city (the 3D act of the break) from above and at its video screen, the
+// outro. The module variant: its level is 0 whatever the decoder.
 TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
   if (!fs::exists(kDemo / "demo_module.lscx")) GTEST_SKIP() << "the demo is not built";
   TempFolder folder;
-  const std::vector<int> times = {10000, 45000, 58000, 88000};
+  const std::vector<int> times = {10000, 45000, 58000, 62700, 88000};
   const ProgramRun run = renderFrames((kDemo / "demo_module.lscx").string(), times, folder.path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
@@ -100,6 +102,44 @@ TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
     for (int x = 1; x <= 100; ++x)
       wrong += city->at(x, 64 + y) != 0x1A1A24u ? 1 : 0;
   EXPECT_EQ(wrong, 0) << "pixels of the sky and the land not as worked out";
+
+  // At 62700 ms, 8940 ms into the flight, the camera turning east faces the screen: it fills x
+  // 220 to 320 of the picture, y 65 to 245. The scene is at frame 268.2 (30 a second); the video
+  // shows its frame trunc(8940 / 33) mod 60 = 30 (the AVI's frames last 1000 / 30 ms, truncated
+  // to 33). Pixels of the screen's middle, its top-left and its bottom-left quarter show colours
+  // of that frame of make_video's plasma (within its codec's error) near the video's middle
+  // (64, 64), (32, 32) and (32, 96): upright and not mirrored. Frames a quarter or half a loop
+  // away do not fit.
+  const std::optional<RgbImage> screen = readPng(frameFile(folder, 62700));
+  ASSERT_TRUE(screen);
+  const std::array<std::array<int, 4>, 3> points = {
+      {{268, 157, 64, 64}, {241, 106, 32, 32}, {249, 206, 32, 96}}};
+  // The smallest difference (largest of the channels) between pixel (x, y) and the video's
+  // pixels within 16 of (videoX, videoY).
+  const auto nearestInVideo = [&](int frame, const std::array<int, 4>& point) {
+    const auto [x, y, videoX, videoY] = point;
+    const std::uint32_t colour = screen->at(x, y);
+    int best = 255;
+    for (int v = std::max(videoY - 16, 0); v <= std::min(videoY + 16, DemoVideo::kSide - 1); ++v)
+      for (int u = std::max(videoX - 16, 0); u <= std::min(videoX + 16, DemoVideo::kSide - 1);
+           ++u) {
+        const std::uint32_t made = DemoVideo::pixel(frame, u, v);
+        int difference = 0;
+        for (const int shift : {0, 8, 16})
+          difference = std::max(difference, std::abs(static_cast<int>((made >> shift) & 0xFF) -
+                                                     static_cast<int>((colour >> shift) & 0xFF)));
+        best = std::min(best, difference);
+      }
+    return best;
+  };
+  for (const std::array<int, 4>& point : points)
+    EXPECT_LE(nearestInVideo(30, point), 10) << point[0] << ", " << point[1];
+  for (const int frame : {0, 15, 45}) {
+    int worst = 0;
+    for (const std::array<int, 4>& point : points)
+      worst = std::max(worst, nearestInVideo(frame, point));
+    EXPECT_GT(worst, 20) << "frame " << frame;
+  }
 }
 
 // The soak run: every frame of the whole show at 25 frames a second, in one renderer as the

@@ -22,6 +22,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/video_encoder.h"
 #include "base/report.h"
 #include "image/cimage32.h"
 #include "s3d/s3d_scene.h"
@@ -285,7 +286,7 @@ TEST_F(ModelImportTest, ObjSceneFieldByFieldPacked) {
   Json flat = material("Flat", 0, 1, 1, {{0.85, 0.85, 1}, {0, 0, 1}, {0, 0, 0.5}});
   flat.update(textureLayer("wall.jpg"));
   expectMatch(fieldsOf(materials.at("children")[1]), flat);
-  EXPECT_EQ(descend(materials.at("children")[0], {201, 4}), Json::object()) << "no texture";
+  EXPECT_EQ(descend(materials.at("children")[0], {200, 201, 4}), Json::object()) << "no texture";
   EXPECT_EQ(names(root, 150), Names{"Wedge"});
   // The quad is split along its diagonal 1-3 as the file lists its corners; the triangle
   // 4 3 5 keeps its order with its own vertex list.
@@ -325,6 +326,64 @@ void writeHalvesTga(const std::filesystem::path& file, std::uint32_t top, std::u
   writeText(file.string(), bytes);
 }
 
+// A video of 16 x 16 at 30 frames a second, each frame its top half `top` and its bottom half
+// `bottom` (0xRRGGBB), encoded as the player's exports are (lossy, so colours come back close).
+void writeHalvesVideo(const std::filesystem::path& file,
+                      const std::vector<std::pair<std::uint32_t, std::uint32_t>>& frames) {
+  std::filesystem::create_directories(file.parent_path());
+  VideoEncoder encoder;
+  VideoFormat format;
+  format.containerOf = file.string();
+  format.width = format.height = 16;
+  format.fps = 30;
+  ASSERT_EQ(encoder.open(file.string(), format), std::nullopt);
+  CImage32Buffered image(16, 16);
+  for (const auto& [top, bottom] : frames) {
+    std::fill_n(image.getPixels(), 16 * 8, top);
+    std::fill_n(image.getPixels() + 16 * 8, 16 * 8, bottom);
+    ASSERT_EQ(encoder.addFrame(image), std::nullopt);
+  }
+  ASSERT_EQ(encoder.finish(), std::nullopt);
+}
+
+// The scene `pFile` of `folder`, loaded from there without a report (the player looks textures up
+// from the show's folder), drawn on green at each of `times` (scene frames): 64 x 32 pixels a
+// frame, one frame after the other.
+std::vector<std::uint32_t> drawScene(const std::filesystem::path& folder, const char* pFile,
+                                     std::initializer_list<float> times) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  S3DScene player;
+  ReportCapture reports;
+  const bool loaded = player.load(StringC(pFile));
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(reports.lines(), std::vector<std::string>{});
+  std::vector<std::uint32_t> pixels;
+  for (const float time : times) {
+    std::vector<std::uint32_t> frame(64 * 32, 0x00FF00);
+    CImage32External screen;
+    screen.setPixelData(64, 32, frame.data());
+    ViewPort viewPort;
+    viewPort.setScreen(&screen);
+    player.setViewPort(&viewPort);
+    player.setTime(time);
+    player.transform();
+    player.render();
+    pixels.insert(pixels.end(), frame.begin(), frame.end());
+  }
+  return pixels;
+}
+
+// The strongest channel of pixel (x, y) of frame `frame` of drawScene: 16 red, 8 green, 0 blue.
+int strongest(const std::vector<std::uint32_t>& pixels, int frame, int x, int y) {
+  const std::uint32_t pixel = pixels.at(static_cast<std::size_t>(frame * 64 * 32 + y * 64 + x));
+  int best = 0;
+  for (const int shift : {8, 16})
+    if (((pixel >> shift) & 0xFF) > ((pixel >> best) & 0xFF)) best = shift;
+  return best;
+}
+
 // textured.gltf copied to models/ and imported to scenes/: the picture names are taken from the
 // model's folder to the scene's. Then the player draws Poster: its picture, red above blue,
 // comes out the right way up.
@@ -339,7 +398,7 @@ TEST_F(ModelImportTest, TexturedGltfNamesItsPicturesAndDrawsThemUpright) {
   ASSERT_EQ(imported.code, 0) << imported.err;
   EXPECT_EQ(imported.err, "showtool: " + gltf +
                               ": skipped the texture of material 'Photo': 'photo.png' is not a "
-                              "BMP, TGA or JPEG picture\n");
+                              "BMP, TGA or JPEG picture nor an AVI video\n");
   const Outcome dumped = run({"dump", scene});
   ASSERT_EQ(dumped.code, 0) << dumped.err;
   const Json root = Json::parse(dumped.out).at("chunks")[0];
@@ -356,7 +415,7 @@ TEST_F(ModelImportTest, TexturedGltfNamesItsPicturesAndDrawsThemUpright) {
   expectMatch(fieldsOf(materials.at("children")[1]), tinted);
   expectMatch(fieldsOf(materials.at("children")[2]),
               material("Photo", 0, 0, 1, {{0.15, 0.15, 0.15}, {1, 1, 1}, {1, 1, 1}}));
-  EXPECT_EQ(descend(materials.at("children")[2], {201, 4}), Json::object()) << "no texture";
+  EXPECT_EQ(descend(materials.at("children")[2], {200, 201, 4}), Json::object()) << "no texture";
   // The square's corners from the bottom left, counter-clockwise; glTF's (u, v) of the top left
   // (0, 0) becomes (0, 1) in the scene.
   expectMatch(fieldsOf(record(root, 100, "Poster")),
@@ -365,37 +424,72 @@ TEST_F(ModelImportTest, TexturedGltfNamesItsPicturesAndDrawsThemUpright) {
 
   // The eye at z -2 looks along +z at 90 degrees across 64 x 32 pixels: the square spans x 16 to
   // 48 and the whole height, its top half red and its bottom half blue (the picture is resampled
-  // smoothly, so the colours are not quite pure).
+  // smoothly, so the colours are not quite pure); green around it.
   writeHalvesTga(models / "pictures" / "poster.tga", 0xFF0000, 0x0000FF);
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(scenes);  // the player looks pictures up from the show's folder
-  S3DScene player;
-  ReportCapture reports;
-  const bool loaded = player.load(StringC("poster.l3x"));
-  std::filesystem::current_path(previous);
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(reports.lines(), std::vector<std::string>{});
-  std::vector<std::uint32_t> pixels(64 * 32, 0x00FF00);
-  CImage32External screen;
-  screen.setPixelData(64, 32, pixels.data());
-  ViewPort viewPort;
-  viewPort.setScreen(&screen);
-  player.setViewPort(&viewPort);
-  player.setTime(0);
-  player.transform();
-  player.render();
-  // Each pixel's strongest channel: 16 red, 0 blue, 8 the green around the square.
-  const auto strongest = [&](int x, int y) {
-    const std::uint32_t pixel = pixels[static_cast<std::size_t>(y * 64 + x)];
-    int best = 0;
-    for (const int shift : {8, 16})
-      if (((pixel >> shift) & 0xFF) > ((pixel >> best) & 0xFF)) best = shift;
-    return best;
-  };
+  const std::vector<std::uint32_t> pixels = drawScene(scenes, "poster.l3x", {0});
   for (const auto& [x, y, shift] :
        {std::tuple{32, 2, 16}, std::tuple{20, 8, 16}, std::tuple{32, 29, 0}, std::tuple{44, 23, 0},
         std::tuple{8, 16, 8}, std::tuple{56, 3, 8}})
-    EXPECT_EQ(strongest(x, y), shift) << x << ", " << y;
+    EXPECT_EQ(strongest(pixels, 0, x, y), shift) << x << ", " << y;
+}
+
+// textured.gltf with Poster's picture (also Tinted's) replaced by a video whose name ends in
+// ".AVI": both get a map layer naming the video instead of the texture layer, and the player
+// plays it on Poster, upright, a frame every 1/30 s of scene time (scene times are frames).
+TEST_F(ModelImportTest, AviTextureBecomesAMapLayerThatPlaysOnTheFaces) {
+  const std::filesystem::path models = m_dir.path() / "models", scenes = m_dir.path() / "scenes";
+  std::filesystem::create_directories(models);
+  std::filesystem::create_directories(scenes);
+  const std::vector<std::uint8_t> text = readBytes(model("textured.gltf"));
+  Json gltf = Json::parse(text.begin(), text.end());
+  gltf["images"][0]["uri"] = "clips/Loop.AVI";
+  writeText((models / "video.gltf").string(), gltf.dump());
+  const std::string scene = (scenes / "video.l3x").string();
+  const Outcome imported = run({"import", (models / "video.gltf").string(), "-o", scene});
+  ASSERT_EQ(imported.code, 0) << imported.err;
+  EXPECT_EQ(imported.err, "showtool: " + (models / "video.gltf").string() +
+                              ": skipped the texture of material 'Photo': 'photo.png' is not a "
+                              "BMP, TGA or JPEG picture nor an AVI video\n");
+  const Outcome dumped = run({"dump", scene});
+  ASSERT_EQ(dumped.code, 0) << dumped.err;
+  const Json root = Json::parse(dumped.out).at("chunks")[0];
+  const Json& materials = descend(root, {130});
+  const Json mapLayer = {{"picture", "../models/clips/Loop.AVI"},
+                         {"enabled", 1},
+                         {"combination", 0},
+                         {"uvTransform", 0},
+                         {"opacityMap", 0}};
+  for (const int i : {0, 1}) {
+    const Json& sub = materials.at("children")[static_cast<std::size_t>(i)];
+    expectMatch(fieldsOf(descend(sub, {200, 201, 5})), mapLayer, "material " + std::to_string(i));
+    EXPECT_EQ(descend(sub, {200, 201, 4}), Json::object()) << "no texture layer " << i;
+  }
+  expectMatch(fieldsOf(materials.at("children")[0]), {{"shadingType", 200}});
+
+  // Frame 0 red above blue, frame 1 the other way round, frame 2 yellow above cyan. Time 1 (33.3
+  // ms) shows frame 1, time 2 frame 2 and time 4 (frame 4 of 3) frame 1 again.
+  writeHalvesVideo(models / "clips" / "Loop.AVI",
+                   {{0xFF0000, 0x0000FF}, {0x0000FF, 0xFF0000}, {0xFFFF00, 0x00FFFF}});
+  const std::vector<std::uint32_t> pixels = drawScene(scenes, "video.l3x", {0, 1, 2, 4});
+  for (const auto& [frame, top, bottom] :
+       {std::tuple{0, 16, 0}, std::tuple{1, 0, 16}, std::tuple{3, 0, 16}}) {
+    for (const auto& [x, y] : {std::pair{32, 2}, std::pair{20, 8}})
+      EXPECT_EQ(strongest(pixels, frame, x, y), top) << frame << ": " << x << ", " << y;
+    for (const auto& [x, y] : {std::pair{32, 29}, std::pair{44, 23}})
+      EXPECT_EQ(strongest(pixels, frame, x, y), bottom) << frame << ": " << x << ", " << y;
+    EXPECT_EQ(strongest(pixels, frame, 8, 16), 8) << frame << ": the green around it";
+  }
+  // Frame 2: yellow above (red and green bright, blue dark), cyan below (red dark).
+  const auto at = [&](int x, int y) {
+    return pixels.at(static_cast<std::size_t>(2 * 64 * 32 + y * 64 + x));
+  };
+  for (const auto& [x, y, dark] : {std::tuple{32, 2, 0}, std::tuple{32, 29, 16}}) {
+    EXPECT_LT((at(x, y) >> dark) & 0xFF, 40u) << x << ", " << y;
+    for (const int shift : {0, 8, 16})
+      if (shift != dark) {
+        EXPECT_GT((at(x, y) >> shift) & 0xFF, 200u) << x << ", " << y;
+      }
+  }
 }
 
 TEST_F(ModelImportTest, LinesAndPointsAreNamedAndSkipped) {
