@@ -24,52 +24,20 @@
 
 namespace {
 
+using fx_test::Bytes;
+using fx_test::Frames;
+using fx_test::putU32;
+using fx_test::quadrantColour;
+using fx_test::quadrantFrames;
+using fx_test::quadrantOf;
+using fx_test::rampFrames;
+using fx_test::readBytes;
 using fx_test::VideoCodec;
 using fx_test::VideoFormat;
-using Frames = std::vector<std::vector<uint32_t>>;
-using Bytes = std::vector<char>;
-
-constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
-  return r << 16 | g << 8 | b;
-}
+using fx_test::writeBytes;
 
 std::string codecName(VideoCodec codec) {
   return codec == VideoCodec::Raw ? "Raw" : codec == VideoCodec::Mjpeg ? "Mjpeg" : "Mpeg4";
-}
-
-// Quadrant q of frame i (0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right). Red steps by 16
-// a frame, so the 12 frames of a video are told apart far beyond any codec's error; green and
-// blue tell the quadrants apart, so a picture upside down or mirrored fails.
-uint32_t quadrantColour(int32_t i, int32_t q) {
-  return rgb(static_cast<uint32_t>(32 + 16 * (i % 12)), static_cast<uint32_t>(40 + 50 * q),
-             static_cast<uint32_t>(210 - 45 * q));
-}
-
-int32_t quadrantOf(int32_t x, int32_t y, int32_t width, int32_t height) {
-  return (y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0);
-}
-
-// Flat quadrants for the lossy codecs; for the exact codec (ramp) every channel moves with x, y
-// and the frame, so a swapped channel, a row read with the wrong stride or a frame out of order
-// changes the words.
-Frames makeFrames(int32_t width, int32_t height, int32_t nbFrame, bool ramp) {
-  Frames frames(static_cast<size_t>(nbFrame));
-  for (int32_t i = 0; i < nbFrame; ++i)
-    for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x) {
-        const auto ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
-        const auto ui = static_cast<uint32_t>(i);
-        frames[ui].push_back(ramp ? rgb((ux * 5 + ui * 3) & 255, (uy * 9 + ui * 7) & 255,
-                                        (ux * 3 + uy * 11 + ui * 17) & 255)
-                                  : quadrantColour(i, quadrantOf(x, y, width, height)));
-      }
-  return frames;
-}
-Frames quadrantFrames(int32_t width, int32_t height, int32_t nbFrame) {
-  return makeFrames(width, height, nbFrame, false);
-}
-Frames rampFrames(int32_t width, int32_t height, int32_t nbFrame) {
-  return makeFrames(width, height, nbFrame, true);
 }
 
 int channelDistance(uint32_t a, uint32_t b) {
@@ -101,26 +69,11 @@ int worstDistance(const std::vector<uint32_t>& pixels, const std::vector<uint32_
   return worst;
 }
 
-Bytes readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // Offset of the data of the first RIFF chunk with this id (its 8-byte head skipped).
 size_t chunkData(const Bytes& file, const char (&id)[5]) {
-  const auto it = std::search(file.begin(), file.end(), id, id + 4);
-  EXPECT_NE(it, file.end()) << "no chunk " << id;
-  return static_cast<size_t>(it - file.begin()) + 8;
-}
-
-void putU32(Bytes& file, size_t offset, uint32_t value) {
-  for (size_t k = 0; k < 4; ++k)
-    file.at(offset + k) = static_cast<char>((value >> (8 * k)) & 255);
+  const std::optional<size_t> offset = fx_test::riffChunkData(file, id);
+  EXPECT_TRUE(offset) << "no chunk " << id;
+  return offset.value_or(0);
 }
 
 class AviTest : public ::testing::Test {
@@ -484,58 +437,3 @@ INSTANTIATE_TEST_SUITE_P(Codecs, AviDamageTest,
                          });
 
 }  // namespace
-
-// --- The fuzz corpus ---
-
-// Writes the seed files of the video reader's fuzz target when SHOWPLAYER_WRITE_AVI_CORPUS names
-// a folder (tests/fuzz/corpus/avi): tiny videos of each codec and container, and damaged copies.
-TEST(AviFuzzCorpus, WrittenOnRequest) {
-  const char* pFolder = std::getenv("SHOWPLAYER_WRITE_AVI_CORPUS");
-  if (!pFolder) GTEST_SKIP() << "set SHOWPLAYER_WRITE_AVI_CORPUS=<folder> to write the corpus";
-  const std::filesystem::path folder(pFolder);
-  std::filesystem::create_directories(folder);
-  const auto file = [&](const char* name) { return (folder / name).string(); };
-  struct Seed {
-    const char* name;
-    VideoFormat format;
-    int32_t nbFrame;
-  };
-  for (const Seed& seed : {
-           Seed{"raw-8x4.avi", {VideoCodec::Raw, 8, 4}, 3},
-           Seed{"raw-odd-5x3.avi", {VideoCodec::Raw, 5, 3}, 2},
-           Seed{"raw-8x4.nut", {VideoCodec::Raw, 8, 4, 10, 1, "nut"}, 3},
-           Seed{"mjpeg-16x16.avi", {VideoCodec::Mjpeg, 16, 16}, 3},
-           Seed{"mpeg4-16x16.avi", {VideoCodec::Mpeg4, 16, 16, 25, 1}, 5},
-           Seed{"mpeg4-16x16.mkv", {VideoCodec::Mpeg4, 16, 16, 30000, 1001, "matroska"}, 3},
-           Seed{"zero-frames.avi", {VideoCodec::Raw, 8, 4}, 0},
-       }) {
-    if (fx_test::encoderName(seed.format.codec).empty()) continue;
-    EXPECT_EQ(
-        fx_test::writeVideo(file(seed.name), seed.format,
-                            quadrantFrames(seed.format.width, seed.format.height, seed.nbFrame)),
-        std::nullopt)
-        << seed.name;
-  }
-  const Bytes raw = readBytes(file("raw-8x4.avi"));
-  writeBytes(file("cut-in-frames.avi"),
-             Bytes(raw.begin(), raw.begin() + static_cast<ptrdiff_t>(chunkData(raw, "movi") + 40)));
-  Bytes unknown = raw;
-  putU32(unknown, chunkData(unknown, "strh") + 4, 0x5A5A5A5Au);
-  putU32(unknown, chunkData(unknown, "strf") + 16, 0x5A5A5A5Au);
-  writeBytes(file("unknown-fourcc.avi"), unknown);
-  Bytes huge = raw;
-  putU32(huge, chunkData(huge, "strf") + 4, 40000);
-  putU32(huge, chunkData(huge, "strf") + 8, 30000);
-  writeBytes(file("huge-size.avi"), huge);
-  Bytes lying = raw;
-  putU32(lying, chunkData(lying, "avih") + 16, 1000000);
-  putU32(lying, chunkData(lying, "strh") + 32, 1000000);
-  writeBytes(file("lying-count.avi"), lying);
-  if (std::filesystem::exists(file("mjpeg-16x16.avi"))) {
-    Bytes flipped = readBytes(file("mjpeg-16x16.avi"));
-    std::mt19937 random(7);
-    for (int k = 0; k < 8; ++k)
-      flipped[chunkData(flipped, "movi") + random() % 400] ^= 0x5A;
-    writeBytes(file("flipped-mjpeg.avi"), flipped);
-  }
-}

@@ -7,6 +7,8 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace fx_test {
@@ -190,6 +192,66 @@ std::optional<std::string> writeVideo(const std::string& path, const VideoFormat
   if (!encode(pFormat.get(), pCodec.get(), pStream, nullptr, pPacket.get())) return "flush";
   if (av_write_trailer(pFormat.get()) < 0) return "trailer";
   return std::nullopt;
+}
+
+namespace {
+
+constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
+  return r << 16 | g << 8 | b;
+}
+
+Frames makeFrames(int32_t width, int32_t height, int32_t nbFrame, bool ramp) {
+  Frames frames(static_cast<size_t>(nbFrame));
+  for (int32_t i = 0; i < nbFrame; ++i)
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) {
+        const auto ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+        const auto ui = static_cast<uint32_t>(i);
+        frames[ui].push_back(ramp ? rgb((ux * 5 + ui * 3) & 255, (uy * 9 + ui * 7) & 255,
+                                        (ux * 3 + uy * 11 + ui * 17) & 255)
+                                  : quadrantColour(i, quadrantOf(x, y, width, height)));
+      }
+  return frames;
+}
+
+}  // namespace
+
+uint32_t quadrantColour(int32_t i, int32_t q) {
+  return rgb(static_cast<uint32_t>(32 + 16 * (i % 12)), static_cast<uint32_t>(40 + 50 * q),
+             static_cast<uint32_t>(210 - 45 * q));
+}
+
+int32_t quadrantOf(int32_t x, int32_t y, int32_t width, int32_t height) {
+  return (y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0);
+}
+
+Frames quadrantFrames(int32_t width, int32_t height, int32_t nbFrame) {
+  return makeFrames(width, height, nbFrame, false);
+}
+
+Frames rampFrames(int32_t width, int32_t height, int32_t nbFrame) {
+  return makeFrames(width, height, nbFrame, true);
+}
+
+Bytes readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::optional<size_t> riffChunkData(const Bytes& file, const char (&id)[5]) {
+  const auto it = std::search(file.begin(), file.end(), id, id + 4);
+  if (it == file.end()) return std::nullopt;
+  return static_cast<size_t>(it - file.begin()) + 8;
+}
+
+void putU32(Bytes& file, size_t offset, uint32_t value) {
+  for (size_t k = 0; k < 4; ++k)
+    file.at(offset + k) = static_cast<char>((value >> (8 * k)) & 255);
 }
 
 }  // namespace fx_test
