@@ -158,9 +158,10 @@ std::optional<PlayerMessage> FakeEditor::receiveMessage(const Step& step) {
   return PlayerMessage{PlayerMessage::Kind::kGetTrack, std::string(name->begin(), name->end()), 0};
 }
 
-std::size_t FakeEditor::sendSome(const Bytes& bytes) {
+std::size_t FakeEditor::sendSome(const Bytes& bytes, std::size_t from) {
+  if (from >= bytes.size()) return 0;
   const ssize_t sent =
-      ::send(m_connection, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      ::send(m_connection, bytes.data() + from, bytes.size() - from, MSG_NOSIGNAL | MSG_DONTWAIT);
   return sent > 0 ? static_cast<std::size_t>(sent) : 0;
 }
 

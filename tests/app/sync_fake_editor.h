@@ -53,8 +53,8 @@ class FakeEditor {
   std::optional<PlayerMessage> receiveMessage(const Step& step);
   // Sends all of `bytes` (the test's messages are small: the socket takes them at once).
   bool send(const Bytes& bytes);
-  // Sends what the socket takes now without waiting; the bytes sent.
-  std::size_t sendSome(const Bytes& bytes);
+  // Sends what the socket takes now of bytes[from...] without waiting; the bytes sent.
+  std::size_t sendSome(const Bytes& bytes, std::size_t from = 0);
   // True when the player closed the connection (stepping it meanwhile, within the bound).
   bool waitForClose(const Step& step);
   // Closes the accepted connection (the listening socket stays).
