@@ -1,8 +1,9 @@
 // The bundled demo rendered offline from start to end at 25 frames a second, without encoding:
-// frames per second over the whole show, the slowest frame (in processor time) and the section of
-// the music it falls in, and where the time goes (ms per frame for fills and writes, 2D effects,
-// mixes, 2D scenes, 3D transform and 3D drawing; what is left is the engine's own work). One core,
-// the band 512 x 256.
+// frames per second over the whole show, the slowest frame (in processor time, each frame's best
+// of the three runs, so that a frame another program's work slowed down once does not count)
+// and the section of the music it falls in, and where the time goes (ms per frame for fills and
+// writes, 2D effects, mixes, 2D scenes, 3D transform and 3D drawing; what is left is the engine's
+// own work). One core, the band 512 x 256.
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <time.h>
 
@@ -51,8 +53,8 @@ void renderDemo(benchmark::State& state, const char* script) {
   ReportCapture reports;
   FrameProfile profile;
   FrameProfile* const pOldProfile = FrameProfile::install(&profile);
-  double slowest = 0.0;
-  std::int32_t slowestAt = 0;
+  // Each frame's best processor time over the runs.
+  std::vector<double> best;
   std::int64_t nbFrame = 0;
   std::chrono::steady_clock::duration total{};
   for (auto _ : state) {
@@ -68,19 +70,20 @@ void renderDemo(benchmark::State& state, const char* script) {
       renderer.renderFrame(time);
       const double ms = threadCpuMs() - cpuStart;
       total += std::chrono::steady_clock::now() - start;
-      if (ms > slowest) {
-        slowest = ms;
-        slowestAt = time;
-      }
+      const auto index = static_cast<std::size_t>(k);
+      if (index == best.size()) best.push_back(ms);
+      best[index] = std::min(best[index], ms);
       ++nbFrame;
     }
     benchmark::DoNotOptimize(renderer.getDisplay().getPixels());
   }
   FrameProfile::install(pOldProfile);
   if (nbFrame == 0) return;
+  const auto slowest = std::max_element(best.begin(), best.end());
+  const auto slowestAt = static_cast<std::int32_t>((slowest - best.begin()) * 1000 / kFps);
   state.counters["frames_per_s"] =
       benchmark::Counter(static_cast<double>(nbFrame), benchmark::Counter::kIsRate);
-  state.counters["slowest_frame_ms"] = slowest;
+  state.counters["slowest_frame_ms"] = *slowest;
   state.counters["slowest_at_ms"] = slowestAt;
   state.SetLabel(std::string("slowest frame in the ") + sectionAt(slowestAt));
   const auto perFrame = [nbFrame](std::chrono::steady_clock::duration d) {
@@ -105,7 +108,7 @@ void BM_DemoModule(benchmark::State& state) {
   renderDemo(state, "demo_module.lscx");
 }
 
-BENCHMARK(BM_DemoStream)->Unit(benchmark::kSecond)->Iterations(1);
-BENCHMARK(BM_DemoModule)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_DemoStream)->Unit(benchmark::kSecond)->Iterations(3);
+BENCHMARK(BM_DemoModule)->Unit(benchmark::kSecond)->Iterations(3);
 
 }  // namespace
