@@ -264,15 +264,9 @@ TEST_F(AviTest, MemoryGuardRefusesBeforeAndWhileDecoding) {
       std::nullopt);
   const Bytes counted = readBytes(path("counted.avi"));
   // The headers claim 1 frame, the file holds 10.
-  Bytes lying = counted;
-  putU32(lying, chunkData(lying, "avih") + 16, 1);
-  putU32(lying, chunkData(lying, "strh") + 32, 1);
-  writeBytes(path("lying.avi"), lying);
+  writeBytes(path("lying.avi"), fx_test::claimingFrameCount(counted, 1));
   // The bitmap header claims 20000 x 10000 pixels a frame.
-  Bytes huge = counted;
-  putU32(huge, chunkData(huge, "strf") + 4, 20000);
-  putU32(huge, chunkData(huge, "strf") + 8, 10000);
-  writeBytes(path("huge.avi"), huge);
+  writeBytes(path("huge.avi"), fx_test::claimingFrameSize(counted, 20000, 10000));
 
   const auto refusal = [&](const char* name, const std::string& count, const std::string& size,
                            const std::string& bytes, const std::string& limit) {

@@ -56,14 +56,8 @@ void writeCorpus(const std::filesystem::path& folder) {
   putU32(unknown, chunkData(unknown, "strh") + 4, 0x5A5A5A5Au);
   putU32(unknown, chunkData(unknown, "strf") + 16, 0x5A5A5A5Au);
   writeBytes(file("unknown-fourcc.avi"), unknown);
-  Bytes huge = raw;
-  putU32(huge, chunkData(huge, "strf") + 4, 40000);
-  putU32(huge, chunkData(huge, "strf") + 8, 30000);
-  writeBytes(file("huge-size.avi"), huge);
-  Bytes lying = raw;
-  putU32(lying, chunkData(lying, "avih") + 16, 1000000);
-  putU32(lying, chunkData(lying, "strh") + 32, 1000000);
-  writeBytes(file("lying-count.avi"), lying);
+  writeBytes(file("huge-size.avi"), claimingFrameSize(raw, 40000, 30000));
+  writeBytes(file("lying-count.avi"), claimingFrameCount(raw, 1000000));
   if (std::filesystem::exists(file("mjpeg-16x16.avi"))) {
     Bytes flipped = readBytes(file("mjpeg-16x16.avi"));
     std::mt19937 random(7);

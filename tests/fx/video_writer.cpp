@@ -254,4 +254,16 @@ void putU32(Bytes& file, size_t offset, uint32_t value) {
     file.at(offset + k) = static_cast<char>((value >> (8 * k)) & 255);
 }
 
+Bytes claimingFrameCount(Bytes file, uint32_t count) {
+  putU32(file, riffChunkData(file, "avih").value() + 16, count);
+  putU32(file, riffChunkData(file, "strh").value() + 32, count);
+  return file;
+}
+
+Bytes claimingFrameSize(Bytes file, uint32_t width, uint32_t height) {
+  putU32(file, riffChunkData(file, "strf").value() + 4, width);
+  putU32(file, riffChunkData(file, "strf").value() + 8, height);
+  return file;
+}
+
 }  // namespace fx_test

@@ -57,5 +57,9 @@ void writeBytes(const std::string& path, const Bytes& bytes);
 std::optional<size_t> riffChunkData(const Bytes& file, const char (&id)[5]);
 // Writes a little-endian word; throws std::out_of_range past the end.
 void putU32(Bytes& file, size_t offset, uint32_t value);
+// A copy of an AVI file whose main and stream headers claim `count` frames.
+Bytes claimingFrameCount(Bytes file, uint32_t count);
+// A copy of an AVI file whose bitmap header claims frames of width x height pixels.
+Bytes claimingFrameSize(Bytes file, uint32_t width, uint32_t height);
 
 }  // namespace fx_test
