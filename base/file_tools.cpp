@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "base/report.h"
@@ -166,14 +167,24 @@ std::optional<std::string> resolveExisting(std::string_view rawPath) {
   return resolved;
 }
 
-std::vector<std::string> listDirectory(const std::string& dir) {
-  std::vector<std::string> names;
+std::vector<DirectoryEntry> listEntries(const std::string& dir, std::size_t maxEntries) {
+  std::vector<DirectoryEntry> entries;
   std::error_code ec;
   fs::directory_iterator it(fs::path(dir.empty() ? std::string(".") : dir), ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    names.push_back(it->path().filename().string());
+  for (; !ec && it != fs::directory_iterator() && entries.size() < maxEntries; it.increment(ec)) {
+    std::error_code kindError;
+    entries.push_back({it->path().filename().string(), it->is_directory(kindError)});
   }
-  std::sort(names.begin(), names.end(), listsBefore);
+  std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
+    return listsBefore(a.name, b.name);
+  });
+  return entries;
+}
+
+std::vector<std::string> listDirectory(const std::string& dir) {
+  std::vector<std::string> names;
+  for (DirectoryEntry& entry : listEntries(dir, std::numeric_limits<std::size_t>::max()))
+    names.push_back(std::move(entry.name));
   return names;
 }
 

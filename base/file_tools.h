@@ -31,6 +31,13 @@ std::string normalizeSeparators(std::string_view path);
 std::optional<std::string> resolveExisting(std::string_view path);
 // Names of a directory's entries (without "." and ".."), in listing order.
 std::vector<std::string> listDirectory(const std::string& dir);
+struct DirectoryEntry {
+  std::string name;
+  bool isDirectory = false;  // a folder, or a link to one
+};
+// A directory's entries as listDirectory gives them, with their kind as the listing tells it (no
+// look-up per entry on most file systems); at most `maxEntries` of them are read.
+std::vector<DirectoryEntry> listEntries(const std::string& dir, std::size_t maxEntries);
 bool isDirectory(const std::string& path);
 
 // Reads a whole file; nothing when it cannot be opened or read. The path is resolved first.

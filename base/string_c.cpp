@@ -207,23 +207,44 @@ void StringC::keepFileName() {
 
 namespace {
 
-// Depth-first search of `file` in `dir` and below; `dir` ends with a separator.
+// What one findFile may still read.
+struct SearchBudget {
+  int folders = kMaxFindFileFolders;
+  std::size_t entries = kMaxFindFileEntries;
+};
+
+// Depth-first search of `file` in `dir` and below; `dir` ends with a separator. Each folder is
+// listed once: its entries give the match that ignores case and the folders to go down into.
 bool findFileIn(const std::string& dir, const std::string& file, std::string& found, int depth,
-                int& foldersLeft) {
+                SearchBudget& budget) {
   // Directory cycles through links would recurse forever: no show nests its data this deep. A
-  // show's tree holds a few dozen folders; a name whose folder is the root of the disk must not
-  // walk all of it.
+  // show's tree holds a few dozen folders.
   constexpr int kMaxDepth = 64;
-  if (depth > kMaxDepth || foldersLeft <= 0) return false;
-  --foldersLeft;
-  if (auto hit = FileTools::resolveExisting(dir + file); hit && !FileTools::isDirectory(*hit)) {
-    found = *hit;
+  if (depth > kMaxDepth || budget.folders <= 0 || budget.entries == 0) return false;
+  --budget.folders;
+  if (std::error_code ec; std::filesystem::is_regular_file(dir + file, ec)) {
+    found = dir + file;
     return true;
   }
-  for (const std::string& entry : FileTools::listDirectory(dir)) {
-    const std::string sub = dir + entry;
-    if (!FileTools::isDirectory(sub)) continue;
-    if (findFileIn(sub + "/", file, found, depth + 1, foldersLeft)) return true;
+  const std::vector<FileTools::DirectoryEntry> entries =
+      FileTools::listEntries(dir, budget.entries);
+  budget.entries -= entries.size();
+  const auto sameIgnoringCase = [&file](const std::string& name) {
+    return std::equal(name.begin(), name.end(), file.begin(), file.end(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) ==
+             std::tolower(static_cast<unsigned char>(b));
+    });
+  };
+  for (const FileTools::DirectoryEntry& entry : entries) {
+    if (!entry.isDirectory && sameIgnoringCase(entry.name)) {
+      found = dir + entry.name;
+      return true;
+    }
+  }
+  for (const FileTools::DirectoryEntry& entry : entries) {
+    if (entry.isDirectory && findFileIn(dir + entry.name + "/", file, found, depth + 1, budget)) {
+      return true;
+    }
   }
   return false;
 }
@@ -245,8 +266,8 @@ bool StringC::findFile() {
   }
   std::string found;
   if (file.isEmpty() || file.view().empty()) return false;
-  int foldersLeft = kMaxFindFileFolders;
-  if (!findFileIn(dirPath, std::string(file.view()), found, 0, foldersLeft)) return false;
+  SearchBudget budget;
+  if (!findFileIn(dirPath, std::string(file.view()), found, 0, budget)) return false;
   *this = found.c_str();
   return true;
 }

@@ -3,11 +3,14 @@
 // of its text or holds none (the unset string), and carries its own case rule: rule 1 compares
 // exactly, rule 0 ignores case in comparisons and searches.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
-// The folders one findFile looks through at most.
+// The folders one findFile looks through at most, and the entries of those folders it reads at
+// most (a name given with the root of the disk as its folder must not walk all of it).
 inline constexpr int kMaxFindFileFolders = 512;
+inline constexpr std::size_t kMaxFindFileEntries = 8192;
 
 class StringC {
  public:
@@ -56,7 +59,8 @@ class StringC {
   // this = the file name alone, without directory and extension.
   void keepFileName();
   // Searches the file this string names in its directory, then depth-first below it (at most
-  // kMaxFindFileFolders folders); on success this string becomes the path found.
+  // kMaxFindFileFolders folders and kMaxFindFileEntries entries), the exact name first in each
+  // folder, then one that differs in case; on success this string becomes the path found.
   bool findFile();
 
   // Splits a copy of the text at runs of " ,\t\n"; stores at most `max` tokens.

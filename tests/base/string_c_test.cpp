@@ -119,3 +119,20 @@ TEST(StringC, FindFileLooksThroughALimitedNumberOfFolders) {
   StringC far("far.txt");
   EXPECT_FALSE(far.findFile());
 }
+
+TEST(StringC, FindFileReadsALimitedNumberOfEntries) {
+  // kMaxFindFileEntries - 2 files beside the folder that holds the file leave one entry to read
+  // there. One file more, and the folder is either not among the entries read or the budget is
+  // spent before it is opened.
+  TempDir dir;
+  const std::filesystem::path first = dir.write("f100000", "");
+  for (std::size_t i = 1; i + 2 < kMaxFindFileEntries; ++i)
+    std::filesystem::create_hard_link(first, dir.path() / ("f" + std::to_string(100000 + i)));
+  dir.write("sub/x.txt", "x");
+  dir.enter();
+  StringC found("x.txt");
+  EXPECT_TRUE(found.findFile());
+  dir.write("one_more", "");
+  StringC missed("x.txt");
+  EXPECT_FALSE(missed.findFile());
+}
