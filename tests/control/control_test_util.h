@@ -1,13 +1,16 @@
 #pragma once
 // Shared by the control tests: chunk bytes loaded into a controller manager with the reports
-// captured, the prefixes of a file, and a keyframer to work on.
+// captured, the prefixes of a file, a keyframer to work on, an input device and a folder listing.
 
+#include <algorithm>
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "base/report.h"
 #include "base/string_c.h"
+#include "control/input_device.h"
 #include "control/lcx_controller.h"
 #include "control/lcx_controller_keyframer.h"
 #include "tests/base/chunk_bytes.h"
@@ -42,6 +45,27 @@ inline void makeRampKeyFramer(LCXControllerKeyFramer& keyFramer) {
   const LCXPointList keys = {{0, 0}, {500, 10}};
   keyFramer.createBeatPosition(&beats);
   keyFramer.createInterpolationModelLinear(&keys);
+}
+
+// A device whose fields the test sets, as a poll would: x 7, y -3, z 2, buttons 1 0 1.
+class FakeDevice final : public InputDevice {
+ public:
+  FakeDevice() {
+    setButtonCount(3);
+    m_button = {1, 0, 1};
+    m_x = 7, m_y = -3, m_z = 2;
+  }
+  void poll() override {}
+  void setX(int32_t x) { m_x = x; }
+};
+
+// The names in `folder`, sorted.
+inline std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // The value at `time` in a new frame.

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "control/input_device.h"
 #include "control/lcx_controller_live.h"
 #include "control/lcx_controller_noise.h"
 #include "control/sound_level_source.h"
@@ -18,18 +17,6 @@
 namespace {
 
 using namespace control_test;
-
-// A device whose fields the test sets, as a poll would.
-class FakeDevice final : public InputDevice {
- public:
-  FakeDevice() {
-    setButtonCount(3);
-    m_button = {1, 0, 1};
-    m_x = 7, m_y = -3, m_z = 2;
-  }
-  void poll() override {}
-  void setX(int32_t x) { m_x = x; }
-};
 
 class FakeLevel final : public SoundLevelSource {
  public:

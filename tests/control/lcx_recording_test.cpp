@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "control/input_device.h"
 #include "control/lcx_controller_live.h"
 #include "control/lcx_controller_manager.h"
 #include "tests/control/control_test_util.h"
@@ -20,13 +19,6 @@ using namespace control_test;
 using Settings = LCXControllerRecorded::RecordingSettings;
 constexpr float kMarker = -5555555.0f;
 
-// x as a poll would leave it.
-class FedDevice final : public InputDevice {
- public:
-  void poll() override {}
-  void setX(int32_t x) { m_x = x; }
-};
-
 Settings recording(int32_t start, int32_t end, int32_t step, float scale = 1.0f,
                    const std::string& file = "NULL") {
   Settings settings;
@@ -37,13 +29,6 @@ Settings recording(int32_t start, int32_t end, int32_t step, float scale = 1.0f,
   settings.step = step;
   settings.scale = scale;
   return settings;
-}
-
-std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  return names;
 }
 
 TEST(LCXRecording, OneSampleForEachWholeStepNoneForAnEmptySpan) {
@@ -109,7 +94,7 @@ TEST(LCXRecording, TheInputsRecordingReplaysFromItsFileWithTheGapsFilled) {
   const std::string file = (dir.path() / "take.lcx").string();
   ReportCapture capture;
   {
-    FedDevice device;
+    FakeDevice device;
     LCXControllerInput input;
     input.setInputDevice(&device);
     // 20 samples of 10 ms from 1000 ms; values stored twice as large.

@@ -50,14 +50,6 @@ float toleranceOf(const SyncTrack& track) {
   return 1e-5f * scale;
 }
 
-std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Every kind in turn, the first key off row 0 and the last one followed by nothing.
 SyncTrack everyKindTrack() {
   return makeTrack({{2, 1.0f, Kind::Step},
@@ -203,10 +195,7 @@ TEST(SyncTrack, EditorFormulasAndTheControllerGiveTheHandComputedValues) {
 TEST(SyncTrack, NoKeyReadsZeroOneKeyItsValueEverywhere) {
   LCXControllerKeyFramer controller;
   // A track played before, with repetition and accumulation, is replaced entirely.
-  const LCXPointList beats = {{0, 0}, {1000, 0}};
-  const LCXPointList keys = {{0, 0}, {500, 10}};
-  controller.createBeatPosition(&beats);
-  controller.createInterpolationModelLinear(&keys);
+  makeRampKeyFramer(controller);
   controller.setAccumulate(1);
 
   const SyncTrack single = makeTrack({{7, -2.5f, Kind::Ramp}});

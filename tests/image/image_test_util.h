@@ -21,6 +21,14 @@ class InspectableImage : public CImage32Buffered {
  public:
   using CImage32Buffered::CImage32Buffered;
   const uint32_t* block() const { return m_pBlock; }
+  // The two guard rows above the pixels and the two below still hold zeros.
+  bool guardRowsClear() const {
+    const auto width = static_cast<size_t>(getWidth());
+    const size_t below = (static_cast<size_t>(getHeight()) + 2) * width;
+    for (size_t i = 0; i < 2 * width; ++i)
+      if (m_pBlock[i] != 0 || m_pBlock[below + i] != 0) return false;
+    return true;
+  }
 };
 
 // All pixels of an image, row after row.

@@ -1,6 +1,6 @@
 // Drawing a scene's meshes: passes and drawing modes, the back-face rule, near-plane clipping,
-// the whole-polygon drop rule, sorted meshes farthest first, the reports of the draw manager and
-// of meshes without material, and bad scenes that must draw nothing outside the picture.
+// the whole-polygon drop rule, the reports of the draw manager and of meshes without material, and
+// bad scenes that must draw nothing outside the picture (sorted meshes: the golden pictures).
 //
 // The screens are 32 x 32 with the camera at the origin looking along +z (fov pi/2): scaleX = 16,
 // scaleY = 32, centre (16, 16); a camera-space point (x, y, z) lands at x' = 16 + 16 x / z,
@@ -236,28 +236,6 @@ TEST(S3DMeshDraw, FacesTakeTheirSubMaterialWordModuloTheCount) {
   one.m_subMaterials.resize(1);
   setMesh(mesh, corners, {{0, 1, 2}}, &one, {9});
   EXPECT_EQ(mesh.m_faces[0].pSubMaterial, one.m_subMaterials.data());
-}
-
-TEST(S3DMeshDraw, SortedMeshesAreDrawnFarthestFirst) {
-  // Two half-transparent flat triangles over the pixel (16, 16): red at z = 32 stored first, blue
-  // at z = 64. Average (d + s) >> 1 over black: blue then red gives (0x7E, 0, 0x3F); in mesh
-  // order, red then blue, (0x3F, 0, 0x7E). 252 = 0xFC keeps every halving exact.
-  using namespace l3x;
-  const Vec3 red{252, 0, 0}, blue{0, 0, 252};
-  for (const int32_t sorted : {1, 0}) {
-    std::vector<Bytes> meshList;
-    for (const float z : {32.0f, 64.0f})
-      meshList.push_back(meshRecord({.name = z == 32 ? "near" : "far"}, z == 32 ? 0 : 1,
-                                    {{-z, z, z}, {-z, -z, z}, {z, -z, z}}, {{0, 1, 2}}, {},
-                                    sorted));
-    Stage stage(
-        kSize, kSize, 0,
-        loadScene(sceneFile({materials({material("red", {subMaterialRecord(100, 0.5f, red)}),
-                                        material("blue", {subMaterialRecord(100, 0.5f, blue)})}),
-                             meshes(meshList), cameras({cameraRecord()})})));
-    stage.bindAndFrame();
-    EXPECT_EQ(stage.screen.pixel(12, 16), sorted ? 0x7E003Fu : 0x3F007Eu) << sorted;
-  }
 }
 
 TEST(S3DDrawManager, BeginReportsWhatIsMissing) {

@@ -49,12 +49,9 @@ void giveTexture(S3DSubMaterial& sub) {
   sub.selectTexture();
 }
 
-int countColour(const GuardedScreen& screen, uint32_t colour, int32_t width, int32_t height) {
-  int n = 0;
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x)
-      n += screen.pixel(x, y) == colour ? 1 : 0;
-  return n;
+// Pixels of `colour` on the 64 x 48 screen.
+int countColour(const GuardedScreen& screen, uint32_t colour) {
+  return 64 * 48 - screen.count(colour);
 }
 
 // Material 0: flat blue faces; material 1: no faces drawn, lines in kLineColor.
@@ -118,9 +115,9 @@ TEST(S3DLines, EndsClippingAndDepth) {
     stage.addLine(c.a, c.b);
     stage.bindAndFrame();
     const GuardedScreen& screen = stage.screen;
-    EXPECT_EQ(countColour(screen, kLineColor, 64, 48), c.count) << c.name;
+    EXPECT_EQ(countColour(screen, kLineColor), c.count) << c.name;
     // Nothing but the line and the face.
-    EXPECT_EQ(screen.count(0), c.count + countColour(screen, kQuadColor, 64, 48)) << c.name;
+    EXPECT_EQ(screen.count(0), c.count + countColour(screen, kQuadColor)) << c.name;
     if (c.count > 0) {
       EXPECT_EQ(screen.pixel(c.ends[0], c.ends[1]), kLineColor) << c.name;
       EXPECT_EQ(screen.pixel(c.ends[2], c.ends[3]), kLineColor) << c.name;
@@ -239,9 +236,7 @@ TEST(S3DSprite, SelectorsPlacementAndBlits) {
        {{28, 20, 0}, {31, 23, t11}}},
       // Zoom 1: 30..33 x 22..25.
       {"zoom selectors 0", 50, {0, 0, 0}, 2, 0, kTextured, 16, {{30, 22, t00}, {33, 25, t33}}},
-      // Zooms 32 / 40 and 48 / 40: 3.2 x 4.8 pixels about the centre, 3 x 5.
-      {"zooms by distance, z 40", 40, {2, 2, 0}, 1, 0, kTextured, 15, {}},
-      // 32 / 20 and 48 / 20: 6.4 x 9.6, 7 x 9.
+      // Zooms 32 / 20 and 48 / 20: 6.4 x 9.6 pixels about the centre, 7 x 9.
       {"zooms by distance, z 20", 20, {2, 2, 0}, 1, 0, kTextured, 63, {}},
       {"behind the camera", -50, {1, 1, 1}, 2, 0, kTextured, 0, {}},
       {"no texture", 50, {1, 1, 1}, 2, 0, kUntextured, 0, {}},
@@ -282,7 +277,6 @@ TEST(S3DShapeLists, PointShapesDrawTheirLinesParticlesWithoutEmittersNothing) {
     int count;
   };
   const std::vector<Case> cases{
-      {"two vertices, one pair", 1, {{-40, 0, 80}, {40, 0, 80}}, {{0, 1}}, 33},
       {"pairs out of range skipped", 1, {{-40, 0, 80}, {40, 0, 80}}, {{0, 1}, {1, 2}, {-1, 0}}, 33},
       {"no vertex", 1, {}, {{0, 1}}, 0},
       {"particles", 2, {{-40, 0, 80}, {40, 0, 80}}, {{0, 1}}, 0},
@@ -337,8 +331,7 @@ TEST(S3DParticles, EmitterTiming) {
     float phase;
   };
   const std::vector<Case> cases{
-      {"frame 27 before start 30", {30, 10, 2}, 0.9f, false, 0, 0},
-      {"frame 29.7", {30, 10, 2}, 0.99f, false, 0, 0},
+      {"frame 29.7 before start 30", {30, 10, 2}, 0.99f, false, 0, 0},
       {"frame 30: active, none yet", {30, 10, 2}, 1.0f, true, 0, 0},
       // Elapsed 15: 30 emitted, 5 frames into the second cycle: 10.
       {"frame 45", {30, 10, 2}, 1.5f, true, 30, 10},
@@ -481,9 +474,7 @@ TEST(S3DParticles, LiveParticlesByHand) {
       // 7 emitted, k from trunc(11 · 0.5) = 5: k 5 and 6 born at 12 and 14.
       {"every other frame", two, {{0, 4, 0.5f}}, {0.75f, 0.25f}},
       {"two emitters", two, {{0, 4, 0.5f}, {12, 8, 1}}, {0.75f, 0.25f, 0.25f, 0.125f, 0}},
-      {"not started", two, {{30, 10, 1}}, {}},
-      {"period 0", two, {{0, 0, 1}}, {}},
-      {"negative rate", two, {{0, 10, -1}}, {}},
+      // Emitters that emit nothing are the timing test's; no vertex to emit from.
       {"no vertex", {}, {{0, 10, 1}}, {}},
   };
   for (const Case& c : cases) {
@@ -497,23 +488,17 @@ TEST(S3DParticles, LiveParticlesByHand) {
       EXPECT_FLOAT_EQ(shape.m_particleLife[i], c.lives[i]) << c.name << " " << i;
     EXPECT_EQ(stage.screen.count(0) > 0, !c.lives.empty()) << c.name;
     EXPECT_TRUE(stage.screen.guardsIntact()) << c.name;
+    if (&c != &cases[0]) continue;
+    // k 14 of vertex 0 at age 0; k 5 of vertex 1 at age 9.
+    const Vec3 newest = shape.m_particleCamera[9], oldest = shape.m_particleCamera[0];
+    s3d_test::expectNear(newest, {-10, 0, 100}, 1e-4f);
+    EXPECT_GE(oldest.y, 0.75f * 9 * 0.1f - 1e-4f);
+    EXPECT_LE(oldest.y, 9 * 0.1f + 1e-4f);
+    EXPECT_LE(std::abs(oldest.x - 10), 0.25f * 9 + 1e-4f);
+    EXPECT_LE(std::abs(oldest.z - 100), 0.25f * 9 + 1e-4f);
+    // The newest point, size 10 · 32 / 100 = 3.2 about (28.8, 24).
+    EXPECT_EQ(stage.screen.pixel(29, 24), ParticleStage::kPointColor);
   }
-  // k 14 of vertex 0 at age 0; k 5 of vertex 1 at age 9.
-  ParticleStage stage;
-  S3DShapeParticles& shape = stage.add(two, {{0, 10, 1}});
-  shape.prepare();
-  stage.bind();
-  stage.frame(0.5f);
-  const Vec3 newest = shape.m_particleCamera[9], oldest = shape.m_particleCamera[0];
-  EXPECT_NEAR(newest.x, -10, 1e-4f);
-  EXPECT_NEAR(newest.y, 0, 1e-4f);
-  EXPECT_NEAR(newest.z, 100, 1e-4f);
-  EXPECT_GE(oldest.y, 0.75f * 9 * 0.1f - 1e-4f);
-  EXPECT_LE(oldest.y, 9 * 0.1f + 1e-4f);
-  EXPECT_LE(std::abs(oldest.x - 10), 0.25f * 9 + 1e-4f);
-  EXPECT_LE(std::abs(oldest.z - 100), 0.25f * 9 + 1e-4f);
-  // The newest point, size 10 · 32 / 100 = 3.2 about (28.8, 24).
-  EXPECT_EQ(stage.screen.pixel(29, 24), ParticleStage::kPointColor);
 }
 
 // Emitters keeping more than 100,000 alive are reported once at prepare and the arrays stop

@@ -23,12 +23,6 @@ using namespace s3d_test;
 using namespace l3x;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-// Skin and morph do not look at the camera.
-const S3DCamera& anyCamera() {
-  static const S3DCamera camera;
-  return camera;
-}
-
 struct Entry {
   float weight;
   uint16_t bone;
@@ -50,7 +44,7 @@ std::unique_ptr<S3DModifierSkin> makeSkin(const std::vector<const Matrix44*>& wo
     }
     skin.m_vertexFirst.push_back(static_cast<uint32_t>(skin.m_weights.size()));
   }
-  skin.prepare(anyCamera());
+  skin.prepare(defaultCamera());
   return pSkin;
 }
 
@@ -109,7 +103,7 @@ TEST(S3DModifierSkin, BindsFromTheFileAndTheBoundBone) {
   EXPECT_EQ(s.m_triObjects[0].m_visible, 1);
   auto& skin = static_cast<S3DModifierSkin&>(*s.m_triObjects[0].m_modifiers.at(0));
   s.m_dummies[0].m_matrix = multiply(rotationZ(kPi / 2), translation({0, 2, 0}));
-  skin.prepare(anyCamera());
+  skin.prepare(defaultCamera());
   expectNear(skin.deformPoint({0, 0, 0}, 0), {2, 2, 0});
   // Half on the bone, half on the unbound self-bone (the identity): 0.5 (2, 3, 0) + 0.5 (1, 0, 0).
   expectNear(skin.deformPoint({1, 0, 0}, 1), {1.5f, 1.5f, 0});
@@ -228,7 +222,7 @@ TEST(S3DModifierMorph, ActiveTargetsBlendFromTheSamePoint) {
       morph.m_targets[t].weight = c.weights[t];
       if (!c.targets[t].empty()) morph.setTargetVertex(static_cast<int32_t>(t), c.targets[t]);
     }
-    morph.prepare(anyCamera());
+    morph.prepare(defaultCamera());
     std::vector<Vec3> out(c.mesh.size());
     morph.deform(c.mesh, out, 0);
     ASSERT_EQ(out.size(), c.expected.size());
@@ -248,11 +242,11 @@ TEST(S3DModifierMorph, ActiveListInTargetOrderWithoutAllocating) {
     morph.setTargetVertex(t, target);
   }
   const int32_t* pStorage = morph.m_active.data();
-  morph.prepare(anyCamera());
+  morph.prepare(defaultCamera());
   EXPECT_EQ(morph.m_active, (std::vector<int32_t>{1, 3}));
   for (auto& t : morph.m_targets)
     t.weight = 1.0f;
-  morph.prepare(anyCamera());
+  morph.prepare(defaultCamera());
   EXPECT_EQ(morph.m_active, (std::vector<int32_t>{0, 1, 2, 3}));
   EXPECT_EQ(morph.m_active.data(), pStorage);
 }
@@ -332,7 +326,7 @@ TEST(S3DModifierMorph, TargetsBoundAfterLoading) {
             1u);
   EXPECT_EQ(std::tuple(s.m_triObjects[0].m_visible, s.m_triObjects[1].m_visible), std::tuple(1, 0));
   auto& morph = static_cast<S3DModifierMorph&>(*s.m_triObjects[0].m_modifiers.at(0));
-  morph.prepare(anyCamera());
+  morph.prepare(defaultCamera());
   // Vertex 0: (0, 0, 0) + 0.5 (0, 2, 0); vertex 1 is past the one-vertex target: unchanged.
   std::vector<Vec3> out(2);
   morph.deform(s.m_triObjects[0].m_vertices, out, 0);

@@ -39,6 +39,12 @@ inline LoadedScene loadScene(const l3x::Bytes& file) {
   return out;
 }
 
+// A camera with the default view (the identity), for modifiers prepared outside a scene.
+inline const S3DCamera& defaultCamera() {
+  static const S3DCamera camera;
+  return camera;
+}
+
 // Reports made while `action` runs, as "caption|text".
 template <class Action>
 std::vector<std::string> reportsOf(Action action) {

@@ -18,6 +18,7 @@
 #include "s3d/s3d_lighting.h"
 #include "s3d/s3d_pipeline.h"
 #include "tests/s3d/s3d_render_util.h"
+#include "tests/s3d/s3d_test_util.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ using namespace s3d_render;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 // Tolerance where sines and cosines of float angles enter.
 constexpr float kTrig = 1e-4f;
-
-void expectNear(Vec3 actual, Vec3 expected, float tolerance, const char* what) {
-  EXPECT_NEAR(actual.x, expected.x, tolerance) << what;
-  EXPECT_NEAR(actual.y, expected.y, tolerance) << what;
-  EXPECT_NEAR(actual.z, expected.z, tolerance) << what;
-}
 
 TEST(S3DProjection, OutsideFlagsAtTheNearPlaneAndTheBorders) {
   // 64 x 32, fov pi/2: scaleX = scaleY = 32, centre (32, 16), nearClip 10. At z = 64 (w = 1/64
@@ -108,7 +103,8 @@ TEST(S3DCameraView, LookAtTurnsTheTargetOntoPlusZ) {
     camera.buildMatrix();
     camera.m_target.buildMatrix();
     camera.updateView();
-    expectNear(transformPoint(row.world, camera.m_viewMatrix), row.camera, kTrig, row.what);
+    SCOPED_TRACE(row.what);
+    s3d_test::expectNear(transformPoint(row.world, camera.m_viewMatrix), row.camera, kTrig);
   }
 }
 
@@ -236,8 +232,8 @@ TEST(S3DHierarchy, AMeshUnderADummyStoredLaterTransformsThroughBothParents) {
                  cameras({cameraRecord()})}));
   pScene->setTime(0);
   pScene->transform();
-  expectNear(transformPoint({1, 0, 0}, pScene->m_triObjects.at(0).m_matrix), {0, 5, 111}, kTrig,
-             "world position");
+  s3d_test::expectNear(transformPoint({1, 0, 0}, pScene->m_triObjects.at(0).m_matrix), {0, 5, 111},
+                       kTrig);
 }
 
 }  // namespace
