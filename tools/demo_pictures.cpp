@@ -177,6 +177,72 @@ Picture street() {
   });
 }
 
+// The sprites of the drop's last pattern, on black (added, black adds nothing) unless said.
+
+// A four-pointed star, 64 x 64: a white-hot core 1 / (1 + (d / 3)²) and rays along the axes a
+// pixel and a half wide, both fading to nothing at the edge; gold where faint.
+Picture star() {
+  return paint(64, 64, [](int x, int y) {
+    const float dx = std::abs(static_cast<float>(x) + 0.5f - 32.0f);
+    const float dy = std::abs(static_cast<float>(y) + 0.5f - 32.0f);
+    const float d = std::sqrt(dx * dx + dy * dy);
+    const float core = 1.0f / (1.0f + d * d / 9.0f);
+    const float ray =
+        std::max(std::max(0.0f, 1.0f - dy / 1.5f) * std::max(0.0f, 1.0f - dx / 30.0f),
+                 std::max(0.0f, 1.0f - dx / 1.5f) * std::max(0.0f, 1.0f - dy / 30.0f));
+    const float level = std::min(1.0f, core + 0.8f * ray) * std::max(0.0f, 1.0f - d / 32.0f);
+    const std::uint32_t tone = mixColor(rgb(255, 190, 80), rgb(255, 255, 255), level);
+    return mixColor(rgb(0, 0, 0), tone, level);
+  });
+}
+
+// A soft dot, 32 x 32, the particles' point: (1 - d / 16)² of a pale blue, whiter inside.
+Picture dot() {
+  return paint(32, 32, [](int x, int y) {
+    const float t = std::max(0.0f, 1.0f - distanceToCentre(x, y, 16.0f, 16.0f) / 16.0f);
+    const std::uint32_t tone = mixColor(rgb(60, 150, 255), rgb(230, 250, 255), t);
+    return mixColor(rgb(0, 0, 0), tone, t * t);
+  });
+}
+
+// A thin magenta ring of radius 48 on 128 x 128, with a faint glow either side.
+Picture halo() {
+  return paint(128, 128, [](int x, int y) {
+    const float off = std::abs(distanceToCentre(x, y, 64.0f, 64.0f) - 48.0f);
+    const float ring = std::max(0.0f, 1.0f - off / 5.0f);
+    const float glow = 0.3f * std::max(0.0f, 1.0f - off / 16.0f);
+    return mixColor(rgb(0, 0, 0), rgb(255, 90, 230), std::min(1.0f, ring * ring + glow));
+  });
+}
+
+// A sphere of radius 30, 64 x 64, lit from the upper left (Lambert over a deep blue ambient);
+// drawn through orb_mask.tga, which is 255 inside radius 29 and falls to 0 at 31.
+Picture orb() {
+  return paint(64, 64, [](int x, int y) {
+    const float nx = (static_cast<float>(x) + 0.5f - 32.0f) / 30.0f;
+    const float ny = (32.0f - static_cast<float>(y) - 0.5f) / 30.0f;
+    const float nz = std::sqrt(std::max(0.0f, 1.0f - nx * nx - ny * ny));
+    // The light (-0.5, 0.5, 0.707) is of length 1.
+    const float light = std::max(0.0f, -0.5f * nx + 0.5f * ny + 0.70710677f * nz);
+    return mixColor(rgb(20, 24, 90), rgb(190, 245, 255), light);
+  });
+}
+
+Picture orbMask() {
+  return paint(64, 64, [](int x, int y) {
+    const float d = distanceToCentre(x, y, 32.0f, 32.0f);
+    return gray(255.0f * std::clamp((31.0f - d) / 2.0f, 0.0f, 1.0f));
+  });
+}
+
+// A soft grey blob, 64 x 64, subtracted: up to 200 off each channel in the middle.
+Picture shadow() {
+  return paint(64, 64, [](int x, int y) {
+    const float t = std::max(0.0f, 1.0f - distanceToCentre(x, y, 32.0f, 32.0f) / 32.0f);
+    return gray(200.0f * t * std::sqrt(t));
+  });
+}
+
 }  // namespace
 
 std::uint32_t mixColor(std::uint32_t a, std::uint32_t b, float t) {
@@ -241,6 +307,13 @@ std::vector<PictureFile> makeAll() {
   // Textures of the city (3D): powers of two on each side.
   add("facade.tga", FileKind::Tga, facade());
   add("street.tga", FileKind::TgaRunLength, street());
+  // Sprites of the drop's last pattern (2D and 3D): powers of two on each side.
+  add("star.tga", FileKind::Tga, star());
+  add("dot.tga", FileKind::Tga, dot());
+  add("halo.tga", FileKind::TgaRunLength, halo());
+  add("orb.tga", FileKind::Tga, orb());
+  add("orb_mask.tga", FileKind::GrayTga, orbMask());
+  add("shadow.tga", FileKind::Tga, shadow());
   // Alpha maps: grey levels weight each byte of a mix.
   add("mask_bars.tga", FileKind::GrayTgaRunLength,
       paint(kWidth, kHeight, [](int x, int) { return gray((x / 32) % 2 == 0 ? 255.0f : 0.0f); }));

@@ -194,6 +194,7 @@ class SceneWriter {
       });
     });
     writeDeformers(mesh);
+    if (mesh.sorted != 0) intChunk(2105, mesh.sorted);
     if (mesh.lightNames.empty()) return;
     chunk(2030, [&](ChunkFileWriter& w) {
       w.writeWord(static_cast<std::uint16_t>(mesh.lightNames.size()));
@@ -207,13 +208,15 @@ class SceneWriter {
       w.writeFloat(value);
   }
 
-  // The modifier stack (2000): morph (type 2), then skin (type 1), and the application list
-  // (2010) naming them by index in that order, so the skin moves the morphed vertices.
+  // The modifier stack (2000): morph (type 2), then skin (type 1), then the gizmo modifiers, and
+  // the application list (2010) naming them by index in that order, so the skin moves the
+  // morphed vertices and the gizmos deform what the skin made.
   void writeDeformers(const Mesh& mesh) {
-    std::uint16_t count = 0;
-    if (!mesh.morphTargets.empty()) ++count;
-    if (mesh.skin) ++count;
-    if (count == 0) return;
+    std::size_t total = mesh.modifiers.size();
+    if (!mesh.morphTargets.empty()) ++total;
+    if (mesh.skin) ++total;
+    if (total == 0) return;
+    const auto count = static_cast<std::uint16_t>(total);
     chunk(2000, [&](ChunkFileWriter& w) {
       w.writeWord(count);
       if (!mesh.morphTargets.empty())
@@ -225,6 +228,16 @@ class SceneWriter {
         chunk(2001, [&](ChunkFileWriter& type) {
           type.writeByte(1);
           chunk(50, [&](ChunkFileWriter&) { writeSkin(*mesh.skin); });
+        });
+      for (const GizmoModifier& modifier : mesh.modifiers)
+        chunk(2001, [&](ChunkFileWriter& type) {
+          type.writeByte(modifier.type);
+          chunk(50, [&](ChunkFileWriter&) {
+            for (const auto& byte : modifier.bytes)
+              chunk(byte.first, [&](ChunkFileWriter& w) { w.writeByte(byte.second); });
+            for (const auto& [id, value] : modifier.floats)
+              floatChunk(id, value);
+          });
         });
     });
     chunk(2010, [&](ChunkFileWriter& w) {

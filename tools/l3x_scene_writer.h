@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace L3xScene {
@@ -80,6 +81,15 @@ struct MorphTarget {
   std::vector<FloatKey> weightKeys;  // linear; none for a constant weight
 };
 
+// A deforming modifier of the player's own (bend 3, wave 6, twist 7, skew 9), its gizmo the
+// mesh's object space: the parameters as the type's parameter block numbers them (a byte or a
+// float each), the others left at the player's defaults.
+struct GizmoModifier {
+  std::uint8_t type = 0;
+  std::vector<std::pair<std::uint16_t, std::uint8_t>> bytes;
+  std::vector<std::pair<std::uint16_t, float>> floats;
+};
+
 struct Mesh {
   Head head;
   std::uint16_t materialIndex = 0;
@@ -90,9 +100,13 @@ struct Mesh {
   // The sub-material of each face.
   std::vector<std::uint16_t> subMaterials;
   std::vector<std::string> lightNames;
-  // Deformers, in the order they act: the morph (when there are targets), then the skin.
+  // Deformers, in the order they act: the morph (when there are targets), the skin, then the
+  // gizmo modifiers in their order.
   std::vector<MorphTarget> morphTargets;
   std::optional<Skin> skin;
+  std::vector<GizmoModifier> modifiers;
+  // Non-zero: the mesh's see-through triangles are drawn last, farthest first, over the rest.
+  std::int32_t sorted = 0;
 };
 
 struct Dummy {

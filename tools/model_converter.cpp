@@ -388,19 +388,23 @@ class SceneConverter {
     if (!skipRoot) {
       name = uniqueName(node.mName.C_Str());
       m_objectName[&node] = name;
+      const std::vector<L3xScene::GizmoModifier> modifiers =
+          modifiersOf(node.mMetaData, name, m_messages);
+      if (!modifiers.empty() && meshes.empty())
+        message("skipped the modifiers of node '" + name + "': it has no mesh");
       if (meshes.empty() && hasCamera) {
         addCamera(name, parentName, &node, world, *camera->second);
       } else if (meshes.empty() && hasLight) {
         addLight(name, parentName, &node, world, *light->second);
       } else if (meshes.size() == 1) {
-        addMesh(name, parentName, &node, world, *m_source.mMeshes[meshes[0]]);
+        addMesh(name, parentName, &node, world, *m_source.mMeshes[meshes[0]], modifiers);
       } else {
         L3xScene::Dummy dummy;
         makeHead(dummy.head, name, parentName, &node, aiMatrix4x4());
         m_scene.dummies.push_back(std::move(dummy));
         for (std::size_t i = 0; i < meshes.size(); ++i)
           addMesh(uniqueName(name + "_" + std::to_string(i)), name, nullptr, world,
-                  *m_source.mMeshes[meshes[i]]);
+                  *m_source.mMeshes[meshes[i]], modifiers);
       }
       // A camera or light on a node that is a mesh: an object of its own under it.
       if (!meshes.empty() && hasCamera)
@@ -472,11 +476,15 @@ class SceneConverter {
     if (!turns) head.rotationKeys.clear();
   }
 
+  // A see-through material sorts its mesh, so that its triangles are drawn over the rest.
   void addMesh(const std::string& name, const std::string& parentName, const aiNode* pNode,
-               const aiMatrix4x4& world, const aiMesh& source) {
+               const aiMatrix4x4& world, const aiMesh& source,
+               const std::vector<L3xScene::GizmoModifier>& modifiers) {
     L3xScene::Mesh mesh;
     makeHead(mesh.head, name, parentName, pNode, aiMatrix4x4());
     mesh.materialIndex = m_materialIndex.at(source.mMaterialIndex);
+    mesh.sorted = m_scene.materials[mesh.materialIndex].subMaterials[0].opacity < 1 ? 1 : 0;
+    mesh.modifiers = modifiers;
     for (unsigned v = 0; v < source.mNumVertices; ++v)
       mesh.vertices.push_back(toPoint(ImportMath::toScene(toVec3(source.mVertices[v]))));
     // Texture coordinates are not positions: they keep their sign.

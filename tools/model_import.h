@@ -22,6 +22,21 @@
 //   named from the scene's folder) when the player can read the picture (BMP, TGA, JPEG, outside
 //   the model); an AVI video (".avi", any case) becomes its map layer instead, which the player
 //   shows a frame of at a time; other textures are reported and skipped.
+// - A node's extras (glTF "extras") may list gizmo modifiers for its mesh under "modifiers", each
+//   an object with a "type" and the parameters of the player's modifier of that type, in the
+//   scene's units (radians; the scene's z is the model's -z):
+//     {"type": "bend", "axis": "y", "angle": 1.2, "direction": 0}
+//     {"type": "twist", "axis": "y", "angle": 1.57, "bias": 0}
+//     {"type": "skew", "axis": "y", "amount": 2, "direction": 0}
+//     {"type": "wave", "form": "linear", "amp1": 0.2, "amp2": 0.2, "waveLength": 4, "phase": 0,
+//      "decay": 0}
+//   The axis ("x", "y" or "z") is y when left out, the wave's form ("circular" or "linear")
+//   circular; a parameter left out is 0. The modifiers act in their order after the morph and
+//   the skin, over the whole mesh; each names no track, so a scene controller (MODIFIERTWIST
+//   NAME ANGLE, ...) is what moves them. Unknown types and keys, values that are not finite
+//   numbers, and more than 16 modifiers on a node are reported and left out.
+// - A mesh whose material has an opacity below 1 is sorted: its triangles are drawn after the
+//   others, farthest first.
 // - Orthographic cameras, area and ambient lights, lines and points are reported and skipped.
 
 #include <ostream>

@@ -38,4 +38,10 @@ L3xScene::SubMaterial subMaterialOf(const aiMaterial& material);
 // video (".avi") goes to the map layer, a picture to the texture layer; both are drawn the same.
 void useTexture(L3xScene::SubMaterial& sub, const aiMaterial& material, const std::string& picture);
 
+// The gizmo modifiers that a node's extras list under "modifiers" (see model_import.h), in their
+// order; what cannot be used is added to `messages`. None without extras.
+std::vector<L3xScene::GizmoModifier> modifiersOf(const aiMetadata* pExtras,
+                                                 const std::string& nodeName,
+                                                 std::vector<std::string>& messages);
+
 }  // namespace ModelImport

@@ -13,10 +13,14 @@
 #include <cstdint>
 #include <optional>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/offline_renderer.h"
 #include "base/report.h"
 #include "tests/app/app_test_util.h"
+#include "tests/support/controller_files.h"
 #include "tools/demo_tempo.h"
 #include "tools/demo_video.h"
 
@@ -142,6 +146,72 @@ TEST(DemoShow, ChosenFramesMatchTheReviewedPictures) {
   }
 }
 
+// The drop's last pattern: 48480 ms, a bar and a beat in (2400 ms into both scenes: 2D frame 72,
+// the key of beat 5; emitter frame 2160), and 53280 ms in its last bar (frame 216, the key of
+// beat 15; emitter frame 6480), each rendered alone so that the beat's flash, one frame late, is
+// not there yet. Pixels worked out from the scenes' keys, not read back from the player.
+TEST(DemoShow, TheDropsSpriteActMatchesItsGolden) {
+  if (!fs::exists(kDemo / "demo_module.lscx")) GTEST_SKIP() << "the demo is not built";
+  const auto darkest = [](std::uint32_t p) {
+    return std::min({p >> 16, (p >> 8) & 0xFF, p & 0xFF});
+  };
+  // The wheel's key at beat b turns it by -b pi / 8 about z, which turns its children b 22.5
+  // degrees counter-clockwise on the screen (a positive angle turns them clockwise), and scales
+  // it by 1.3 on both beats. Star k, 105 out at 60k degrees, is then 136.5 out at 60k + 22.5b
+  // degrees, projected at 256 / 256 = 1 pixel a unit until the last bar, then at
+  // cot(fov / 2) with the field of view going 90 -> 62 over frames 173..231.
+  // - 48480 ms, the fifth star: 352.5 degrees, (135.33, -17.82), pixel (391.3, 145.8); turned the
+  //   other way it would be at (391.3, 110.2).
+  // - 53280 ms, the fourth star: 157.5 degrees, (-126.11, 52.24); fov 90 - 28 * 43 / 58 =
+  //   69.241, cot 34.621 degrees = 1.44856: pixel (73.3, 52.3); at 90 degrees it would be at
+  //   (129.9, 75.8).
+  // A star's white core adds up to white over anything; the turned blit puts the picture's
+  // middle within 2 pixels of its place. Nothing is white at the other place.
+  const struct {
+    int time;
+    int x, y, otherX, otherY;
+  } stars[] = {{48480, 391, 146, 391, 110}, {53280, 73, 52, 130, 76}};
+  for (const auto& star : stars) {
+    SCOPED_TRACE(star.time);
+    TempFolder folder;
+    const ProgramRun run =
+        renderFrames((kDemo / "demo_module.lscx").string(), {star.time}, folder.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // With one time, "frames" is the picture itself.
+    EXPECT_TRUE(matchesGolden(folder.file("frames"), "demo-" + std::to_string(star.time) + ".png"));
+    const std::optional<RgbImage> frame = readPng(folder.file("frames"));
+    ASSERT_TRUE(frame);
+    const auto at = [&](int x, int y) { return frame->at(x, 64 + y); };
+    std::uint32_t brightest = 0;
+    for (int y = star.y - 2; y <= star.y + 2; ++y)
+      for (int x = star.x - 2; x <= star.x + 2; ++x)
+        brightest = std::max(brightest, darkest(at(x, y)));
+    EXPECT_GE(brightest, 0xF0u) << "the star's core";
+    EXPECT_LT(darkest(at(star.otherX, star.otherY)), 0x80u) << "the star's other place";
+    if (star.time != 48480) continue;
+
+    // Emitted by 2160, trunc((2160 - start) * rate), alive those of the last period: the left
+    // fountain (from 0, 0.08 a frame, period 900) 172 and 72, the right one (from the second
+    // bar, 1728) 34 and 34, the middle one (from the third bar, 3456) none. Their dots are the
+    // only pale blue pixels low in the band away from the orbs (within x 290..367 here), the
+    // stripes being red and yellow and the halo magenta.
+    const auto countBlue = [&](int x0, int x1) {
+      int count = 0;
+      for (int y = 170; y < 256; ++y)
+        for (int x = x0; x <= x1; ++x) {
+          const std::uint32_t p = at(x, y);
+          const int red = static_cast<int>(p >> 16), blue = static_cast<int>(p & 0xFF);
+          count += blue >= 0x80 && blue > red + 0x20 ? 1 : 0;
+        }
+      return count;
+    };
+    EXPECT_GT(countBlue(0, 170), 100) << "the left fountain";
+    EXPECT_GT(countBlue(372, 511), 40) << "the right fountain";
+    EXPECT_EQ(countBlue(175, 285), 0) << "the middle fountain, not started";
+  }
+}
+
 // The soak run: every frame of the whole show at 25 frames a second, in one renderer as the
 // player would draw them, without a report (under the sanitizer build: without a finding).
 TEST(DemoShow, EveryFrameOfTheWholeShowRendersWithoutAReport) {
@@ -191,4 +261,94 @@ TEST(DemoShow, MissingAndBrokenFilesAreReportedAndTheShowGoesOn) {
                 std::any_of(reports.begin(), reports.end(), isReport))
         << "unexpected report: " << line;
   }
+}
+
+// The finale's workshop (69120 to 84480 ms): a frame of the demo as reviewed, then the scene alone
+// over a plain fill, drawn with a controller of the test's own that holds the camera at its first
+// frame (NODE Camera MAINANIM 0), so that only what the scene animates moves. The camera then
+// stands at (18 sin -0.6, 6, 18 cos -0.6) = (-10.2, 6, 14.9), looking at (0, 2.5, 0).
+TEST(DemoShow, TheWorkshopFinaleMatchesItsPictureAndMovesAsWorkedOut) {
+  if (!fs::exists(kDemo / "demo_module.lscx")) GTEST_SKIP() << "the demo is not built";
+  {
+    TempFolder folder;
+    const ProgramRun run =
+        renderFrames((kDemo / "demo_module.lscx").string(), {78000}, folder.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // One time: the frame is written to "frames" itself.
+    EXPECT_TRUE(matchesGolden(folder.file("frames"), "demo-78000.png"));
+  }
+  constexpr std::uint32_t kFill = 0x28283C;
+  // The scene over the fill (40, 40, 60) at `times`, the camera held and its height set to
+  // `cameraY` (empty: kept).
+  const auto renderHeld = [](const TempFolder& folder, const std::string& cameraY,
+                             const std::vector<int>& times) {
+    fs::create_directories(folder.path() / "data");
+    fs::copy_file(kDemo / "data/workshop.l3x", folder.path() / "data/workshop.l3x");
+    std::vector<std::pair<std::string, std::string>> params = {{"NODE Camera MAINANIM", "0"}};
+    if (!cameraY.empty()) params.emplace_back("NODE Camera POSY", cameraY);
+    EXPECT_TRUE(test_controllers::writeLecx(folder.file("held.lecx"), 2, params));
+    writeTextFile(
+        folder.path() / "show.lscx",
+        scriptText({{"LAYER_DIMENSION", {"desc: frame 512 256"}},
+                    {"3D", {"file: workshop data/workshop.l3x"}},
+                    {"CONTROLLER", {"file: held held.lecx"}},
+                    {"SCREEN_LAYER", {"desc: screen frame"}},
+                    {"3D_DESC", {"desc: view workshop frame held 0 0"}},
+                    {"LAYER_MANAGER",
+                     {"desc: screen 1 0 100000 c 40 40 60", "desc: screen 2 0 100000 w view"}}}));
+    const ProgramRun run = renderFrames("show.lscx", times, folder.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+  };
+
+  // The arm on a beat (2880 ms, beat 6) and half a beat later. Its elbow bends 0.3 + 0.7 e^(-5 f)
+  // radians a fraction f of a beat after one: 1.0, then 0.36; the shoulder leans 0.15 and 0.16.
+  // The claw's foot, 4.4 past the elbow, stands at 1 + 4 cos(lean) + 4.4 cos(lean + bend): 6.75
+  // on the beat, 8.78 after it, 2 units lower about 17 from the camera: some 30 rows (256 / 17
+  // rows a unit). The claw is the only orange (r >= 200, g 80..200, b <= 100) left of x = 256.
+  TempFolder held;
+  renderHeld(held, "", {2880, 3120});
+  std::array<int, 2> top{};
+  std::array<std::optional<RgbImage>, 2> frames{readPng(frameFile(held, 2880)),
+                                                readPng(frameFile(held, 3120))};
+  for (std::size_t i = 0; i < 2; ++i) {
+    ASSERT_TRUE(frames[i]) << i;
+    top[i] = 1 << 30;
+    for (int y = 64; y < 320; ++y)
+      for (int x = 0; x < 256; ++x) {
+        const std::uint32_t p = frames[i]->at(x, y);
+        const std::uint32_t r = p >> 16, g = p >> 8 & 0xFF, b = p & 0xFF;
+        if (r >= 200 && g >= 80 && g <= 200 && b <= 100) top[i] = std::min(top[i], y);
+      }
+    ASSERT_LT(top[i], 1 << 30) << "no claw in frame " << i;
+    EXPECT_EQ(frames[i]->at(1, 65), kFill) << "the fill above the floor's far edge";
+  }
+  EXPECT_GE(top[0] - top[1], 20) << "the claw's top row on the beat and half a beat later";
+  EXPECT_LE(top[0] - top[1], 40);
+  // Away from the arm and the blob (the floor, the flag at rest), nothing moves.
+  int moved = 0;
+  for (int y = 64; y < 320; ++y)
+    for (int x = 420; x < 512; ++x)
+      moved += frames[0]->at(x, y) != frames[1]->at(x, y) ? 1 : 0;
+  EXPECT_EQ(moved, 0);
+
+  // The camera lowered to y = 2: the top of the amber pane (its middle at (-1.6, 0, 2.8), 4.5
+  // high) stands against the fill. The pane is unlit: its colour (1, 0.8, 0.3) is (255, 204, 77)
+  // and its opacity 0.4 a weight of 102, so each byte is ((d (255 - 102)) >> 8) + ((s 102) >> 8)
+  // over the fill d.
+  TempFolder low;
+  renderHeld(low, "2", {2880});
+  const std::optional<RgbImage> glass = readPng(low.file("frames"));
+  ASSERT_TRUE(glass);
+  const auto blend = [](int d, int s) { return ((d * (255 - 102)) >> 8) + ((s * 102) >> 8); };
+  const std::array<int, 3> expected{blend(40, 255), blend(40, 204), blend(60, 77)};
+  for (const auto& [x, y] : {std::pair{250, 110}, std::pair{240, 100}, std::pair{260, 120}}) {
+    const std::uint32_t p = glass->at(x, y);
+    const std::array<int, 3> got{static_cast<int>(p >> 16), static_cast<int>(p >> 8 & 0xFF),
+                                 static_cast<int>(p & 0xFF)};
+    for (std::size_t c = 0; c < 3; ++c)
+      EXPECT_NEAR(got[c], expected[c], 1) << x << ", " << y << " byte " << c;
+  }
+  EXPECT_EQ(glass->at(1, 65), kFill);
 }

@@ -679,6 +679,90 @@ TEST(ModelImportSkinAndMorph, BadDataIsReportedAndLeftOut) {
   }
 }
 
+// Modifiers from node extras and a see-through material. "Column" (x, z in -1..1, y 0..2) is
+// twisted a quarter turn about y: t = y (pi/2) / 2 turns (x, z) to (z sin t + x cos t,
+// z cos t - x sin t), so at y = 2 (x, z) -> (z, -x) and y = 0 stays. "Sheet" (y 0, x 0..2, z 0..1
+// in the model, z 0..-1 in the scene) waves in the linear form with amp1 = amp2 = 0.5 and wave
+// length 4: y' = 0.5 sin(2 pi z / 4), -0.5 at scene z = -1. "Pane" takes a material of alpha 0.5
+// and is sorted. What cannot be used is named, one line each.
+TEST_F(ModelImportTest, NodeExtrasBecomeModifiersAndSeeThroughMeshesAreSorted) {
+  const std::vector<float> column{-1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1,
+                                  -1, 2, -1, 1, 2, -1, 1, 2, 1, -1, 2, 1};
+  const std::vector<float> sheet{0, 0, 0, 2, 0, 0, 0, 0, 1, 2, 0, 1};
+  const std::vector<float> pane{0, 0, 0, 1, 0, 0, 0, 1, 0};
+  const std::vector<std::uint16_t> words{0, 1, 4, 1, 5, 4, 0, 1, 2, 1, 3, 2, 0, 1, 2};
+  const auto primitive = [](int position, int indices, int material) {
+    const Json one = {
+        {"attributes", {{"POSITION", position}}}, {"indices", indices}, {"material", material}};
+    return Json{{"primitives", Json::array({one})}};
+  };
+  const Json gltf = {
+      {"scene", 0},
+      {"scenes", {{{"nodes", {0, 1, 2, 3}}}}},
+      {"nodes",
+       {{{"name", "Column"},
+         {"mesh", 0},
+         {"extras",
+          {{"modifiers",
+            {{{"type", "twist"}, {"axis", "y"}, {"angle", kPi / 2}}, {{"type", "melt"}}}}}}},
+        {{"name", "Sheet"},
+         {"mesh", 1},
+         {"extras",
+          {{"modifiers",
+            {{{"type", "wave"},
+              {"form", "linear"},
+              {"amp1", 0.5},
+              {"amp2", 0.5},
+              {"waveLength", 4},
+              {"decay", 1e300},
+              {"axis", "x"}}}}}}},
+        {{"name", "Pane"}, {"mesh", 2}},
+        {{"name", "Lamp"}, {"extras", {{"modifiers", {{{"type", "bend"}, {"angle", 1}}}}}}}}},
+      {"materials",
+       {{{"name", "Steel"}},
+        {{"name", "Glass"},
+         {"alphaMode", "BLEND"},
+         {"pbrMetallicRoughness", {{"baseColorFactor", {0.5, 0.75, 1, 0.5}}}}}}},
+      {"meshes", {primitive(0, 3, 0), primitive(1, 4, 0), primitive(2, 5, 1)}},
+      {"accessors",
+       {accessor(0, 5126, 8, "VEC3"), accessor(1, 5126, 4, "VEC3"), accessor(2, 5126, 3, "VEC3"),
+        accessor(3, 5123, 6, "SCALAR"), accessor(3, 5123, 6, "SCALAR", 12),
+        accessor(3, 5123, 3, "SCALAR", 24)}}};
+  const std::string file = writeGltf(m_dir.path(), "workshop", gltf, {column, sheet, pane}, words);
+  const Json root = importAndDump(file);
+  const std::string prefix = "showtool: " + file + ": ";
+  std::string messages;
+  for (const char* pLine :
+       {"skipped modifier 1 of node 'Column': its type 'melt' is none of bend, skew, twist, wave",
+        "modifier 0 of node 'Sheet': skipped 'decay', which is not a finite number",
+        "modifier 0 of node 'Sheet': skipped 'axis', which is not a parameter of wave",
+        "skipped the modifiers of node 'Lamp': it has no mesh"})
+    messages += prefix + pLine + "\n";
+  EXPECT_EQ(m_import.err, messages);
+  EXPECT_EQ(fieldsOf(record(root, 100, "Pane")).value("sorted", 0), 1);
+  EXPECT_EQ(fieldsOf(record(root, 100, "Column")).value("sorted", 0), 0);
+
+  S3DScene scene;
+  ReportCapture reports;
+  ASSERT_TRUE(scene.load(StringC(std::string_view((m_dir.path() / "scene.l3x").string()))));
+  EXPECT_EQ(reports.lines(), std::vector<std::string>{});
+  scene.setTime(0);
+  scene.transform();
+  ASSERT_EQ(scene.m_triObjects.size(), 3u);
+  const auto expectMoved = [](const S3DTriObject& mesh, auto&& where) {
+    for (std::size_t v = 0; v < mesh.m_vertices.size(); ++v) {
+      const Vec3 from = mesh.m_savedVertices[v], to = mesh.m_vertices[v];
+      const Vec3 want = where(from);
+      EXPECT_NEAR(std::hypot(to.x - want.x, to.y - want.y, to.z - want.z), 0, 1e-5f)
+          << from.x << ", " << from.y << ", " << from.z;
+    }
+  };
+  expectMoved(scene.m_triObjects[0], [](Vec3 p) { return p.y == 0 ? p : Vec3{p.z, p.y, -p.x}; });
+  expectMoved(scene.m_triObjects[1], [](Vec3 p) {
+    return Vec3{p.x, p.z == 0 ? 0.0f : -0.5f, p.z};
+  });
+}
+
 TEST_F(ModelImportTest, BadFilesAreReportedWithExitCodeOne) {
   const std::string scene = (m_dir.path() / "out.l3x").string();
   const std::string junk = (m_dir.path() / "junk.glb").string();
