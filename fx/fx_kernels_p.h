@@ -77,7 +77,12 @@ void radialRow(RadialMode mode, RadialWeights weights, uint32_t* pRow0, const ui
 namespace packed {
 void radialRow(RadialMode mode, RadialWeights weights, uint32_t* pRow0, const uint32_t* pPrev0,
                const uint16_t* pF, int32_t step, int32_t b, int32_t aBegin, int32_t aEnd);
-}
+// Rows b and b + 1 of a quadrant: what radialRow for row b, then radialRow for row b + 1 (pNext0,
+// pNextF, its previous row pRow0) give.
+void radialRowPair(RadialMode mode, RadialWeights weights, uint32_t* pRow0, const uint32_t* pPrev0,
+                   const uint16_t* pF, uint32_t* pNext0, const uint16_t* pNextF, int32_t step,
+                   int32_t b, int32_t aBegin, int32_t aEnd);
+}  // namespace packed
 
 // --- Emboss ---
 

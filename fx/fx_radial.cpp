@@ -109,30 +109,44 @@ void FxRadial::runQuadrant(int32_t stepX, int32_t stepY) {
   const int32_t bBegin = stepY > 0 ? 0 : 1;
   const int32_t bEnd = stepY > 0 ? m_height - m_centreY : m_centreY + 1;
   uint32_t* pPixels = m_pScreen->getPixels();
-  for (int32_t b = bBegin; b < bEnd; ++b) {
+  const auto rowAt = [&](int32_t b) {
+    return pPixels + static_cast<ptrdiff_t>(m_centreY + stepY * b) * m_width + m_centreX;
+  };
+  const auto tableAt = [&](int32_t b) {
+    return m_table.data() + static_cast<ptrdiff_t>(b) * m_width;
+  };
+  // The centre row and column: a neighbour may lie outside the layer (it reads as black). Their
+  // table entries are 256, so only the axis neighbour counts, and that one is inside except for
+  // the centre pixel on the top row.
+  const auto edgePixel = [&](int32_t a, int32_t b) {
+    const int32_t x = m_centreX + stepX * a;
     const int32_t y = m_centreY + stepY * b;
-    const uint16_t* pF = m_table.data() + static_cast<ptrdiff_t>(b) * m_width;
-    // The centre row and column: a neighbour may lie outside the layer (it reads as black). Their
-    // table entries are 256, so only the axis neighbour counts, and that one is inside except for
-    // the centre pixel on the top row.
-    const auto edgePixel = [&](int32_t a) {
-      const int32_t x = m_centreX + stepX * a;
-      const int32_t backX = x - stepX;
-      const int32_t backY = y - stepY;
-      const uint32_t axis = a <= b ? pixelOrBlack(x, backY) : pixelOrBlack(backX, y);
-      uint32_t& p = pPixels[static_cast<ptrdiff_t>(y) * m_width + x];
-      p = fx_kernels::scalar::radialPixel(mode, weights, p, axis, pixelOrBlack(backX, backY),
-                                          pF[a]);
-    };
-    if (b == 0) {
-      for (int32_t a = aBegin; a < aEnd; ++a)
-        edgePixel(a);
-      continue;
+    const int32_t backX = x - stepX;
+    const int32_t backY = y - stepY;
+    const uint32_t axis = a <= b ? pixelOrBlack(x, backY) : pixelOrBlack(backX, y);
+    uint32_t& p = pPixels[static_cast<ptrdiff_t>(y) * m_width + x];
+    p = fx_kernels::scalar::radialPixel(mode, weights, p, axis, pixelOrBlack(backX, backY),
+                                        tableAt(b)[a]);
+  };
+  int32_t b = bBegin;
+  if (b == 0) {
+    for (int32_t a = aBegin; a < aEnd; ++a)
+      edgePixel(a, 0);
+    ++b;
+  }
+  const int32_t first = std::max(aBegin, 1);
+  // Two rows at a time (their pixels on the centre column first, in order), the last one alone.
+  for (; b + 1 < bEnd; b += 2) {
+    if (aBegin == 0 && aEnd > 0) {
+      edgePixel(0, b);
+      edgePixel(0, b + 1);
     }
-    if (aBegin == 0 && aEnd > 0) edgePixel(0);
-    uint32_t* pRow0 = pPixels + static_cast<ptrdiff_t>(y) * m_width + m_centreX;
-    const uint32_t* pPrev0 = pRow0 - static_cast<ptrdiff_t>(stepY) * m_width;
-    fx_kernels::packed::radialRow(mode, weights, pRow0, pPrev0, pF, stepX, b, std::max(aBegin, 1),
-                                  aEnd);
+    fx_kernels::packed::radialRowPair(mode, weights, rowAt(b), rowAt(b - 1), tableAt(b),
+                                      rowAt(b + 1), tableAt(b + 1), stepX, b, first, aEnd);
+  }
+  if (b < bEnd) {
+    if (aBegin == 0 && aEnd > 0) edgePixel(0, b);
+    fx_kernels::packed::radialRow(mode, weights, rowAt(b), rowAt(b - 1), tableAt(b), stepX, b,
+                                  first, aEnd);
   }
 }

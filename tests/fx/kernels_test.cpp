@@ -86,6 +86,8 @@ TEST_F(FxKernels, BlurColumnsPackedEqualsScalar) {
       }
 }
 
+// One row, and two rows side by side (the second reading the first as its previous row), against
+// the scalar rows one after the other.
 TEST_F(FxKernels, RadialRowPackedEqualsScalar) {
   using fx_kernels::RadialMode;
   const std::pair<RadialMode, fx_kernels::RadialWeights> weights[] = {
@@ -98,18 +100,29 @@ TEST_F(FxKernels, RadialRowPackedEqualsScalar) {
         for (int32_t length : {2, 3, 9, 64}) {
           // Columns 0..2 length around a centre in the middle of a 2 * length + 1 row.
           const auto n = static_cast<size_t>(2 * length + 1);
-          const auto prev = pixels(n);
-          auto rowA = pixels(n);
-          auto rowB = rowA;
-          std::vector<uint16_t> f(static_cast<size_t>(length) + 1);
-          for (uint16_t& v : f)
-            v = static_cast<uint16_t>(rng() % 3 == 0 ? (rng() % 2) * 256 : rng() % 257);
+          const auto prev = pixels(n), row = pixels(n), next = pixels(n);
+          const auto weightsOf = [&] {
+            std::vector<uint16_t> f(static_cast<size_t>(length) + 1);
+            for (uint16_t& v : f)
+              v = static_cast<uint16_t>(rng() % 3 == 0 ? (rng() % 2) * 256 : rng() % 257);
+            return f;
+          };
+          const auto f = weightsOf(), nextF = weightsOf();
           const auto centre = static_cast<ptrdiff_t>(length);
+          auto rowA = row, nextA = next, rowB = row, rowC = row, nextC = next;
           scalar::radialRow(mode, w, rowA.data() + centre, prev.data() + centre, f.data(), step, b,
                             1, length + 1);
+          scalar::radialRow(mode, w, nextA.data() + centre, rowA.data() + centre, nextF.data(),
+                            step, b + 1, 1, length + 1);
           packed::radialRow(mode, w, rowB.data() + centre, prev.data() + centre, f.data(), step, b,
                             1, length + 1);
-          ASSERT_EQ(rowA, rowB) << "step " << step << " b " << b << " length " << length;
+          packed::radialRowPair(mode, w, rowC.data() + centre, prev.data() + centre, f.data(),
+                                nextC.data() + centre, nextF.data(), step, b, 1, length + 1);
+          const auto where = ::testing::Message()
+                             << "step " << step << " b " << b << " length " << length;
+          ASSERT_EQ(rowA, rowB) << where;
+          ASSERT_EQ(rowA, rowC) << where;
+          ASSERT_EQ(nextA, nextC) << where;
         }
 }
 
