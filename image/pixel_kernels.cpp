@@ -353,3 +353,16 @@ bool cpuHasAvx2() {
   return false;
 #endif
 }
+
+bool cpuHasAvx512Vbmi() {
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+  static const bool kHas = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+           __builtin_cpu_supports("avx512vbmi") != 0;
+  }();
+  return kHas;
+#else
+  return false;
+#endif
+}

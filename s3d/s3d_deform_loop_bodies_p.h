@@ -2,16 +2,21 @@
 // The bodies of the deforming modifiers' per-vertex loops (the table of s3d_deform_loops_p.h).
 // Included by the files that build a table: everything here lives in an inline namespace named
 // after the instruction set of the including file (S3D_LOOP_ISA, from s3d_gizmo_p.h), so the AVX2
-// file gets its own copies of every inline function and template and the linker never hands AVX2
-// code to the baseline path.
+// and AVX-512 files get their own copies of every inline function and template and the linker
+// never hands wide code to the baseline path.
 //
 // The formulas are written for packed lanes: no calls, no branches on the point (selects
-// instead), no table lookups in the lanes' loops.
+// instead), no table lookups in the lanes' loops (the noise lattice's lookups run in a pass of
+// their own, as permutes of registers where AVX-512 VBMI has them).
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+
+#if defined(__AVX512VBMI__)
+#include <immintrin.h>
+#endif
 
 #include "s3d/s3d_deform_loops_p.h"
 #include "s3d/s3d_gizmo_p.h"
@@ -140,11 +145,16 @@ inline float noiseClamp(float x) {
   return x < kNoiseLimit ? x : kNoiseLimit;
 }
 // floor x for |x| <= 2^22: the truncation, one less where it rounded up; an integral x (-0
-// included) is its own floor.
+// included) is its own floor. Where the CPU rounds packed floats (SSE4.1 and up), std::floor
+// gives the same value and lets the lattice loop run in lanes.
 inline float noiseFloor(float x) {
+#if defined(__SSE4_1__)
+  return std::floor(x);
+#else
   const float t = static_cast<float>(static_cast<int32_t>(x));
   const float f = t > x ? t - 1.0f : t;
   return x == f ? x : f;
+#endif
 }
 // 6t^5 - 15t^4 + 10t^3: the weights' first and second derivatives vanish at the cell borders.
 inline float fade(float t) {
@@ -169,13 +179,12 @@ inline CellHashes cellHashes(const std::array<uint8_t, 512>& perm, uint32_t ix, 
   const uint32_t row0 = perm[ix], row1 = perm[ix + 1];
   return {perm[row0 + iy], perm[row1 + iy], perm[row0 + iy + 1], perm[row1 + iy + 1]};
 }
-// The corners' gradients at (fx, fy) in the cell, blended by the faded fractions.
-inline float blendCorners(const CellHashes& h, float fx, float fy) {
+// The corners' gradients at (fx, fy) in the cell, blended by the faded fractions u, v.
+inline float blendCorners(const CellHashes& h, float fx, float fy, float u, float v) {
   const float n00 = gradientDot(h.h00, fx, fy);
   const float n10 = gradientDot(h.h10, fx - 1.0f, fy);
   const float n01 = gradientDot(h.h01, fx, fy - 1.0f);
   const float n11 = gradientDot(h.h11, fx - 1.0f, fy - 1.0f);
-  const float u = fade(fx), v = fade(fy);
   const float bottom = n00 + (n10 - n00) * u;
   const float top = n01 + (n11 - n01) * u;
   return bottom + (top - bottom) * v;
@@ -188,34 +197,114 @@ inline float noise2(const std::array<uint8_t, 512>& perm, float x, float y) {
   const float cellX = noiseFloor(x), cellY = noiseFloor(y);
   const auto ix = static_cast<uint32_t>(static_cast<int32_t>(cellX)) & 255u;
   const auto iy = static_cast<uint32_t>(static_cast<int32_t>(cellY)) & 255u;
-  return blendCorners(cellHashes(perm, ix, iy), x - cellX, y - cellY);
+  const float fx = x - cellX, fy = y - cellY;
+  return blendCorners(cellHashes(perm, ix, iy), fx, fy, fade(fx), fade(fy));
 }
 
-// out[i] := N(xs[i], ys[i]) for a block (count <= kBlock), the same operations as noise2 in
-// three passes: cells and fractions in lanes, the lattice lookups one point at a time, the
+// One coordinate of a block of points on the lattice: the fraction in its cell, the faded
+// weight of that fraction and the cell's index on the 256-entry lattice. A point's three fields
+// N(c, b), N(a, c), N(a, b) share these, so each coordinate is placed once per octave.
+struct NoiseAxis {
+  alignas(64) float fraction[kBlock];
+  alignas(64) float weight[kBlock];
+  alignas(64) uint8_t cell[kBlock];
+};
+
+// axis := the lattice place of coords[i] frequency + offset, the same operations as noise2.
+inline void placeOnLattice(const float* coords, float frequency, float offset, NoiseAxis& axis,
+                           std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const float x = noiseClamp(coords[i] * frequency + offset);
+    const float cell = noiseFloor(x);
+    axis.fraction[i] = x - cell;
+    axis.weight[i] = fade(x - cell);
+    axis.cell[i] = static_cast<uint8_t>(static_cast<uint32_t>(static_cast<int32_t>(cell)) & 255u);
+  }
+}
+
+// The corner hashes of a block's cells, one array per corner.
+struct BlockHashes {
+  alignas(64) uint8_t h00[kBlock], h10[kBlock], h01[kBlock], h11[kBlock];
+};
+
+#if defined(__AVX512VBMI__)
+// perm[index] for 64 byte lanes: the 256 entries in four registers, two 128-entry permutes and
+// the index's top bit choosing between them. perm is doubled, so the byte sums' wrap-around
+// (row + iy + 1 past 255) picks what perm[row + iy + 1] holds.
+inline __m512i latticeLookup(const __m512i (&table)[4], __m512i index) {
+  const __m512i low = _mm512_permutex2var_epi8(table[0], index, table[1]);
+  const __m512i high = _mm512_permutex2var_epi8(table[2], index, table[3]);
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
+}
+#endif
+
+// hashes := cellHashes(perm, u.cell[i], v.cell[i]) for the block.
+inline void lookUpCorners(const std::array<uint8_t, 512>& perm, const NoiseAxis& u,
+                          const NoiseAxis& v, BlockHashes& hashes, std::size_t count) {
+#if defined(__AVX512VBMI__)
+  static_assert(kBlock == 64, "a block's lattice indices fill one register");
+  const __m512i table[4] = {_mm512_loadu_si512(perm.data()), _mm512_loadu_si512(perm.data() + 64),
+                            _mm512_loadu_si512(perm.data() + 128),
+                            _mm512_loadu_si512(perm.data() + 192)};
+  const __mmask64 lanes = count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
+  const __m512i ix = _mm512_maskz_loadu_epi8(lanes, u.cell);
+  const __m512i iy = _mm512_maskz_loadu_epi8(lanes, v.cell);
+  const __m512i one = _mm512_set1_epi8(1);
+  const __m512i row0 = _mm512_add_epi8(latticeLookup(table, ix), iy);
+  const __m512i row1 = _mm512_add_epi8(latticeLookup(table, _mm512_add_epi8(ix, one)), iy);
+  _mm512_store_si512(hashes.h00, latticeLookup(table, row0));
+  _mm512_store_si512(hashes.h10, latticeLookup(table, row1));
+  _mm512_store_si512(hashes.h01, latticeLookup(table, _mm512_add_epi8(row0, one)));
+  _mm512_store_si512(hashes.h11, latticeLookup(table, _mm512_add_epi8(row1, one)));
+#else
+  for (std::size_t i = 0; i < count; ++i) {
+    const CellHashes h = cellHashes(perm, u.cell[i], v.cell[i]);
+    hashes.h00[i] = static_cast<uint8_t>(h.h00);
+    hashes.h10[i] = static_cast<uint8_t>(h.h10);
+    hashes.h01[i] = static_cast<uint8_t>(h.h01);
+    hashes.h11[i] = static_cast<uint8_t>(h.h11);
+  }
+#endif
+}
+
+// sum[i] += N(u_i, v_i) amplitude for a block placed on the lattice: the lookups first, then the
 // gradients and blends in lanes.
-inline void noiseBlock(const std::array<uint8_t, 512>& perm, const float* xs, const float* ys,
-                       float* out, std::size_t count) {
-  alignas(32) float fxs[kBlock], fys[kBlock];
-  alignas(32) uint32_t ixs[kBlock], iys[kBlock];
-  for (std::size_t i = 0; i < count; ++i) {
-    const float x = noiseClamp(xs[i]), y = noiseClamp(ys[i]);
-    const float cellX = noiseFloor(x), cellY = noiseFloor(y);
-    fxs[i] = x - cellX;
-    fys[i] = y - cellY;
-    ixs[i] = static_cast<uint32_t>(static_cast<int32_t>(cellX)) & 255u;
-    iys[i] = static_cast<uint32_t>(static_cast<int32_t>(cellY)) & 255u;
+inline void addNoiseField(const std::array<uint8_t, 512>& perm, const NoiseAxis& u,
+                          const NoiseAxis& v, float amplitude, float* sum, std::size_t count) {
+  BlockHashes h;
+  lookUpCorners(perm, u, v, h, count);
+  std::size_t i = 0;
+#if defined(__AVX512VBMI__)
+  // Sixteen lanes at a time, the gradients' components picked by a permute of the hash's low
+  // bits (gradientDot's table, repeated), then blendCorners' products and blends in its order.
+  const __mmask16 all = 0xFFFF;
+  const __m512 tableX = _mm512_setr_ps(1, -1, 1, -1, 1, -1, 0, 0, 1, -1, 1, -1, 1, -1, 0, 0);
+  const __m512 tableY = _mm512_setr_ps(1, 1, -1, -1, 0, 0, 1, -1, 1, 1, -1, -1, 0, 0, 1, -1);
+  const __m512 one = _mm512_set1_ps(1.0f), scale = _mm512_set1_ps(amplitude);
+  for (; i + 16 <= count; i += 16) {
+    const __m512 fx = _mm512_load_ps(u.fraction + i), fy = _mm512_load_ps(v.fraction + i);
+    const __m512 fx1 = _mm512_sub_ps(fx, one), fy1 = _mm512_sub_ps(fy, one);
+    const auto dot = [&](const uint8_t* hashes, __m512 x, __m512 y) {
+      const __m512i hash = _mm512_maskz_cvtepu8_epi32(
+          all, _mm_load_si128(reinterpret_cast<const __m128i*>(hashes + i)));
+      const __m512 gx = _mm512_maskz_permutexvar_ps(all, hash, tableX);
+      const __m512 gy = _mm512_maskz_permutexvar_ps(all, hash, tableY);
+      return _mm512_add_ps(_mm512_mul_ps(gx, x), _mm512_mul_ps(gy, y));
+    };
+    const __m512 n00 = dot(h.h00, fx, fy), n10 = dot(h.h10, fx1, fy);
+    const __m512 n01 = dot(h.h01, fx, fy1), n11 = dot(h.h11, fx1, fy1);
+    const __m512 wu = _mm512_load_ps(u.weight + i), wv = _mm512_load_ps(v.weight + i);
+    const __m512 bottom = _mm512_add_ps(n00, _mm512_mul_ps(_mm512_sub_ps(n10, n00), wu));
+    const __m512 top = _mm512_add_ps(n01, _mm512_mul_ps(_mm512_sub_ps(n11, n01), wu));
+    const __m512 n = _mm512_add_ps(bottom, _mm512_mul_ps(_mm512_sub_ps(top, bottom), wv));
+    _mm512_storeu_ps(sum + i, _mm512_add_ps(_mm512_loadu_ps(sum + i), _mm512_mul_ps(n, scale)));
   }
-  alignas(32) uint32_t h00[kBlock], h10[kBlock], h01[kBlock], h11[kBlock];
-  for (std::size_t i = 0; i < count; ++i) {
-    const CellHashes h = cellHashes(perm, ixs[i], iys[i]);
-    h00[i] = h.h00;
-    h10[i] = h.h10;
-    h01[i] = h.h01;
-    h11[i] = h.h11;
+#endif
+  for (; i < count; ++i) {
+    const float n = blendCorners({h.h00[i], h.h10[i], h.h01[i], h.h11[i]}, u.fraction[i],
+                                 v.fraction[i], u.weight[i], v.weight[i]);
+    sum[i] += n * amplitude;
   }
-  for (std::size_t i = 0; i < count; ++i)
-    out[i] = blendCorners({h00[i], h10[i], h01[i], h11[i]}, fxs[i], fys[i]);
 }
 
 // --- Noise: (a, b, c) := p r + 0.5; x' := x + N(c, b) sx; y' := y + N(a, c) sy;
@@ -227,40 +316,32 @@ inline void noise(const S3DModifierNoise& m, In in, Out out) {
   const Vec3 strength = m.m_strength;
   const int octaves = m.m_fractal ? std::clamp(m.m_value104, 1, 6) : 1;
   const std::array<uint8_t, 512>& perm = noisePermutation();
-  const auto field = [octaves, o, &perm](const float* u, const float* v, float* result,
-                                         std::size_t count) {
-    alignas(32) float sum[kBlock], us[kBlock], vs[kBlock], n[kBlock];
-    std::fill_n(sum, count, 0.0f);
-    float amplitude = 1.0f, total = 0.0f, frequency = 1.0f;
-    for (int octave = 0; octave < octaves; ++octave) {
-      for (std::size_t i = 0; i < count; ++i) {
-        us[i] = u[i] * frequency + o;
-        vs[i] = v[i] * frequency + o;
-      }
-      noiseBlock(perm, us, vs, n, count);
-      for (std::size_t i = 0; i < count; ++i)
-        sum[i] += n[i] * amplitude;
-      total += amplitude;
-      amplitude *= 0.5f;
-      frequency *= 2.0f;
-    }
-    for (std::size_t i = 0; i < count; ++i)
-      result[i] = sum[i] / total;
-  };
   deformBlocksInGizmo(m, in, out, [&](float* xs, float* ys, float* zs, std::size_t count) {
-    alignas(32) float a[kBlock], b[kBlock], c[kBlock], nx[kBlock], ny[kBlock], nz[kBlock];
+    alignas(64) float a[kBlock], b[kBlock], c[kBlock];
+    alignas(64) float nx[kBlock], ny[kBlock], nz[kBlock];
     for (std::size_t i = 0; i < count; ++i) {
       a[i] = xs[i] * r + 0.5f;
       b[i] = ys[i] * r + 0.5f;
       c[i] = zs[i] * r + 0.5f;
+      nx[i] = ny[i] = nz[i] = 0.0f;
     }
-    field(c, b, nx, count);
-    field(a, c, ny, count);
-    field(a, b, nz, count);
+    NoiseAxis axisA, axisB, axisC;
+    float amplitude = 1.0f, total = 0.0f, frequency = 1.0f;
+    for (int octave = 0; octave < octaves; ++octave) {
+      placeOnLattice(a, frequency, o, axisA, count);
+      placeOnLattice(b, frequency, o, axisB, count);
+      placeOnLattice(c, frequency, o, axisC, count);
+      addNoiseField(perm, axisC, axisB, amplitude, nx, count);
+      addNoiseField(perm, axisA, axisC, amplitude, ny, count);
+      addNoiseField(perm, axisA, axisB, amplitude, nz, count);
+      total += amplitude;
+      amplitude *= 0.5f;
+      frequency *= 2.0f;
+    }
     for (std::size_t i = 0; i < count; ++i) {
-      xs[i] = xs[i] + nx[i] * strength.x;
-      ys[i] = ys[i] + ny[i] * strength.y;
-      zs[i] = zs[i] + nz[i] * strength.z;
+      xs[i] = xs[i] + nx[i] / total * strength.x;
+      ys[i] = ys[i] + ny[i] / total * strength.y;
+      zs[i] = zs[i] + nz[i] / total * strength.z;
     }
   });
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The per-vertex loops of the deforming modifiers, one function per type, gathered in a table.
-// The table exists twice: built for baseline x86-64 (s3d_modifier_deform.cpp) and, on x86, for
-// AVX2 (s3d_modifier_deform_avx2.cpp, eight lanes a packed operation instead of four). Both run
-// the same float operations in the same order, without fused multiply-adds, so they give the same
-// bytes; a modifier's deform asks activeLoops() once per call.
+// The table exists three times: built for baseline x86-64 (s3d_modifier_deform.cpp) and, on x86,
+// for AVX2 (s3d_modifier_deform_avx2.cpp, eight lanes a packed operation instead of four) and
+// AVX-512 (s3d_modifier_deform_avx512.cpp, sixteen). All run the same float operations in the same
+// order, without fused multiply-adds, so they give the same bytes; a modifier's deform asks
+// activeLoops() once per call.
 
 #include <array>
 #include <cstdint>
@@ -33,15 +34,18 @@ struct Loops {
                        float phase, float decay);
 };
 
-enum class LoopPath { kBaseline, kAvx2 };
+enum class LoopPath { kBaseline, kAvx2, kAvx512 };
 
-// The table of `path`; null when it cannot run here (AVX2 on a CPU without it, or off x86).
+// The table of `path`; null when it cannot run here (a CPU without the instructions, or off x86).
 const Loops* loopsFor(LoopPath path);
 // The widest table the CPU runs, chosen on first use.
 const Loops& activeLoops();
 
 // The AVX2 table (defined in s3d_modifier_deform_avx2.cpp; call only when the CPU has AVX2).
 const Loops& avx2Loops();
+// The AVX-512 table, sixteen lanes and byte permutes for the noise lattice (defined in
+// s3d_modifier_deform_avx512.cpp; call only when cpuHasAvx512Vbmi()).
+const Loops& avx512Loops();
 
 // The noise lattice: 256 entries shuffled once, doubled so perm[perm[i] + j] needs no wrap.
 const std::array<uint8_t, 512>& noisePermutation();

@@ -4,9 +4,9 @@
 // carries it back (· H). The type is chosen once per call by the virtual deform; the loop is a
 // template over the type's formula, so nothing is decided per vertex.
 //
-// Everything here is inline and compiled twice (the baseline and AVX2 builds of the modifier
-// loops): it lives in an inline namespace named after the instruction set of the including file,
-// so the AVX2 copies of these functions never stand in for the baseline ones at link time.
+// Everything here is inline and compiled once per build of the modifier loops (baseline, AVX2,
+// AVX-512): it lives in an inline namespace named after the instruction set of the including file,
+// so the wider copies of these functions never stand in for the baseline ones at link time.
 
 #include <algorithm>
 #include <cmath>
@@ -22,7 +22,9 @@
 #include <emmintrin.h>
 #endif
 
-#if defined(__AVX2__)
+#if defined(__AVX512F__)
+#define S3D_LOOP_ISA isa_avx512
+#elif defined(__AVX2__)
 #define S3D_LOOP_ISA isa_avx2
 #else
 #define S3D_LOOP_ISA isa_baseline

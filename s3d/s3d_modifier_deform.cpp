@@ -10,8 +10,9 @@
 using namespace s3d_gizmo;
 using s3d_deform::activeLoops;
 
-// The baseline table of the per-vertex loops is built here (the AVX2 one in
-// s3d_modifier_deform_avx2.cpp); each deform below runs the loop of the table chosen once.
+// The baseline table of the per-vertex loops is built here (the wider ones in
+// s3d_modifier_deform_avx2.cpp and s3d_modifier_deform_avx512.cpp); each deform below runs the
+// loop of the table chosen once.
 namespace s3d_deform {
 
 const Loops* loopsFor(LoopPath path) {
@@ -24,6 +25,12 @@ const Loops* loopsFor(LoopPath path) {
 #else
       return nullptr;
 #endif
+    case LoopPath::kAvx512:
+#if defined(__x86_64__) || defined(__i386__)
+      return cpuHasAvx512Vbmi() ? &avx512Loops() : nullptr;
+#else
+      return nullptr;
+#endif
   }
   return nullptr;
 }
@@ -31,8 +38,9 @@ const Loops* loopsFor(LoopPath path) {
 const Loops& activeLoops() {
   // Chosen once; a function-local static so the choice is made on first use, thread-safely.
   static const Loops* const pActive = [] {
-    const Loops* pAvx2 = loopsFor(LoopPath::kAvx2);
-    return pAvx2 ? pAvx2 : &kLoops;
+    for (const LoopPath path : {LoopPath::kAvx512, LoopPath::kAvx2})
+      if (const Loops* pLoops = loopsFor(path)) return pLoops;
+    return &kLoops;
   }();
   return *pActive;
 }

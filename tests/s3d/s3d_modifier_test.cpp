@@ -533,7 +533,7 @@ std::vector<Vec3> loopPoints() {
   return points;
 }
 
-TEST(S3DModifierPaths, BaselineAndAvx2LoopsGiveTheSameBytesForEveryType) {
+TEST(S3DModifierPaths, BaselineAndWideLoopsGiveTheSameBytesForEveryType) {
   const auto circular = [](const auto& m, const Loops& loops, LoopIn in, LoopOut out) {
     loops.circularWave(m, in, out, m.m_amp1, m.m_amp2, m.m_length, m.m_phase, m.m_decay);
   };
@@ -597,9 +597,10 @@ TEST(S3DModifierPaths, BaselineAndAvx2LoopsGiveTheSameBytesForEveryType) {
   };
   const Loops* pBaseline = s3d_deform::loopsFor(s3d_deform::LoopPath::kBaseline);
   const Loops* pAvx2 = s3d_deform::loopsFor(s3d_deform::LoopPath::kAvx2);
+  const Loops* pAvx512 = s3d_deform::loopsFor(s3d_deform::LoopPath::kAvx512);
   ASSERT_NE(pBaseline, nullptr);
   // The modifiers' deform runs the widest table there is.
-  EXPECT_EQ(&s3d_deform::activeLoops(), pAvx2 ? pAvx2 : pBaseline);
+  EXPECT_EQ(&s3d_deform::activeLoops(), pAvx512 ? pAvx512 : pAvx2 ? pAvx2 : pBaseline);
   if (!pAvx2) GTEST_SKIP() << "this CPU has no AVX2";
   const std::vector<Vec3> points = loopPoints();
   for (const LoopRow& row : rows) {
@@ -607,9 +608,10 @@ TEST(S3DModifierPaths, BaselineAndAvx2LoopsGiveTheSameBytesForEveryType) {
     std::vector<Vec3> baseline(points.size()), viaDeform(points.size());
     row.run(*pBaseline, points, baseline);
     row.pModifier->deform(points, viaDeform, 0);
-    // The AVX2 loop in place: a block is read whole before it is written.
-    std::vector<Vec3> avx2 = points;
+    // The wide loops in place: a block is read whole before it is written.
+    std::vector<Vec3> avx2 = points, avx512 = points;
     row.run(*pAvx2, avx2, avx2);
+    if (pAvx512) row.run(*pAvx512, avx512, avx512);
     int moved = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
       moved += points[i] == baseline[i] ? 0 : 1;
@@ -618,11 +620,13 @@ TEST(S3DModifierPaths, BaselineAndAvx2LoopsGiveTheSameBytesForEveryType) {
       EXPECT_TRUE(sameBytes(alone.x, baseline[i].x) && sameBytes(alone.y, baseline[i].y) &&
                   sameBytes(alone.z, baseline[i].z))
           << i;
-      for (const auto& [b, a, d] : {std::tuple{baseline[i].x, avx2[i].x, viaDeform[i].x},
-                                    std::tuple{baseline[i].y, avx2[i].y, viaDeform[i].y},
-                                    std::tuple{baseline[i].z, avx2[i].z, viaDeform[i].z}}) {
-        EXPECT_TRUE(sameBytes(b, a)) << i << ": " << b << " vs " << a;
-        EXPECT_TRUE(sameBytes(b, d)) << i << ": " << b << " vs " << d;
+      for (int k = 0; k < 3; ++k) {
+        const auto component = [k](const Vec3& p) { return k == 0 ? p.x : k == 1 ? p.y : p.z; };
+        const float b = component(baseline[i]);
+        EXPECT_TRUE(sameBytes(b, component(avx2[i]))) << i << ": " << b << " (AVX2)";
+        EXPECT_TRUE(!pAvx512 || sameBytes(b, component(avx512[i])))
+            << i << ": " << b << " (AVX-512)";
+        EXPECT_TRUE(sameBytes(b, component(viaDeform[i]))) << i << ": " << b << " (deform)";
       }
     }
     // Not a modifier that leaves the points alone.
@@ -645,7 +649,8 @@ TEST(S3DModifierPaths, NoiseLoopsComputeTheGradientNoiseOfEachPoint) {
   std::vector<Vec3> points = loopPoints();
   points.resize(290);  // the finite ones
   for (const s3d_deform::LoopPath path :
-       {s3d_deform::LoopPath::kBaseline, s3d_deform::LoopPath::kAvx2}) {
+       {s3d_deform::LoopPath::kBaseline, s3d_deform::LoopPath::kAvx2,
+        s3d_deform::LoopPath::kAvx512}) {
     const Loops* pLoops = s3d_deform::loopsFor(path);
     if (!pLoops) continue;
     std::vector<Vec3> out(points.size());
