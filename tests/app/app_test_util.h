@@ -18,18 +18,16 @@
 #include "tests/support/script_text.h"
 #include "tests/support/temp_dir.h"
 
-// A fresh temporary folder, removed with everything in it at the end.
+// A fresh temporary folder, removed with everything in it at the end; file(name) is path() / name.
 class TempFolder : public TempDir {
  public:
-  // path() / name as a string.
   std::string file(const std::string& name) const { return (path() / name).string(); }
 };
 
 // Writes `text` to `path` as it is (no line-end translation), creating the folders on the way.
 void writeTextFile(const std::filesystem::path& path, const std::string& text);
-// The whole file; empty when it cannot be read.
+// The whole file (empty when it cannot be read); the names in `folder`.
 std::string readFile(const std::filesystem::path& path);
-// The names in `folder`.
 std::set<std::string> filesIn(const std::filesystem::path& folder);
 // Polls `done` every 10 ms for at most `limit`; true once it held.
 bool waitUntil(const std::function<bool()>& done,
@@ -93,17 +91,14 @@ inline ProgramRun renderFrames(const std::string& script, const std::vector<int>
   return runShowPlayer(arguments, workingFolder);
 }
 
-// A decoded PNG file or display.
+// A decoded PNG file or display: R, G, B bytes row after row; fileFormat is libpng's simplified
+// format of the file as stored (PNG_FORMAT_RGB for 8-bit RGB).
 struct RgbImage {
-  int width = 0;
-  int height = 0;
-  // libpng's simplified format of the file as stored (PNG_FORMAT_RGB for 8-bit RGB).
+  int width = 0, height = 0;
   std::uint32_t fileFormat = 0;
-  // R, G, B bytes, row after row.
   std::vector<std::uint8_t> bytes;
 
-  // 0xRRGGBB of pixel (x, y).
-  std::uint32_t at(int x, int y) const;
+  std::uint32_t at(int x, int y) const;  // 0xRRGGBB
 };
 
 // Nothing when the file is missing or not a PNG.

@@ -1,9 +1,12 @@
-// `showplayer render --out VIDEO|FOLDER/`: the exported files are read back with the FFmpeg
-// libraries (demuxed and decoded here, never trusting the encoder's own counts) or compared byte
-// for byte with the frames of `render --at`; failures and interruptions leave no stray file.
+// `showplayer render`: the frames of `--at` (their files and names, and what the program says and
+// leaves behind for shows with faults and bad paths), and the exports of `--out VIDEO|FOLDER/`:
+// the files are read back with the FFmpeg libraries (demuxed and decoded here, never trusting the
+// encoder's own counts) or compared byte for byte with the frames of `render --at`; failures and
+// interruptions leave no stray file.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <png.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -15,6 +18,7 @@ extern "C" {
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <sstream>
 #include <utility>
 
 #include "app/export_command.h"
@@ -28,6 +32,13 @@ namespace fs = std::filesystem;
 using ::testing::StartsWith;
 
 namespace {
+
+constexpr std::uint32_t kRed = 0xFF0000u;
+constexpr std::uint32_t kBlue = 0x0000FFu;
+
+const std::string kGhostReports =
+    "ScriptEngine : Can't find SCREEN_LAYER/SPE_LAYER/IMAGE/2D_DESC/3D_DESC/SKYBOX_DESC: ghost\n"
+    "ScriptLayerOperationWrite : m_pRenderData NULL\n";
 
 const std::string kMusic = "file: music.wav\noffset: 0\n";
 
@@ -177,6 +188,132 @@ class ExportTest : public ::testing::Test {
 
 }  // namespace
 
+// --- Single frames ---
+
+TEST(RenderProgram, FramesFollowTheTimeTableAndKeepThePreviousFrameWhereNothingRuns) {
+  TempFolder folder;
+  writeTextFile(folder.path() / "show.lscx", redThenBlue());
+  const ProgramRun run = runShowPlayer({"render", "show.lscx", "--at", "1500", "--at", "500",
+                                        "--at", "-20", "--at", "2500", "--out", "out/deep"},
+                                       folder.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(filesIn(folder.path() / "out/deep"),
+            (std::set<std::string>{"frame-1500.png", "frame-500.png", "frame--20.png",
+                                   "frame-2500.png"}));
+  for (const auto& [time, color] : std::vector<std::pair<int, std::uint32_t>>{
+           {1500, kBlue}, {500, kRed}, {-20, kRed}, {2500, kRed}}) {
+    const std::optional<RgbImage> frame =
+        readPng(folder.file("out/deep/frame-" + std::to_string(time) + ".png"));
+    ASSERT_TRUE(frame) << time;
+    EXPECT_EQ(frame->fileFormat, static_cast<std::uint32_t>(PNG_FORMAT_RGB));
+    EXPECT_TRUE(isBandOf(*frame, color)) << time;
+  }
+  RenderRequest request;
+  request.times = {1, -250};
+  request.outPath = "out\\frames\\";
+  EXPECT_EQ(RenderCommand(request).framePath(1), "out/frames/frame--250.png");
+}
+
+// A script with the other platform's line ends and separators; the frame goes to the working
+// folder, not the script's.
+TEST(RenderProgram, ScriptPathsAreTakenInAnyFormAndTheOutPathFromTheWorkingFolder) {
+  std::string crlf;
+  for (const char c : redThenBlue())
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  TempFolder folder;
+  writeTextFile(folder.path() / "shows/sub/show.lscx", crlf);
+  const ProgramRun run = runShowPlayer(
+      {"render", "shows\\sub\\show.lscx", "--at", "1500", "--out", "frame.png"}, folder.path());
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err, "");
+  const std::optional<RgbImage> frame = readPng(folder.file("frame.png"));
+  ASSERT_TRUE(frame);
+  EXPECT_TRUE(isBandOf(*frame, kBlue));
+  EXPECT_FALSE(fs::exists(folder.path() / "shows/sub/frame.png"));
+}
+
+TEST(RenderProgram, FaultsAreReportedWithTheirStatusAndLeaveOnlyTheFramesWritten) {
+  struct Case {
+    std::string name;
+    std::optional<std::string> script;  // show.lscx; none: not written
+    std::string inTheWay;               // made first: a folder when it ends with '/', else a file
+    std::string arguments;              // after "render", split at blanks
+    int exitCode;
+    std::string err;              // all of stderr, or its start when it ends with "..."
+    std::string present, absent;  // files, split at blanks
+  };
+  const std::string atThree = "show.lscx --at 100 --at 200 --at 300 --out f";
+  const std::string ghost = frameShow({"screen 1 0 1000 w ghost"});
+  const std::string smallFrame = scriptText(
+      {{"LAYER_DIMENSION", {"desc: frame 512 256", "desc: small 256 128"}},
+       {"SCREEN_LAYER", {"desc: full frame", "desc: last small"}},
+       {"LAYER_MANAGER", {"desc: full 1 0 1000 c 0 255 0", "desc: last 1 0 1000 c 255 0 0"}}});
+  const std::vector<Case> cases = {
+      {"a write of a missing source, reported at load then once per run of frames", ghost, "",
+       atThree + " --at 1500", 0, kGhostReports + "(the report above was repeated 2 more times)\n",
+       "f/frame-100.png f/frame-1500.png", ""},
+      {"a failure line after the count of repeated reports", ghost, "f/frame-200.png/", atThree, 1,
+       kGhostReports + "(the report above was repeated once more)\n"
+                       "showplayer: cannot write f/frame-200.png: Is a directory\n",
+       "f/frame-100.png", "f/frame-300.png"},
+      {"a fatal report ends the show after writing that frame", fatalAt150Show(), "", atThree, 1,
+       "CImage32Buffered blit: must be same dimensions\nshowplayer: the show asked to end (exit "
+       "code 1) at 200 ms; f/frame-200.png is its last frame\n",
+       "f/frame-100.png f/frame-200.png", "f/frame-300.png"},
+      {"a missing script", std::nullopt, "", "absent.lscx --at 0 --at 1 --out f", 1,
+       "ScriptEngine : Can't open file : absent.lscx\nshowplayer: cannot open script absent.lscx\n",
+       "", "f"},
+      {"a folder for a script", std::nullopt, "show.lscx/", "show.lscx --at 0 --out f", 1,
+       "ScriptEngine : Can't open file : show.lscx\nshowplayer: cannot open script show.lscx\n", "",
+       "f"},
+      {"a frame layer of another size leaves the display black", smallFrame, "", atThree, 0,
+       "ScriptLayerManager : setDestination: different dimensions !\n(the report above was "
+       "repeated 2 more times)\n",
+       "f/frame-100.png f/frame-300.png", ""},
+      {"an empty script", "", "", "show.lscx --at 0 --out frame.png", 0, "ScriptEngine : ...",
+       "frame.png", ""},
+      {"an out file in a missing folder", redThenBlue(), "",
+       "show.lscx --at 0 --out no/such/frame.png", 1,
+       "showplayer: cannot write no/such/frame.png: ...", "", "no"},
+      {"a file in the way of the frames folder", redThenBlue(), "f",
+       "show.lscx --at 0 --at 1 --out f", 1, "showplayer: cannot create the folder f...", "", ""},
+  };
+  const auto words = [](const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream stream(text);
+    for (std::string word; stream >> word;)
+      all.push_back(word);
+    return all;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    if (c.script) writeTextFile(folder.path() / "show.lscx", *c.script);
+    if (c.inTheWay.ends_with('/')) fs::create_directories(folder.path() / c.inTheWay);
+    if (!c.inTheWay.empty() && !c.inTheWay.ends_with('/'))
+      writeTextFile(folder.path() / c.inTheWay, "not a folder");
+    std::vector<std::string> arguments = words("render " + c.arguments);
+    const ProgramRun run = runShowPlayer(arguments, folder.path());
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    if (c.err.ends_with("...")) {
+      EXPECT_THAT(run.err, StartsWith(c.err.substr(0, c.err.size() - 3)));
+    } else {
+      EXPECT_EQ(run.err, c.err);
+    }
+    for (const std::string& name : words(c.present)) {
+      const std::optional<RgbImage> frame = readPng(folder.file(name));
+      ASSERT_TRUE(frame) << name;
+      // The failed writes change nothing: what shows is the fill before them, or black.
+      EXPECT_TRUE(isBandOf(*frame, c.script == fatalAt150Show() ? kBlue : 0u)) << name;
+    }
+    for (const std::string& name : words(c.absent))
+      EXPECT_FALSE(fs::exists(folder.path() / name)) << name;
+  }
+}
+
+// --- The exports ---
+
 TEST(ExportSpan, FrameTimesAreExactWholeMillisecondsBelowTheEnd) {
   struct Case {
     std::int32_t from, to, fps;
@@ -188,7 +325,6 @@ TEST(ExportSpan, FrameTimesAreExactWholeMillisecondsBelowTheEnd) {
       {0, 1001, 3, 4, 3, 1000},
       {-500, 99501, 30, 3001, 3000, 99500},  // no drift over 100 s
       {10, 10, 25, 0, 0, 10},
-      {10, 9, 25, 0, 0, 10},
       // The widest span does not overflow: 4294967295 ms * 240 / 1000, rounded up.
       {INT32_MIN, INT32_MAX, 240, 1030792151, 1030792150, 2147483643},
   };
@@ -224,36 +360,21 @@ TEST_F(ExportTest, TwoSecondsAt25FpsGive50FramesOfTheDisplayAndTheMusicCutToTheS
   // Frame 12 is at 480 ms (red), frame 37 at 1480 ms (blue).
   ASSERT_EQ(video.frames.size(), 2u);
   const RgbImage& red = video.frames.at(12);
-  EXPECT_TRUE(near(red, 256, 192, 0xFF0000u));
-  EXPECT_TRUE(near(red, 500, 70, 0xFF0000u));
-  EXPECT_TRUE(near(red, 256, 20, 0)) << "black above the band";
-  EXPECT_TRUE(near(red, 256, 360, 0)) << "black below the band";
+  EXPECT_TRUE(near(red, 256, 192, 0xFF0000u) && near(red, 500, 70, 0xFF0000u));
+  EXPECT_TRUE(near(red, 256, 20, 0) && near(red, 256, 360, 0)) << "black above and below the band";
   EXPECT_TRUE(near(video.frames.at(37), 256, 192, 0x0000FFu));
   EXPECT_EQ(filesIn(m_folder.path()), (std::set<std::string>{"show.lscx", "music.wav", "show.mp4"}))
       << "no temporary file is left";
 }
 
-TEST_F(ExportTest, TheProgramFindsTheMusicBesideTheScriptEndsWithItAndSaysNothingOnAPipe) {
-  // Run from the parent folder: the music is named relative to the script's own folder, with
-  // the other platform's separator. Without --to the span ends with the music.
-  writeTextFile(m_folder.path() / "shows/show.lscx",
-                redThenBlue(5000, "file: sound\\music.wav\noffset: 0\n"));
-  fs::create_directories(m_folder.path() / "shows/sound");
-  ASSERT_TRUE(test_music::writeWav(m_folder.file("shows/sound/music.wav"), 1000));
-  const ProgramRun run = runShowPlayer(
-      {"render", "shows/show.lscx", "--out", "show.mp4", "--fps", "10"}, m_folder.path());
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, "") << "no progress bar when stderr is no terminal";
-  const VideoProbe video = probe(m_folder.file("show.mp4"));
-  EXPECT_EQ(video.nbDecodedFrame, 10);
-  EXPECT_EQ(video.audioStreamMs, 1000);
-}
-
+// The music is named relative to the script's folder, with the other platform's separator.
 TEST_F(ExportTest, WithMusicThatCannotBeDecodedTheVideoHasNoSoundTrack) {
-  writeTextFile(m_folder.path() / "music.wav", "this is not a sound file");
-  ASSERT_EQ(exportShow(redThenBlue(5000, kMusic), m_folder.file("show.mp4"), 0, 400, 10), 0);
+  writeTextFile(m_folder.path() / "sound/music.wav", "this is not a sound file");
+  ASSERT_EQ(exportShow(redThenBlue(5000, "file: sound\\music.wav\noffset: 0\n"),
+                       m_folder.file("show.mp4"), 0, 400, 10),
+            0);
   EXPECT_EQ(m_messages, "showplayer: warning: cannot decode the music " +
-                            m_folder.file("music.wav") + "; the video has no sound track\n");
+                            m_folder.file("sound/music.wav") + "; the video has no sound track\n");
   const VideoProbe video = probe(m_folder.file("show.mp4"));
   EXPECT_EQ(video.nbDecodedFrame, 4);
   EXPECT_FALSE(video.hasAudio);
@@ -308,7 +429,6 @@ TEST_F(ExportTest, FailuresSayWhyAndLeaveNoFile) {
       {"show.lscx", "show.unknown", 0, 400, "cannot write show.unknown..."},
       {"absent.lscx", "show.mp4", 0, 400, "cannot open script absent.lscx\n"},
       {"show.lscx", "show.mp4", 1000, std::nullopt, nothing},
-      {"show.lscx", "frames/", 1000, std::nullopt, nothing},
       {"show.lscx", "music.wav/", 0, 400, "cannot create the folder music.wav/..."},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,7 @@
 // The music: decoding files (a module and a stream told apart, the samples, moving in them, bad
 // files giving nothing), the music as the show's clock (where a module and a stream start, pause
-// and moves, the level heard). The tests run without an audio device, on a tick counter they
-// drive.
+// and moves, the level heard) without an audio device, on a tick counter the tests drive, and
+// the clock an audio device drives.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,12 +11,11 @@
 #include <numbers>
 #include <random>
 
+#include "app/music_clock.h"
 #include "app/music_source.h"
 #include "app/sound_manager.h"
 #include "base/report.h"
-#include "script/script_engine.h"
 #include "tests/app/app_test_util.h"
-#include "tests/support/controller_files.h"
 #include "tests/support/music_files.h"
 
 using ::testing::ElementsAre;
@@ -168,9 +167,9 @@ TEST(SoundManager, PauseFreezesResumeGoesOnSeekJumpsBothWaysEvenForAModule) {
   m.sound.resume();
   m.ticks.now += 50;
   EXPECT_EQ(m.sound.getTime(), 2050);
-  m.sound.seek(300);
+  m.sound.setTime(300);  // a stream's setTime (the show's offset) moves it
   EXPECT_EQ(m.sound.getTime(), 300);
-  m.sound.setTime(-40);  // a stream's setTime moves it; before the start is the start
+  m.sound.setTime(-40);  // before the start is the start
   EXPECT_EQ(m.sound.getTime(), 0);
 
   // A seek before play moves a module's start too; the show's offset (setTime) does not.
@@ -182,6 +181,9 @@ TEST(SoundManager, PauseFreezesResumeGoesOnSeekJumpsBothWaysEvenForAModule) {
   module.play();
   m.ticks.now += 10;
   EXPECT_EQ(module.getTime(), 3010);
+  // A module has no level, though it sounds from 3840 ms (see above).
+  m.ticks.now += 840;
+  EXPECT_EQ(module.getVU(), 0.0f);
 }
 
 TEST(SoundManager, TheLevelFollowsTheSoundAtTheClocksPosition) {
@@ -209,63 +211,112 @@ TEST(SoundManager, TheLevelFollowsTheSoundAtTheClocksPosition) {
   EXPECT_EQ(m.sound.getTime(), 2950);
 }
 
-// The real sound manager, played by a show from the MUSIC section's offset, drives its sound
-// controller with the level heard: a stream starts at the offset, a module at its beginning and
-// has no level.
-TEST(MusicInAShow, ASoundControllerReadsTheLevelHeardFromWhereTheMusicStarts) {
-  TempDir dir;
-  dir.enter();
-  // Sines of amplitude 0.5: 1 s; 10.5 s silent for its first 10 s; a module.
-  ASSERT_TRUE(test_music::writeWav("loud.wav", 1000, 8000, 440.0, 0.5));
-  std::vector<std::uint8_t> late = test_music::wavBytes(10500, 8000, 440.0, 0.5, 1);
-  std::fill(late.begin() + 44, late.begin() + 44 + 80000 * 2, 0);
-  ASSERT_TRUE(test_music::writeBytes("late.wav", late));
-  ASSERT_TRUE(test_music::writeModule("song.mod"));
-  std::filesystem::create_directories("data/lcx");
-  ASSERT_TRUE(test_controllers::writeLive("data/lcx/level.lcx", LCXControllerType::Sound));
-  ASSERT_TRUE(test_controllers::writeLecx("vu.lecx", 1, {{"Green", "level"}}));
-  struct Case {
-    const char* music;
-    std::int32_t offset, startMs;
-    std::uint32_t playMs;
-    std::uint32_t greenLow, greenHigh;
+namespace {
+
+// The music clock driven by an audio device as the player drives it: each callback hands it the
+// next `frames` frames of the music and syncs the clock; the device plays what it holds at `rate`
+// frames a second and goes silent when it runs dry. A callback on time finds it holding `latency`
+// frames ahead of the sample heard, the ones it is handed included.
+class FakeDevice {
+ public:
+  FakeDevice(int rate, std::int64_t frames, std::int64_t latency)
+      : m_rate(rate), m_frames(frames), m_latency(latency) {}
+
+  void start(double ms, std::int64_t nowUs) {
+    m_startFrame = m_end = frameOf(ms);
+    // Silence queued ahead of the music's first frame.
+    m_heard = static_cast<double>(m_end - (m_latency - m_frames));
+    m_atUs = nowUs;
+    m_clock.start(ms, nowUs);
+  }
+  void callback(std::int64_t nowUs) {
+    m_heard = heardAt(nowUs);
+    m_atUs = nowUs;
+    m_end += m_frames;
+    m_clock.syncDevice(m_end, m_frames, m_rate, 1000.0 * static_cast<double>(m_latency) / m_rate,
+                       nowUs);
+  }
+  // The player moves the music: what the device still holds is sound from before the move.
+  void seek(double ms, std::int64_t nowUs) {
+    const double held = static_cast<double>(m_end) - heardAt(nowUs);
+    m_startFrame = m_end = frameOf(ms);
+    m_heard = static_cast<double>(m_end) - held;
+    m_atUs = nowUs;
+    m_clock.moveTo(ms, nowUs);
+  }
+  // Position in ms of the sample of the music heard at `nowUs`; its start while nothing of it
+  // has been heard since the start or the last move.
+  double playedMs(std::int64_t nowUs) const {
+    return std::max(heardAt(nowUs), static_cast<double>(m_startFrame)) * 1000.0 / m_rate;
+  }
+  double clockMs(std::int64_t nowUs) { return m_clock.positionMs(nowUs); }
+
+ private:
+  std::int64_t frameOf(double ms) const { return std::llround(ms * m_rate / 1000.0); }
+  double heardAt(std::int64_t nowUs) const {
+    const double played = static_cast<double>(nowUs - m_atUs) * m_rate / 1e6;
+    return std::min(m_heard + played, static_cast<double>(m_end));
+  }
+
+  int m_rate;
+  std::int64_t m_frames;
+  std::int64_t m_latency;
+  MusicClock m_clock{MusicClock::Drive::Device};
+  std::int64_t m_startFrame = 0;
+  std::int64_t m_end = 0;
+  double m_heard = 0.0;
+  std::int64_t m_atUs = 0;
+};
+
+}  // namespace
+
+// Callback k is due after k buffers. Callback 10 comes 0.6 buffer late, and from callback 20 on
+// every one is 4 buffers late (the device ran dry once). After 38.5 buffers the music moves back
+// to 100 ms, after 52.5 forward to 5000 ms. Sampled every 0.25 ms the position never goes back
+// except at a move (and then not below where it moved), and stays within one buffer of the sample
+// heard. A latency above one buffer tells a clock that ignores it; running dry tells one that
+// runs on past the frames handed out.
+TEST(MusicClock, ADeviceClockFollowsTheSoundHeardWithinOneBuffer) {
+  struct Device {
+    int rate;
+    std::int64_t frames, latency;
   };
-  // Peak 16384 / 32768 = 0.5 -> trunc(0.5 * 255) = 127, give or take the rounding of the sine.
-  // The module sounds 3840 ms in (see above), yet its level is 0.
-  for (const Case& c :
-       {Case{"loud.wav", 0, 0, 500, 126, 127}, Case{"late.wav", 10000, 10000, 40, 126, 127},
-        Case{"song.mod", 10000, 0, 3840, 0, 0}}) {
-    SCOPED_TRACE(c.music);
-    dir.write("show.lscx",
-              scriptText({{"LAYER_DIMENSION", {"desc: d 4 2"}},
-                          {"CONTROLLER", {"file: vu vu.lecx"}},
-                          {"SCREEN_LAYER", {"desc: screen d"}},
-                          {"EFFECT", {"desc: colour COLOR"}},
-                          {"EFFECT_DESC", {"desc: meter colour vu ADD 0 0 0"}},
-                          {"LAYER_MANAGER",
-                           {"desc: screen 1 0 100000 c 0 0 0", "desc: screen 2 0 100000 e meter"}}},
-                         std::string("file: ") + c.music + "\noffset: " + std::to_string(c.offset) +
-                             "\n"));
-    ManualTicks ticks{7000};
-    ScriptEngine engine(
-        ScriptEngineServices{&ticks, [&ticks] {
-                               return std::make_unique<SoundManager>(SoundOptions{false, &ticks});
-                             }});
-    engine.load(StringC("show.lscx"));
-    engine.start();
-    EXPECT_EQ(engine.getTime(), c.startMs);
-    CImage32Buffered frame{4, 2};
-    // Lets `ms` of music play, then renders the frame; gives its first pixel.
-    const auto frameAfter = [&](std::uint32_t ms) {
-      ticks.now += ms;
-      engine.render(&frame);
-      return frame.getPixels()[0] & 0xFFFFFFu;
+  for (const Device d :
+       {Device{48000, 480, 720}, Device{44100, 1024, 1024}, Device{22050, 256, 448}}) {
+    SCOPED_TRACE(d.rate);
+    const double bufferMs = 1000.0 * static_cast<double>(d.frames) / d.rate;
+    const auto atBuffers = [&](double n) { return std::llround(n * bufferMs * 1000.0); };
+    struct Event {
+      std::int64_t atUs;
+      double seekMs;  // < 0: a callback
     };
-    const std::uint32_t green = (frameAfter(c.playMs) >> 8) & 0xFF;
-    EXPECT_EQ(engine.getTime(), c.startMs + static_cast<std::int32_t>(c.playMs));
-    EXPECT_GE(green, c.greenLow);
-    EXPECT_LE(green, c.greenHigh);
-    // After the end of the streams there is nothing to hear.
-    EXPECT_EQ(frameAfter(2000), 0u);
+    std::vector<Event> events;
+    for (int k = 0; k < 60; ++k)
+      events.push_back({atBuffers(k + (k == 10 ? 0.6 : 0.0) + (k >= 20 ? 4.0 : 0.0)), -1.0});
+    events.push_back({atBuffers(38.5), 100.0});
+    events.push_back({atBuffers(52.5), 5000.0});
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.atUs < b.atUs; });
+
+    FakeDevice device(d.rate, d.frames, d.latency);
+    device.start(1000.0, 0);
+    double last = device.clockMs(0);
+    EXPECT_EQ(last, 1000.0);
+    auto next = events.begin();
+    for (std::int64_t t = 0; t < atBuffers(64.0); t += 250) {
+      double floorMs = last;
+      for (; next != events.end() && next->atUs <= t; ++next) {
+        if (next->seekMs < 0.0) {
+          device.callback(next->atUs);
+        } else {
+          device.seek(next->seekMs, next->atUs);
+          floorMs = next->seekMs;
+        }
+      }
+      const double position = device.clockMs(t);
+      ASSERT_GE(position, floorMs) << "at " << t << " us";
+      ASSERT_NEAR(position, device.playedMs(t), bufferMs + 1e-9) << "at " << t << " us";
+      last = position;
+    }
   }
 }

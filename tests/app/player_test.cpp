@@ -18,8 +18,8 @@
 #include "base/report.h"
 #include "control/lcx_controller_live.h"
 #include "control/lcx_controller_manager.h"
-#include "control/lecx_controller_manager.h"
 #include "tests/app/app_test_util.h"
+#include "tests/support/controller_files.h"
 #include "tests/support/music_files.h"
 
 using ::testing::ElementsAre;
@@ -45,20 +45,18 @@ std::string fillShow(const std::string& colour) {
 // A music that plays nothing: its time is set by the test; what happens to it is logged.
 class FakeMusic final : public ScriptMusic {
  public:
-  FakeMusic(std::vector<std::string>& log, int id) : m_log(log), m_id(id) {
-    m_log.push_back("create " + std::to_string(m_id));
-  }
-  ~FakeMusic() override { m_log.push_back("destroy " + std::to_string(m_id)); }
+  FakeMusic(std::vector<std::string>& log, int id) : m_log(log), m_id(id) { say("create "); }
+  ~FakeMusic() override { say("destroy "); }
   bool load(const StringC&) override { return true; }
   void setTime(std::int32_t ms) override {
-    m_log.push_back("setTime " + std::to_string(ms));
-    time = ms;
+    m_log.push_back("setTime " + std::to_string(time = ms));
   }
   void play() override {}
   std::int32_t getTime() override { return time; }
   std::int32_t time = 0;
 
  private:
+  void say(const char* what) { m_log.push_back(what + std::to_string(m_id)); }
   std::vector<std::string>& m_log;
   int m_id;
 };
@@ -96,7 +94,6 @@ class PlayerTest : public ::testing::Test {
   std::uint32_t at(int x, int y) const {
     return m_pPlayer->getDisplay().getPixels()[y * 512 + x] & 0xFFFFFFu;
   }
-  RgbImage shown() const { return rgbOf(m_pPlayer->getDisplay().getPixels(), 512, 384); }
   // White pixels in rows top..bottom - 1.
   int countWhite(int top, int bottom) const {
     int nbWhite = 0;
@@ -117,8 +114,8 @@ class PlayerTest : public ::testing::Test {
   void press(SDL_Keycode key, Uint16 mod = KMOD_NONE, bool repeat = false) {
     m_pPlayer->handleEvent(keyEvent(key, mod, repeat));
   }
-  void drop(Uint32 type, const char* pFile = nullptr) {
-    SDL_Event event{.type = type};
+  void drop(const char* pFile) {
+    SDL_Event event{.type = SDL_DROPFILE};
     event.drop.file = const_cast<char*>(pFile);
     m_pPlayer->handleEvent(event);
   }
@@ -165,7 +162,7 @@ class DevPlayerTest : public PlayerTest {
 
 }  // namespace
 
-// --- Which script ---
+// --- Which script, keys, drops, the clock and the end ---
 
 TEST_F(PlayerTest, TheArgumentElseTheFirstScriptOfTheFolderIsPlayedAndABlankEndsTheName) {
   writeTextFile(m_folder.path() / "shows/show.lscx", fillShow("0 0 255"));
@@ -176,11 +173,11 @@ TEST_F(PlayerTest, TheArgumentElseTheFirstScriptOfTheFolderIsPlayedAndABlankEnds
   make().chooseScript("shows/show.lscx");
   ASSERT_TRUE(m_pPlayer->runFrames(1));
   // The band with its edges cleared, black around.
-  EXPECT_TRUE(isBandOf(shown(), kBlue));
+  EXPECT_TRUE(isBandOf(rgbOf(m_pPlayer->getDisplay().getPixels(), 512, 384), kBlue));
   make().chooseScript("");
   ASSERT_TRUE(m_pPlayer->runFrames(1));
   EXPECT_EQ(at(200, 200), kGreen);
-  EXPECT_THAT(m_capture.lines(), ElementsAre());
+  EXPECT_THAT(m_capture.lines(), IsEmpty());
   // The part before the blank fails to open; the empty show runs on and draws nothing.
   make().chooseScript("my show.lscx");
   EXPECT_THAT(m_capture.lines(), ElementsAre("ScriptEngine :|Can't open file : my"));
@@ -199,11 +196,8 @@ TEST_F(PlayerTest, WithoutAnyScriptTheBandIsBlackAndTheRestUntouched) {
   EXPECT_EQ(at(200, 200), 0u);
   EXPECT_EQ(at(200, 63), 0x777777u);
   EXPECT_EQ(at(200, 320), 0x777777u);
-  // Toggled on, the frame-rate line is still not drawn without a show.
-  EXPECT_EQ(countWhite(64, 320), 0);
+  EXPECT_EQ(countWhite(64, 320), 0) << "no frame-rate line without a show";
 }
-
-// --- Keys and the end ---
 
 TEST_F(PlayerTest, F9AndIToggleTheFrameRateLineAndAHeldKeyDoesNot) {
   ScriptPlayer& player = open(fillShow("0 0 255"));
@@ -224,43 +218,33 @@ TEST_F(PlayerTest, F12PressedTwiceReturnsToTheModeThePlayerStartedIn) {
   for (const ScreenMode mode : {ScreenMode::kWindowed, ScreenMode::kFullScreen}) {
     m_options.screenMode = mode;
     const Display& display = make().getDisplay();
-    const auto full = [&] {
-      const bool windowFull =
-          (SDL_GetWindowFlags(display.getWindow()) & SDL_WINDOW_FULLSCREEN) != 0;
-      EXPECT_EQ(windowFull, display.isFullScreen());
-      return windowFull;
-    };
-    const bool startedFull = full();
-    EXPECT_EQ(startedFull, mode == ScreenMode::kFullScreen);
-    press(SDLK_F12);
-    EXPECT_EQ(full(), !startedFull);
-    press(SDLK_F12);
-    EXPECT_EQ(full(), startedFull);
+    for (const bool full : {mode == ScreenMode::kFullScreen, mode != ScreenMode::kFullScreen,
+                            mode == ScreenMode::kFullScreen}) {
+      EXPECT_EQ((SDL_GetWindowFlags(display.getWindow()) & SDL_WINDOW_FULLSCREEN) != 0, full);
+      EXPECT_EQ(display.isFullScreen(), full);
+      press(SDLK_F12);
+    }
   }
   EXPECT_THAT(m_capture.lines(), IsEmpty());
 }
 
 TEST_F(PlayerTest, EscapeAndAWindowCloseEndWithSuccessAFatalReportWithItsCode) {
-  ScriptPlayer& player = make();
+  make();
   press(SDLK_a);
-  EXPECT_FALSE(player.hasEnded());
+  EXPECT_FALSE(m_pPlayer->hasEnded());
   press(SDLK_ESCAPE);
-  EXPECT_FALSE(player.runOnce());
-  EXPECT_EQ(player.getExitCode(), 0);
-
+  EXPECT_FALSE(m_pPlayer->runOnce());
+  EXPECT_EQ(m_pPlayer->getExitCode(), 0);
   make();
   SDL_Event quit{.type = SDL_QUIT};
   SDL_PushEvent(&quit);
   EXPECT_FALSE(m_pPlayer->runOnce());
   EXPECT_EQ(m_pPlayer->getExitCode(), 0);
-
   make();
   requestQuit(3);
   EXPECT_FALSE(m_pPlayer->runOnce());
   EXPECT_EQ(m_pPlayer->getExitCode(), 3);
 }
-
-// --- Dropped files ---
 
 TEST_F(PlayerTest, ADroppedScriptReplacesTheShowOnlyTheFirstOfADropCountsOtherFilesAreRefused) {
   writeTextFile(m_folder.path() / "RED.LSCX", fillShow("255 0 0"));
@@ -268,9 +252,8 @@ TEST_F(PlayerTest, ADroppedScriptReplacesTheShowOnlyTheFirstOfADropCountsOtherFi
   writeTextFile(m_folder.path() / "notes.txt", "hello");
   ScriptPlayer& player = open(fillShow("0 0 255"));
   const std::string text = m_folder.file("notes.txt");
-  drop(SDL_DROPFILE, text.c_str());
-  drop(SDL_DROPFILE, "");
-  drop(SDL_DROPFILE, nullptr);
+  for (const char* pFile : {text.c_str(), "", static_cast<const char*>(nullptr)})
+    drop(pFile);
   EXPECT_THAT(m_capture.lines(), ElementsAre("ScriptPlayer:|Can't load File: " + text));
   ASSERT_TRUE(player.runFrames(1));
   EXPECT_EQ(at(200, 200), kBlue);
@@ -289,34 +272,27 @@ TEST_F(PlayerTest, ADroppedScriptReplacesTheShowOnlyTheFirstOfADropCountsOtherFi
   ASSERT_TRUE(player.runFrames(1));
   EXPECT_EQ(at(200, 200), kRed);
   EXPECT_EQ(m_capture.lines().size(), 1u);
-}
-
-TEST_F(PlayerTest, TheOldShowAndItsMusicGoBeforeTheDroppedOneIsMade) {
+  // The old show and its music go before the dropped one is made.
   writeTextFile(m_folder.path() / "song.ogg", "x");
   writeTextFile(m_folder.path() / "two.lscx", scriptText({}, "file: song.ogg\noffset: 700\n"));
   open(scriptText({}, "file: song.ogg\noffset: 0\n"));
   const std::string two = m_folder.file("two.lscx");
-  drop(SDL_DROPFILE, two.c_str());
+  drop(two.c_str());
   EXPECT_THAT(m_musicLog,
               ElementsAre("create 1", "setTime 0", "destroy 1", "create 2", "setTime 700"));
 }
 
-// --- Clock, frame rate and end ---
-
 TEST_F(PlayerTest, TheFrameRateCountsTheFramesOfTheIntervalEndingPastOneSecond) {
   ScriptPlayer& player = open(fillShow("0 0 255"));
-  for (std::uint32_t t = 100; t <= 1000; t += 100) {
-    m_ticks.now = t;
-    ASSERT_TRUE(player.runFrames(1));
-  }
-  EXPECT_EQ(player.getFrameRate(), 0.0f);  // 1000 ms exactly is not yet past
   std::vector<float> rates;
-  for (std::uint32_t t : {1001u, 1500u, 2001u, 2002u}) {
+  for (std::uint32_t t :
+       {100u, 200u, 300u, 400u, 500u, 600u, 700u, 800u, 900u, 1000u, 1001u, 1500u, 2001u, 2002u}) {
     m_ticks.now = t;
     ASSERT_TRUE(player.runFrames(1));
     rates.push_back(player.getFrameRate());
   }
-  EXPECT_EQ(rates, std::vector<float>({11.0f, 11.0f, 11.0f, 3.0f}));
+  // 1000 ms exactly is not yet past; the 11 frames up to 1001 count until 2002.
+  EXPECT_EQ(rates, std::vector<float>({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 11, 11, 11, 3}));
   // The show started at tick 0, so its time is the tick count.
   EXPECT_EQ(player.frameRateLine(), "fps: 3 2002");
 }
@@ -328,7 +304,6 @@ TEST_F(PlayerTest, StartMovesTheTickClockOrTheMusicAndTheShowEndsAfter285000) {
   EXPECT_EQ(player.getEngine()->getTime(), 284000);
   m_ticks.now = 1050;
   EXPECT_TRUE(player.runOnce());
-  EXPECT_FALSE(player.hasEnded());
   m_ticks.now = 1051;
   EXPECT_FALSE(player.runOnce());
   EXPECT_EQ(player.getExitCode(), 0);
@@ -500,6 +475,7 @@ TEST(FileWatcher, AChangeIsAnnouncedOnceAfterItSettled) {
   EXPECT_FALSE(watcher.poll(450));
   EXPECT_TRUE(watcher.poll(550));
   folder.write(".show.lscx.swp", "xy");  // an editor's swap file and backups do not count
+  folder.write("show.lscx~", "xy");
   EXPECT_FALSE(watcher.poll(600));
   EXPECT_FALSE(watcher.poll(800));
 }
@@ -577,9 +553,7 @@ TEST_F(DevPlayerTest, RRecordsTheMouseIntoATakeWhoseFileTheReloadPicksUp) {
   pInput->setRecordingSettings(settings);
   std::filesystem::create_directories(m_folder.path() / "data/lcx");
   ASSERT_TRUE(mouse.save(StringC(std::string_view(m_folder.file("data/lcx/mouse.lcx")))));
-  LECXControllerManager colour;
-  colour.createController(1)->addParam({StringC("Red"), StringC("mouse / 255"), 0});
-  ASSERT_TRUE(colour.save(StringC(std::string_view(m_folder.file("col.lecx")))));
+  ASSERT_TRUE(test_controllers::writeLecx(m_folder.file("col.lecx"), 1, {{"Red", "mouse / 255"}}));
   open(scriptText(
       {{"LAYER_DIMENSION", {"desc: frame 512 256"}},
        {"CONTROLLER", {"file: c col.lecx"}},

@@ -8,7 +8,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -167,16 +166,4 @@ std::size_t FakeEditor::sendSome(const Bytes& bytes, std::size_t from) {
 
 bool FakeEditor::send(const Bytes& bytes) {
   return m_connection >= 0 && sendSome(bytes) == bytes.size();
-}
-
-bool FakeEditor::waitForClose(const Step& step) {
-  for (int i = 0; i < kMaxSteps; ++i) {
-    std::uint8_t buffer[4096];
-    const ssize_t got = ::recv(m_connection, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) return true;
-    if (got > 0) continue;
-    step();
-    readable(m_connection, 1);
-  }
-  return false;
 }

@@ -55,8 +55,6 @@ class FakeEditor {
   bool send(const Bytes& bytes);
   // Sends what the socket takes now of bytes[from...] without waiting; the bytes sent.
   std::size_t sendSome(const Bytes& bytes, std::size_t from = 0);
-  // True when the player closed the connection (stepping it meanwhile, within the bound).
-  bool waitForClose(const Step& step);
   // Closes the accepted connection (the listening socket stays).
   void closeConnection();
   // Stops listening: connections are refused from now on.

@@ -230,20 +230,3 @@ TEST(ChunkFileReader, BrokenFilesAreReportedOnceAndReadNothing) {
     EXPECT_EQ(capture.lines(), std::vector<std::string>{readerLine(c.text, "bad")});
   }
 }
-
-TEST(ChunkFileReader, EveryTruncationIsReported) {
-  TempDir dir;
-  for (const std::uint8_t flag : {ChunkFile::kPlain, ChunkFile::kPacked}) {
-    const std::string path = (dir.path() / "t.lcx").string();
-    writeSample(path, flag);
-    const Bytes file = readFile(path);
-    for (std::ptrdiff_t size = 0; size < std::ssize(file); ++size) {
-      SCOPED_TRACE(std::to_string(flag) + " cut at " + std::to_string(size));
-      ReportCapture capture;
-      ChunkFileReaderManager manager(Bytes(file.begin(), file.begin() + size), StringC("t"));
-      EXPECT_FALSE(readSample(manager));
-      EXPECT_TRUE(manager.hasFailed());
-      EXPECT_EQ(capture.reports().size(), 1u);
-    }
-  }
-}

@@ -1,5 +1,5 @@
 // The frame profile: each stage's own time goes to its category, the stages nested in it to
-// theirs, and nothing is counted while no profile is installed.
+// theirs, and nothing is counted while no profile is installed or on another thread.
 
 #include "base/frame_profile.h"
 
@@ -18,33 +18,7 @@ void busy(std::chrono::microseconds length) {
   }
 }
 
-TEST(FrameProfile, NestedStagesCountOnlyTheirOwnTime) {
-  FrameProfile profile;
-  FrameProfile* const pOld = FrameProfile::install(&profile);
-  const steady_clock::time_point start = steady_clock::now();
-  {
-    const ProfileScope write(ProfileCategory::kFill);
-    busy(std::chrono::microseconds(300));
-    {
-      const ProfileScope draw(ProfileCategory::kDraw3D);
-      busy(std::chrono::microseconds(2000));
-    }
-  }
-  const steady_clock::duration outside = steady_clock::now() - start;
-  FrameProfile::install(pOld);
-
-  const auto at = [&](ProfileCategory c) { return profile.time[static_cast<std::size_t>(c)]; };
-  // The nested stage is not counted twice: the two add up to the outer stage, at most the time
-  // measured around it.
-  EXPECT_LE(at(ProfileCategory::kFill) + at(ProfileCategory::kDraw3D), outside);
-  EXPECT_GE(at(ProfileCategory::kDraw3D), std::chrono::microseconds(2000));
-  EXPECT_GE(at(ProfileCategory::kFill), std::chrono::microseconds(300));
-  for (ProfileCategory c : {ProfileCategory::kEffect2D, ProfileCategory::kMix,
-                            ProfileCategory::kScene2D, ProfileCategory::kTransform3D})
-    EXPECT_EQ(at(c).count(), 0) << profileCategoryName(c);
-}
-
-TEST(FrameProfile, NothingIsCountedWithoutAProfileOrOnAnotherThread) {
+TEST(FrameProfile, NestedStagesCountOnlyTheirOwnTimeAndOnlyOnTheProfilesThread) {
   FrameProfile profile;
   {
     const ProfileScope before(ProfileCategory::kMix);
@@ -55,8 +29,27 @@ TEST(FrameProfile, NothingIsCountedWithoutAProfileOrOnAnotherThread) {
     const ProfileScope elsewhere(ProfileCategory::kMix);
     busy(std::chrono::microseconds(100));
   }).join();
-  FrameProfile::install(pOld);
-  EXPECT_EQ(profile.time[static_cast<std::size_t>(ProfileCategory::kMix)].count(), 0);
+  const steady_clock::time_point start = steady_clock::now();
+  {
+    const ProfileScope write(ProfileCategory::kFill);
+    busy(std::chrono::microseconds(300));
+    {
+      const ProfileScope draw(ProfileCategory::kDraw3D);
+      busy(std::chrono::microseconds(2000));
+    }
+  }
+  const steady_clock::duration outside = steady_clock::now() - start;
+  EXPECT_EQ(FrameProfile::install(pOld), &profile);
+
+  const auto at = [&](ProfileCategory c) { return profile.time[static_cast<std::size_t>(c)]; };
+  // The nested stage is not counted twice: the two add up to the outer stage, at most the time
+  // measured around it.
+  EXPECT_LE(at(ProfileCategory::kFill) + at(ProfileCategory::kDraw3D), outside);
+  EXPECT_GE(at(ProfileCategory::kDraw3D), std::chrono::microseconds(2000));
+  EXPECT_GE(at(ProfileCategory::kFill), std::chrono::microseconds(300));
+  for (ProfileCategory c : {ProfileCategory::kMix, ProfileCategory::kEffect2D,
+                            ProfileCategory::kScene2D, ProfileCategory::kTransform3D})
+    EXPECT_EQ(at(c).count(), 0) << profileCategoryName(c);
   EXPECT_EQ(FrameProfile::installed(), pOld);
 }
 

@@ -105,34 +105,27 @@ TEST(StringC, FindFileSearchesTheCurrentDirectoryThenBelowIt) {
   EXPECT_STREQ(missing.getString(), "nothing.bmp");
 }
 
-TEST(StringC, FindFileLooksThroughALimitedNumberOfFolders) {
-  // The search's own folder and kMaxFindFileFolders - 2 empty ones are looked through first;
-  // the file sits in the next folder (found) or the one after (not searched).
-  TempDir dir;
+// The search's own folder and kMaxFindFileFolders - 2 empty ones are looked through first; a file
+// in the next folder is found, one in the folder after is not. Then kMaxFindFileEntries - 2 files
+// beside the folder holding it leave one entry to read there; one file more, and the folder is
+// either not among the entries read or the budget is spent before it is opened.
+TEST(StringC, FindFileLooksThroughALimitedNumberOfFoldersAndEntries) {
+  TempDir folders;
   for (int i = 0; i < kMaxFindFileFolders - 2; ++i)
-    std::filesystem::create_directories(dir.path() / ("a" + std::to_string(10000 + i)));
-  dir.write("b/near.txt", "x");
-  dir.write("c/far.txt", "x");
-  dir.enter();
-  StringC near("near.txt");
-  EXPECT_TRUE(near.findFile());
-  StringC far("far.txt");
-  EXPECT_FALSE(far.findFile());
-}
+    std::filesystem::create_directories(folders.path() / ("a" + std::to_string(10000 + i)));
+  folders.write("b/near.txt", "x");
+  folders.write("c/far.txt", "x");
+  folders.enter();
+  EXPECT_TRUE(StringC("near.txt").findFile());
+  EXPECT_FALSE(StringC("far.txt").findFile());
 
-TEST(StringC, FindFileReadsALimitedNumberOfEntries) {
-  // kMaxFindFileEntries - 2 files beside the folder that holds the file leave one entry to read
-  // there. One file more, and the folder is either not among the entries read or the budget is
-  // spent before it is opened.
-  TempDir dir;
-  const std::filesystem::path first = dir.write("f100000", "");
+  TempDir entries;
+  const std::filesystem::path first = entries.write("f100000", "");
   for (std::size_t i = 1; i + 2 < kMaxFindFileEntries; ++i)
-    std::filesystem::create_hard_link(first, dir.path() / ("f" + std::to_string(100000 + i)));
-  dir.write("sub/x.txt", "x");
-  dir.enter();
-  StringC found("x.txt");
-  EXPECT_TRUE(found.findFile());
-  dir.write("one_more", "");
-  StringC missed("x.txt");
-  EXPECT_FALSE(missed.findFile());
+    std::filesystem::create_hard_link(first, entries.path() / ("f" + std::to_string(100000 + i)));
+  entries.write("sub/x.txt", "x");
+  entries.enter();
+  EXPECT_TRUE(StringC("x.txt").findFile());
+  entries.write("one_more", "");
+  EXPECT_FALSE(StringC("x.txt").findFile());
 }

@@ -7,22 +7,7 @@
 
 #include "tests/support/temp_dir.h"
 
-namespace {
-
-std::vector<std::string> readAll(const std::string& content) {
-  TempDir dir;
-  const auto file = dir.write("t.txt", content);
-  TextLineReader reader;
-  EXPECT_TRUE(reader.open(file.string()));
-  std::vector<std::string> lines;
-  std::string line;
-  while (reader.readLine(line))
-    lines.push_back(line);
-  return lines;
-}
-
-}  // namespace
-
+// A missing file or a folder is refused before reading: the app tests see the script's report.
 TEST(TextLineReader, LineEndsZeroBytesAndLongLines) {
   const std::string x511(511, 'x');
   const struct {
@@ -38,20 +23,13 @@ TEST(TextLineReader, LineEndsZeroBytesAndLongLines) {
       {std::string(1100, 'x') + "\nend\n", {x511, x511, std::string(78, 'x'), "end"}},
       {x511 + "\nz", {x511, "", "z"}},
   };
-  for (const auto& c : kCases)
-    EXPECT_EQ(readAll(c.content), c.lines) << c.content.substr(0, 12);
-}
-
-TEST(TextLineReader, OpenFailsOnMissingFilesAndFolders) {
   TempDir dir;
-  TextLineReader reader;
-  EXPECT_FALSE(reader.open(dir.str() + "/missing.lscx"));
-  EXPECT_FALSE(reader.open(dir.str()));
-  std::string line;
-  EXPECT_FALSE(reader.readLine(line));
-}
-
-TEST(FirstWord, IsTheFirstRunOfNonBlanks) {
-  EXPECT_EQ(firstWord("  \t<MUSIC>  trailing"), "<MUSIC>");
-  EXPECT_EQ(firstWord("   "), "");
+  for (const auto& c : kCases) {
+    TextLineReader reader;
+    ASSERT_TRUE(reader.open(dir.write("t.txt", c.content).string()));
+    std::vector<std::string> lines;
+    for (std::string line; reader.readLine(line);)
+      lines.push_back(line);
+    EXPECT_EQ(lines, c.lines) << c.content.substr(0, 12);
+  }
 }

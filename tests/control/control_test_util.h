@@ -1,9 +1,8 @@
 #pragma once
 // Shared by the control tests: chunk bytes loaded into a controller manager with the reports
-// captured, the prefixes of a file, a keyframer to work on, an input device and a folder listing.
+// captured, a keyframer to work on, an input device and a folder listing.
 
 #include <algorithm>
-#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,14 +28,6 @@ Manager loadBytes(const Bytes& bytes, ReportCapture& capture) {
   Manager manager;
   manager.load(bytes, StringC("test.file"));
   return manager;
-}
-
-// Every proper prefix of `whole`, the empty one included.
-inline std::vector<Bytes> prefixes(const Bytes& whole) {
-  std::vector<Bytes> out;
-  for (std::size_t size = 0; size < whole.size(); ++size)
-    out.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
-  return out;
 }
 
 // Beats 0 and 1000 and a linear track from (0, 0) to (500, 10).

@@ -1,5 +1,5 @@
-// The .lecx controllers at work: formulas and the controller names they use, binding parameters
-// to their targets by name, and the scene kind without a scene.
+// The .lecx controllers at work: formulas and the controller names they use, and binding
+// parameters to their targets by name.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include "base/report.h"
 #include "control/lcx_controller.h"
 #include "control/lecx_controller_effect.h"
-#include "control/lecx_controller_l3x.h"
 #include "control/lecx_controller_manager.h"
 
 namespace {
@@ -154,16 +153,6 @@ TEST(LECXController, ASharedControllerIsAskedOncePerUpdateAndOnlyWhenBound) {
   EXPECT_TRUE(bare.bind());
   bare.update();
   EXPECT_EQ(opacity, 0.0f);
-}
-
-TEST(LECXController, TheSceneKindWithoutASceneIsReported) {
-  ReportCapture capture;
-  LECXControllerL3X scene;
-  fill(scene, "NODE Box01 POSX=10");
-  EXPECT_FALSE(scene.bind());
-  scene.update();
-  EXPECT_EQ(capture.lines(),
-            (Lines{"LECXControllerL3X|can t prepare controller Interface: m_pScene NULL"}));
 }
 
 }  // namespace

@@ -1,32 +1,18 @@
-// The rand-compatible generator and the Perlin noise built from it: the known rand sequence, and
-// table entries, noise and fractal sums pinned from perlin_reference.py (kept beside this file).
+// The Perlin noise built on the rand-compatible generator: table entries, noise and fractal sums
+// pinned from perlin_reference.py (kept beside this file). The generator's own sequence is pinned
+// by the expression tests.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
 
-#include "control/crt_rand.h"
 #include "control/perlin.h"
 
 namespace {
-
-TEST(CrtRand, SeedOneGivesTheClassicSequenceAndTheStateWraps) {
-  CrtRand fresh;
-  CrtRand seeded(12345);
-  seeded.srand(1);
-  for (int32_t value : {41, 18467, 6334, 26500, 19169}) {
-    EXPECT_EQ(fresh.rand(), value);
-    EXPECT_EQ(seeded.rand(), value);
-  }
-  CrtRand rng(0xFFFFFFFFu);
-  // state 0xFFFFFFFF * 214013 + 2531011 = 2316998 (mod 2^32), and 2316998 >> 16 = 35.
-  EXPECT_EQ(rng.rand(), 35);
-}
 
 // Entries of the tables after srand(548485), from perlin_reference.py.
 TEST(PerlinTables, HoldTheSeededDraws) {
@@ -38,11 +24,7 @@ TEST(PerlinTables, HoldTheSeededDraws) {
     EXPECT_EQ(noise.gradient1(index), value) << index;
   // The unit gradients of two to four components consume draws between these: wrong draws
   // there would move every later entry and every noise value below.
-  // A permutation of 0..511, and entries 0..513 repeated from 512 on.
-  std::vector<int32_t> seen(Perlin::kTableSize, 0);
-  for (int32_t i = 0; i < Perlin::kTableSize; ++i)
-    ++seen[static_cast<std::size_t>(noise.permutation(i))];
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), Perlin::kTableSize);
+  // Entries 0..513 repeated from 512 on.
   for (int32_t i = 0; i < Perlin::kTableSize + 2; ++i) {
     ASSERT_EQ(noise.permutation(Perlin::kTableSize + i), noise.permutation(i)) << i;
     ASSERT_EQ(noise.gradient1(Perlin::kTableSize + i), noise.gradient1(i)) << i;
@@ -81,15 +63,6 @@ TEST(PerlinFractal, SumsWeightedOctaves) {
     EXPECT_FLOAT_EQ(noise.fractalSum(5.3f, c.h, 2.0f, c.octaves), c.value)
         << c.h << " " << c.octaves;
   EXPECT_EQ(noise.fractalSum(5.3f, 1.0f, 2.0f, 0.0f), 0.0f);
-}
-
-TEST(PerlinFractal, BadSettingsStayBounded) {
-  Perlin noise;
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_EQ(noise.fractalSum(1.3f, 0.5f, 2.0f, -3.0f), 0.0f);
-  EXPECT_EQ(noise.fractalSum(1.3f, 0.5f, 2.0f, nan), 0.0f);
-  EXPECT_EQ(noise.fractalSum(nan, 0.5f, 2.0f, 6.0f), 0.0f);
-  EXPECT_TRUE(std::isfinite(noise.fractalSum(1.3f, 0.5f, 2.0f, 1e9f)));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// FxHVBlur: window setup, the box blur in both directions and draw modes against a direct window
-// sum, the identity for empty windows, the 16-bit saturation of the sums; and the reports of every
-// effect for bad sizes and layers of another size.
+// FxHVBlur: window setup, the identity for empty windows, the 16-bit saturation of the sums; and
+// the reports of every effect for bad sizes and layers of another size. Both directions and draw
+// modes with power-of-two and multiplied windows are pinned by the demo's golden frames, the
+// packed rows and columns against their scalar twins in kernels_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,8 @@ TEST(FxHVBlurSize, EvenWindowsWithShiftOrMultiplier) {
     uint32_t multiplier;
   };
   // Odd sizes round up; multiplier = 2^shift / size rounded: 1024/6 = 170.67 -> 171, 512/2 = 256,
-  // 2^38 / (2^31 - 2) = 128.0000001 -> 128. The other windows are pinned by the blur tests below.
+  // 2^38 / (2^31 - 2) = 128.0000001 -> 128. The other windows are pinned by the demo's golden
+  // frames.
   const Case cases[] = {{5, 6, false, 0, 10, 171},
                         {1, 2, true, 1, 9, 256},
                         {0, 0, false, 0, 0, 0},
@@ -41,42 +43,6 @@ TEST(FxHVBlurSize, EvenWindowsWithShiftOrMultiplier) {
     EXPECT_EQ(blur.getMultiplierShift(), c.multiplierShift);
     EXPECT_EQ(blur.getMultiplier(), c.multiplier);
   }
-}
-
-// Both directions, every draw mode, windows shorter and longer than the 8x5 picture.
-TEST(FxHVBlurRows, MatchDirectWindowSums) {
-  const fx_test::Divider dividers[] = {{2, 1, 0}, {8, 3, 0}, {6, 10, 171}, {14, 11, 146}};
-  const int32_t width = 8;
-  const int32_t height = 5;
-  const auto input = fx_test::randomPixels(width * height, 7);
-  for (const auto& d : dividers)
-    for (int draw = 0; draw < 3; ++draw)
-      for (int direction = 0; direction < 2; ++direction) {
-        CImage32Buffered image(width, height);
-        fx_test::setPixels(image, input);
-        FxHVBlur blur(width, height);
-        blur.setSize(d.size);
-        blur.setDirection(static_cast<FxHVBlur::Direction>(direction));
-        blur.setDrawMode(static_cast<FxHVBlur::DrawMode>(draw));
-        blur.setScreen(&image);
-        blur.apply();
-        std::vector<uint32_t> expected(input.size());
-        const int32_t lines = direction == 0 ? height : width;
-        const int32_t length = direction == 0 ? width : height;
-        const auto at = [&](int32_t line, int32_t k) {
-          return static_cast<size_t>(direction == 0 ? line * width + k : k * width + line);
-        };
-        for (int32_t line = 0; line < lines; ++line) {
-          std::vector<uint32_t> values(static_cast<size_t>(length));
-          for (int32_t k = 0; k < length; ++k)
-            values[static_cast<size_t>(k)] = input[at(line, k)];
-          const auto blurred = fx_test::referenceBlurLine(values, d, draw);
-          for (int32_t k = 0; k < length; ++k)
-            expected[at(line, k)] = blurred[static_cast<size_t>(k)];
-        }
-        EXPECT_EQ(fx_test::pixelsOf(image), expected)
-            << "size " << d.size << " draw " << draw << " direction " << direction;
-      }
 }
 
 TEST(FxHVBlurRows, SumsSaturateAt16Bits) {

@@ -18,21 +18,6 @@
 using ::testing::Each;
 using ::testing::ElementsAre;
 
-// Every pixel, odd widths included, and nothing outside the destination's pixels.
-TEST(ImageBlit, CopiesEveryPixelIncludingOddWidthsAndWritesNothingElse) {
-  for (int32_t width : {1, 2, 3}) {
-    CImage32Buffered source(width, 3);
-    InspectableImage destination(width, 3);
-    fillDistinct(source, 0x80FF0100u);
-    destination.fill(0x55555555u);
-    ReportCapture capture;
-    source.blit(&destination);
-    EXPECT_TRUE(capture.reports().empty());
-    EXPECT_EQ(pixelsOf(destination), pixelsOf(source)) << "width " << width;
-    EXPECT_TRUE(destination.guardRowsClear());
-  }
-}
-
 // Other widths are refused by every operator (see PicksTheOperatorWhoseMessagesItReports).
 TEST(ImageBlit, AnotherHeightIsReportedByTheSourceAndChangesNothing) {
   uint32_t memory[4 * 2] = {};
@@ -104,22 +89,6 @@ TEST(ImageBlitMix, WorkedExamples) {
     EXPECT_TRUE(capture.reports().empty()) << example.what;
     EXPECT_THAT(pixelsOf(*destination), Each(example.expected)) << example.what;
   }
-}
-
-TEST(ImageBlitMix, ZeroAlphaWithoutMapIgnoresNullAndMismatchedDestinations) {
-  CImage32Buffered source(4, 2);
-  CImage32Buffered narrower(2, 2);
-  narrower.fill(6);
-  ReportCapture capture;
-  for (float alpha : {0.0f, -0.0f, -1.0f}) {
-    source.blitMix(nullptr, 0, nullptr, alpha);
-    source.blitMix(&narrower, 1, nullptr, alpha);
-  }
-  source.blitMix(nullptr, 3, nullptr, 1.0f);
-  source.blitMix(nullptr, 0, &source, 0.0f);
-  EXPECT_TRUE(capture.reports().empty());
-  EXPECT_FALSE(quitRequested().has_value());
-  EXPECT_THAT(pixelsOf(narrower), Each(6u));
 }
 
 // Which operator blitMix picks shows in the messages it reports.

@@ -1,5 +1,5 @@
-// Every kernel path (SSE2, and AVX2 where the CPU has it) against the scalar twins and against the
-// formulas written out here, on seeded random data and edge values.
+// Every kernel path (SSE2, and AVX2 where the CPU has it) against the scalar twins on seeded random
+// data and edge values, and the scalar kernels against the formulas written out here.
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,6 @@ struct PathCase {
   const KernelSet* (*kernels)();
 };
 
-const PathCase kScalar{"scalar", [] { return pixel_kernels::kernelsFor(KernelPath::Scalar); }};
 const PathCase kSse2{"sse2", [] { return pixel_kernels::kernelsFor(KernelPath::Sse2); }};
 const PathCase kAvx2{"avx2", [] { return pixel_kernels::kernelsFor(KernelPath::Avx2); }};
 
@@ -220,24 +219,8 @@ INSTANTIATE_TEST_SUITE_P(PixelKernels, PathMatchesScalar,
                          ::testing::Combine(::testing::Values(kSse2, kAvx2),
                                             ::testing::ValuesIn(allKernels())),
                          pathAndKernelName);
-// --- Which paths exist, and which one the images use ---
-
-TEST(KernelPaths, ScalarAndSse2AlwaysAvx2WithTheCpuAndImagesUseTheWidest) {
-  EXPECT_NE(pixel_kernels::kernelsFor(KernelPath::Scalar), nullptr);
-#if defined(__x86_64__)
-  EXPECT_NE(pixel_kernels::kernelsFor(KernelPath::Sse2), nullptr);
-  EXPECT_EQ(pixel_kernels::kernelsFor(KernelPath::Avx2) != nullptr,
-            __builtin_cpu_supports("avx2") != 0);
-#endif
-  const KernelSet* pWidest = pixel_kernels::kernelsFor(KernelPath::Avx2);
-  if (!pWidest) pWidest = pixel_kernels::kernelsFor(KernelPath::Sse2);
-  if (!pWidest) pWidest = pixel_kernels::kernelsFor(KernelPath::Scalar);
-  EXPECT_EQ(&pixel_kernels::activeKernels(), pWidest);
-}
-
-// --- Every byte pair against the formula, in each of the four byte positions, on every path ---
-
-class PathFormulas : public ::testing::TestWithParam<PathCase> {};
+// --- Every byte pair against the formula, in each of the four byte positions ---
+// (on the scalar path; the others match it byte for byte above)
 
 uint32_t byteOf(uint32_t pixel, int i) {
   return (pixel >> (8 * i)) & 0xFF;
@@ -252,8 +235,8 @@ uint32_t colorFor(uint32_t c) {
 // byte k of pixel i holds the pair p = i + 16384 k as (p >> 8, p & 255) in d and s. A colour has
 // different bytes per channel, an opacity weights all four alike, a map gives each byte of each
 // pixel its own weight, running through all 256 values as w does.
-TEST_P(PathFormulas, EveryKernelOnEveryBytePairAndWeight) {
-  KERNELS_OR_SKIP(pKernels, GetParam());
+TEST(ScalarFormulas, EveryKernelOnEveryBytePairAndWeight) {
+  const KernelSet* pKernels = pixel_kernels::kernelsFor(KernelPath::Scalar);
   constexpr size_t kPixels = 16384;
   std::vector<uint32_t> start(kPixels), source(kPixels), map(kPixels), destination;
   for (size_t i = 0; i < kPixels; ++i) {
@@ -291,10 +274,5 @@ TEST_P(PathFormulas, EveryKernelOnEveryBytePairAndWeight) {
     }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(PixelKernels, PathFormulas, ::testing::Values(kScalar, kSse2, kAvx2),
-                         [](const ::testing::TestParamInfo<PathCase>& info) {
-                           return info.param.name;
-                         });
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The resampling blits (blitRotation, blitScaled, their pivot forms) and the 256 x 256
-// resampling: placement and fill convention, clipping, mirroring, the blends by hand, bilinear
-// weights by hand, every span routine's packed path against its scalar twin, and the reports.
+// The resampling blits (blitRotation, blitScaled) and the tiled 256 x 256 copy: placement and fill
+// convention, clipping, mirroring, the blends by hand, bilinear weights by hand, every span
+// routine's packed path against its scalar twin, and the reports.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -201,25 +201,6 @@ TEST(ImageResample, NegativeZoomMirrors) {
   EXPECT_EQ(pixelsOf(rotated.image), pixelsOf(flipped.image));
 }
 
-// At angle 0 both pivot forms put the centre at (posX - width pivotX zoomX, posY - height pivotY
-// zoomY): here (10 - 4 * 0.5 * 2, 5 - 2 * -0.5 * 1) = (6, 6), extent x 2 .. 10, y 5 .. 7.
-TEST(ImageResample, PivotFormsPlaceTheCentreAlike) {
-  CImage32Buffered source(4, 2);
-  fillDistinct(source, 3);
-  Destination scaled(12, 8), rotated(12, 8);
-  source.blitScaledPivot(&scaled.image, 0.5f, -0.5f, 10.0f, 5.0f, 2.0f, 1.0f, 0, nullptr, 1.0f, 0);
-  source.blitRotationPivot(&rotated.image, 0.0f, 0.5f, -0.5f, 10.0f, 5.0f, 2.0f, 1.0f, 0, nullptr,
-                           1.0f, 0);
-  EXPECT_EQ(scaled.written(), rectangleMask(12, 8, 2, 10, 5, 7));
-  EXPECT_EQ(pixelsOf(rotated.image), pixelsOf(scaled.image));
-  // The pivot (0.5, 0) is the middle of the right edge. Placed at (10, 5) and turned half round,
-  // the picture lies right of it: px = -4, centre (-4 cos pi + 10, 5) = (14, 5), x 10 .. 18.
-  Destination half(20, 8);
-  source.blitRotationPivot(&half.image, kPi, 0.5f, 0.0f, 10.0f, 5.0f, 2.0f, 1.0f, 0, nullptr, 1.0f,
-                           0);
-  EXPECT_EQ(half.written(), rectangleMask(20, 8, 10, 18, 4, 6));
-}
-
 // --- The combinations by hand (s source, d destination, m map byte, a opacity weight) ---
 
 struct BlendExample {
@@ -350,27 +331,8 @@ TEST(ImageResample, BadArgumentsDrawNothing) {
   }
 }
 
-// --- The 256 x 256 resampling ---
-
-TEST(ImageResample256, StretchesAnyPictureToFill256x256) {
-  // 512 x 512 at zoom 0.5: pixel (x, y) lands exactly on texel (2x, 2y).
-  CImage32Buffered large(512, 512);
-  fillDistinct(large, 5);
-  CImage32Buffered texture;
-  texture.initResampled256(large);
-  ASSERT_EQ(texture.getWidth(), 256);
-  ASSERT_EQ(texture.getHeight(), 256);
-  for (int32_t y = 0; y < 256; y += 51) {
-    for (int32_t x = 0; x < 256; x += 17)
-      ASSERT_EQ(texture.getPixels()[y * 256 + x], large.getPixels()[2 * y * 512 + 2 * x]);
-  }
-  // An empty picture gives a black texture; resampling an image into itself reads a copy.
-  CImage32Buffered empty, black;
-  black.initResampled256(empty);
-  EXPECT_THAT(pixelsOf(black), Each(0u));
-  large.initResampled256(large);
-  EXPECT_EQ(pixelsOf(large), pixelsOf(texture));
-}
+// --- The tiled 256 x 256 copy (the pivot forms and the resampling to 256 x 256 are the 2D scene's
+// and the texture's: s2d_scene_test.cpp, s3d_texture_test.cpp) ---
 
 TEST(ImageResample256, TiledCopyPutsSourcePixel9x1AtWord2057) {
   CImage32Buffered source(256, 256), tiled(256, 256);
@@ -378,8 +340,8 @@ TEST(ImageResample256, TiledCopyPutsSourcePixel9x1AtWord2057) {
   ReportCapture capture;
   tiled.init256x256Tiled(&source);
   EXPECT_TRUE(capture.reports().empty());
+  // The layout itself is pinned word by word in cimage32_test.cpp.
   EXPECT_EQ(tiled.getPixels()[2057], source.getPixels()[1 * 256 + 9]);
-  EXPECT_EQ(tiled.getPixels()[tiledWordIndex256(255, 255)], source.getPixels()[65535]);
 
   CImage32Buffered wrongSize(128, 256);
   wrongSize.init256x256Tiled(&source);
@@ -391,18 +353,6 @@ TEST(ImageResample256, TiledCopyPutsSourcePixel9x1AtWord2057) {
 }
 
 // --- Every routine's packed and wide paths against its scalar twin ---
-
-TEST(ImageResampleSpans, WidePathExactlyWhenTheCpuHasAvx2) {
-  const bool wide = resample::spanFor(resample::Sampling::kNearest, resample::Combination::kCopy,
-                                      resample::SpanPath::kWide) != nullptr;
-#if defined(__x86_64__)
-  EXPECT_EQ(wide, __builtin_cpu_supports("avx2") != 0);
-#endif
-  const resample::SpanPath widest = wide ? resample::SpanPath::kWide : resample::SpanPath::kPacked;
-  EXPECT_EQ(
-      resample::spanFor(resample::Sampling::kBilinear, resample::Combination::kMapSub),
-      resample::spanFor(resample::Sampling::kBilinear, resample::Combination::kMapSub, widest));
-}
 
 // Seeded random texels (edge bytes 0, 0x80, 255 mixed in), walks anywhere inside the source with
 // steps below, between and above one and two texels, and walks on texel rows and columns (where
@@ -443,7 +393,7 @@ TEST(ImageResampleSpans, PackedAndWideMatchTheScalarTwinForEveryRoutine) {
             combination, SpanPath::kScalar);
         for (SpanPath path : {SpanPath::kPacked, SpanPath::kWide}) {
           const resample::SpanFn routine = resample::spanFor(sampling, combination, path);
-          if (!routine) continue;  // no wide path on this CPU (see the test above)
+          if (!routine) continue;  // no wide path on this CPU
           ASSERT_NE(routine, scalar);
           for (int trial = 0; trial < 40; ++trial) {
             const auto count = static_cast<int32_t>(random() % 38);

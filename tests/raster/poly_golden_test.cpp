@@ -255,4 +255,3 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-#include "tests/support/golden_png.h"

@@ -93,9 +93,8 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        {10, 0, 0},
        {kR, -kR, 0}},
       // Twist pi/2 over a height of 10: theta = y pi/20. (1, 10, 0) turns by pi/2:
-      // x' = 0 + 1 cos = 0, z' = 0 - 1 sin = -1. (1, 5, 0) by pi/4.
+      // x' = 0 + 1 cos = 0, z' = 0 - 1 sin = -1.
       {"twist top", twist, {1, 10, 0}, {0, 10, -1}},
-      {"twist middle", twist, {1, 5, 0}, {0.70710678f, 5, -0.70710678f}},
       // Bias 50: b = 1 - 150 * 0.005 = 0.25, exponent log 0.25 / log 0.5 = 2; at y/h = 0.5,
       // theta = pi/2 * 0.25 = pi/8 (cos 0.92388, sin 0.38268); at y/h = -0.5, -pi/8.
       {"twist bias", twistBias, {1, 5, 0}, {0.92387953f, 5, -0.38268343f}},
@@ -128,11 +127,9 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        make<S3DModifierSkew>([=](S3DModifierSkew& m) { m.m_amount = 2, m.m_direction = halfPi; }),
        {0, 5, 0},
        {0, 5, -1}},
-      // Stretch 1, amplify 1 over y in [0, 10]: a = 1, k = 1/2, ys = 2, c = 1/2. t = 0 and 1
-      // scale x, z by 1; t = 0.5 by k.
-      {"stretch t = 0", stretch, {1, 0, 1}, {1, 0, 1}},
+      // Stretch 1, amplify 1 over y in [0, 10]: a = 1, k = 1/2, ys = 2, c = 1/2: t = 0.5 scales
+      // x, z by k.
       {"stretch t = 0.5", stretch, {1, 5, 1}, {0.5f, 10, 0.5f}},
-      {"stretch t = 1", stretch, {1, 10, 1}, {1, 20, 1}},
       // Stretch -0.5, amplify 1: a = -0.5, k = 1 + 0.5 = 1.5, ys = -1 / -1.5 = 2/3.
       {"squash t = 0.5",
        make<Stretch>([](Stretch& m) { m.m_stretch = -0.5f, m.m_amplify = 1; }),
@@ -176,11 +173,10 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        {0, 0, -1},
        {0, -0.5f, -1}},
       // Melt 100% with solidity 1 over y in [0, 10]: squash = 1 / (1 + 1) = 0.5; spread 100%:
-      // g = 1 + 0.5 (1 - u). The top (1, 10, 0) falls to y 5 (u 0.5, g 1.25); the base spreads
-      // by 1.5; a point below the base keeps its height. Glass (10): squash = 1 / 1.1, the top
+      // g = 1 + 0.5 (1 - u). The top (1, 10, 0) falls to y 5 (u 0.5, g 1.25); a point below the
+      // base spreads by 1.5 and keeps its height. Glass (10): squash = 1 / 1.1, the top
       // falls to 10 / 1.1 = 9.0909.
       {"melt top", melt, {1, 10, 0}, {1.25f, 5, 0}},
-      {"melt base", melt, {1, 0, 2}, {1.5f, 0, 3}},
       {"melt below", melt, {1, -2, 0}, {1.5f, -2, 0}},
       {"melt glass",
        make<Melt>([](Melt& m) { m.m_amount = 100, m.m_solidityPreset = 2; }),
@@ -303,12 +299,11 @@ std::vector<std::pair<const char*, Maker>> movingModifiers(Spoil spoil) {
   };
 }
 
+// A NaN in G and a singular G: the two ways buildGizmo refuses a gizmo.
 TEST(S3DModifierDegenerate, SingularOrNaNGizmosLeavePointsExactlyAsTheyAre) {
   const Vec3 points[] = {{0.3f, 4.0f, -0.7f}, {0, 0, 0}, {1, 10, 1}};
   const std::vector<std::pair<const char*, GizmoSettings>> spoils{
-      {"zero scale x", {.scale = {0, 1, 1}}},
       {"NaN position", {.position = {kNaN, 0, 0}}},
-      {"NaN rotation", {.rotation = {kNaN, 0, 0, 1}}},
       {"flat base matrix", {.baseMatrix = scaling({1, 0, 1})}},
   };
   for (const auto& [spoilName, spoil] : spoils) {
@@ -380,22 +375,17 @@ TEST(S3DModifierNoise, GradientNoiseIsBoundedContinuousAndZeroOnTheLattice) {
       const float n = gradientNoise(u, v, 0.0f);
       ASSERT_LE(std::fabs(n), 1.0f) << u << ", " << v;
       largest = std::max(largest, std::fabs(n));
-      // Steps of 1/1000 (across cell borders too) change the value by little: the slope of
-      // the noise stays below 3.
+      // Steps of 1/1000 (across cell borders too): the slope of the noise stays below 3.
       EXPECT_LE(std::fabs(gradientNoise(u + 0.001f, v, 0.0f) - n), 0.003f) << u << ", " << v;
     }
   }
-  // Not a flat field.
-  EXPECT_GT(largest, 0.4f);
-  // Zero at every lattice point, for any offset that lands on one.
+  EXPECT_GT(largest, 0.4f);  // not a flat field
+  // Zero at every lattice point, for any offset that lands on one; the lattice repeats every
+  // 256 cells.
   for (const float u : {0.0f, 3.0f, -5.0f, 255.0f, 256.0f, 1000.0f})
     EXPECT_EQ(gradientNoise(u, 7.0f, 0.0f), 0.0f) << u;
   EXPECT_EQ(gradientNoise(0.5f, 1.5f, 2.5f), 0.0f);
-  // The lattice repeats every 256 cells.
   EXPECT_EQ(gradientNoise(0.25f, 0.625f, 0.0f), gradientNoise(256.25f, 0.625f, 0.0f));
-  // Far or NaN coordinates give a number.
-  for (const float u : {kNaN, 1e30f, -1e30f, std::numeric_limits<float>::infinity()})
-    EXPECT_TRUE(std::isfinite(gradientNoise(u, 0.25f, 0.0f)));
 }
 
 TEST(S3DModifierNoise, TheSeedHashAndTheAnimationOffsetTheNoise) {
@@ -416,13 +406,14 @@ TEST(S3DModifierNoise, TheSeedHashAndTheAnimationOffsetTheNoise) {
   noise.m_phase = 5;
   noise.prepare(defaultCamera());
   EXPECT_FLOAT_EQ(noise.m_noiseOffset, 173.12964f + 2.0f);
-  // Where the offset goes, and that each component moves by N times its own strength: the
-  // exact noise of NoiseLoopsComputeTheGradientNoiseOfEachPoint, bounded by the lattice test.
 }
 
-TEST(S3DModifierFormula, SinCosFollowsTheLibraryInEveryQuadrant) {
-  // The turns of Bend and Twist use sinCos (it vectorises); against double sin and cos it is
-  // off by a few float ulps at most, over whole turns either side of 0.
+// The turns of Bend and Twist use sinCos, the waves and the twist bias exp, log, pow and acos
+// lane functions (they vectorise): against double, a few float ulps at most.
+TEST(S3DModifierFormula, LaneMathFollowsTheLibrary) {
+  const auto relative = [](double got, double want) {
+    return std::fabs(got - want) / std::max(std::fabs(want), 1e-30);
+  };
   for (int i = -200000; i <= 200000; i += 7) {
     const float angle = static_cast<float>(i) * 0.005f;
     float s = 0.0f, c = 0.0f;
@@ -430,19 +421,6 @@ TEST(S3DModifierFormula, SinCosFollowsTheLibraryInEveryQuadrant) {
     ASSERT_NEAR(s, std::sin(static_cast<double>(angle)), 3e-7) << angle;
     ASSERT_NEAR(c, std::cos(static_cast<double>(angle)), 3e-7) << angle;
   }
-  float s = 1.0f, c = 0.0f;
-  sinCos(0.0f, s, c);
-  EXPECT_EQ(s, 0.0f);
-  EXPECT_EQ(c, 1.0f);
-  sinCos(kNaN, s, c);
-  EXPECT_TRUE(std::isnan(s) && std::isnan(c));
-}
-
-TEST(S3DModifierFormula, PackedExpLogPowAcosFollowTheLibrary) {
-  // The waves and the twist bias use these (they vectorise); relative error against double.
-  const auto relative = [](double got, double want) {
-    return std::fabs(got - want) / std::max(std::fabs(want), 1e-30);
-  };
   for (int i = -8730; i <= 8830; i += 3) {
     const float x = static_cast<float>(i) * 0.01f;
     ASSERT_LE(relative(static_cast<double>(expLanes(x)), std::exp(static_cast<double>(x))), 4e-7)
@@ -461,12 +439,10 @@ TEST(S3DModifierFormula, PackedExpLogPowAcosFollowTheLibrary) {
       ASSERT_LE(relative(static_cast<double>(powLanes(x, y)), std::pow(static_cast<double>(x), y)),
                 2e-6)
           << x << y;
-  // The ends: e^0 and 0^y exactly, far arguments held to finite values, acos at +-1.
+  // The ends: e^0 and 0^y exactly, far arguments held to finite values.
   EXPECT_EQ(expLanes(0.0f), 1.0f);
   EXPECT_EQ(powLanes(0.0f, 0.5f), 0.0f);
   EXPECT_TRUE(std::isfinite(expLanes(1000.0f)) && expLanes(-1000.0f) >= 0.0f);
-  EXPECT_NEAR(acosLanes(1.0f), 0.0f, 1e-7f);
-  EXPECT_NEAR(acosLanes(-1.0f), kPi, 1e-6f);
 }
 
 // --- The baseline and AVX2 builds of the loops ---

@@ -1,5 +1,6 @@
 // The scene model: lookups and their reports, the per-frame setters, animation through the tracks,
-// the parent links and what the loader binds and hides.
+// the parent links; then the scene controllers that drive it. (What the loader binds and hides:
+// the reader's and the skin and morph tests.)
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,11 @@
 #include <tuple>
 #include <vector>
 
+#include "control/lecx_controller_l3x.h"
 #include "image/cimage32.h"
-#include "s3d/s3d_modifier_morph.h"
-#include "s3d/s3d_modifier_skin.h"
+#include "s3d/s3d_modifier_deform.h"
 #include "s3d/s3d_scene.h"
+#include "s3d/s3d_scene_params.h"
 #include "s3d/viewport.h"
 #include "tests/s3d/l3x_bytes.h"
 #include "tests/s3d/s3d_test_util.h"
@@ -156,12 +158,7 @@ TEST(S3DSceneFrame, SetCameraAndViewPort) {
   EXPECT_EQ(s.m_currentCamera, 1);
   S3DScene::resetCameraReport();
 
-  EXPECT_EQ(reportsOf([&] { s.setViewPort(nullptr); }),
-            Names{"S3DScene warning:|setViewPort: viewPort NULL"});
-  ViewPort noScreen;
-  EXPECT_EQ(reportsOf([&] { s.setViewPort(&noScreen); }),
-            Names{"S3DScene warning:|setViewPort: screen NULL"});
-  EXPECT_EQ(s.m_pViewPort, nullptr);
+  // (A viewport without a screen: S3DSceneRender.NothingWithoutCameraScreenOrSize.)
   CImage32Buffered screen(640, 480);
   ViewPort viewPort;
   viewPort.setScreen(&screen);
@@ -295,37 +292,336 @@ TEST(S3DSceneLinks, ParentsComeBeforeChildren) {
   }
 }
 
-// Bones, morph targets and layer meshes shape or paint other meshes and are not drawn themselves;
-// skin bones follow the bone object's matrix, morph targets read the target's vertex array.
-TEST(S3DSceneLinks, BonesTargetsAndLayersAreBoundAndHidden) {
-  const LoadedScene loaded = loadScene(withCamera(
-      {oneMaterial(), dummies({dummy({.name = "boneDummy"})}),
-       meshes(
-           {mesh({head({.name = "skinned"}),
-                  stack({modifier(1,
-                                  {skin(kIdentity12, {{"boneMesh"}, {"boneDummy"}, {"missingBone"}},
-                                        {{{1.0f, 0}}})}),
-                         modifier(2, {morph({{"morphTarget", 1.0f}, {"missingTarget", 1.0f}})})}),
-                  block(2200, {intChunk(1, 1), stringChunk(3, "layerMesh")})}),
-            mesh({head({.name = "boneMesh"})}),
-            mesh({head({.name = "morphTarget"}), geometry({vertices({{1, 2, 3}})})}),
-            mesh({head({.name = "layerMesh"})}), mesh({head({.name = "plain"})})})}));
-  const S3DScene& s = *loaded.scene;
-  EXPECT_EQ(loaded.count("S3DScene warning:|cant find bone"), 1u);
-  EXPECT_EQ(loaded.count("S3DScene warning:|cant find morph target"), 1u);
-  const auto& skin = static_cast<const S3DModifierSkin&>(*s.m_triObjects[0].m_modifiers.at(0));
-  ASSERT_EQ(skin.getNbBone(), 3);
-  EXPECT_EQ(std::tuple(skin.m_bones[0].pWorld, skin.m_bones[1].pWorld, skin.m_bones[2].pWorld),
-            std::tuple(&s.m_triObjects.at(1).m_matrix, &s.m_dummies.at(0).m_matrix, nullptr));
-  const auto& morph = static_cast<const S3DModifierMorph&>(*s.m_triObjects[0].m_modifiers.at(1));
-  ASSERT_EQ(morph.getNbTarget(), 2);
-  EXPECT_EQ(std::tuple(morph.m_targets[0].pVertices, morph.m_targets[1].pVertices),
-            std::tuple(s.m_triObjects.at(2).m_vertices.data(), nullptr));
-  std::vector<int32_t> visible;
-  for (const S3DTriObject& mesh : s.m_triObjects)
-    visible.push_back(mesh.m_visible);
-  // skinned, boneMesh, morphTarget, layerMesh, plain.
-  EXPECT_EQ(visible, (std::vector<int32_t>{1, 0, 0, 0, 1}));
+// --- Scene controllers (.lecx kind 2) driving a loaded scene: the combine modes, the Euler
+// rotations, the modifier keywords, the scene's own words and every lookup failure ---
+
+struct Param {
+  std::string name;
+  std::string formula;
+  int32_t mode = 0;
+};
+
+// Box01 at (1, 2, 3) with a skew, a noise and a bend; a dummy whose x follows its frame (linear
+// keys 0 -> 0, 100 -> 100); cameras Cam01 and Cam02; light Omni01; material m with two
+// sub-materials. 100 frames long, at frame 90.
+struct Fixture {
+  LoadedScene loaded = loadScene(sceneFile(
+      {materials({material("m", {subMaterial("s0"), subMaterial("s1")})}),
+       meshes({mesh({head({.name = "Box01", .position = Xyz{1, 2, 3}}),
+                     stack({modifier(9), modifier(5), modifier(3)})})}),
+       dummies({dummy({.name = "Anim", .positionKeys = {{0, {0, 0, 0}}, {100, {100, 0, 0}}}})}),
+       lights({light({.head = {.name = "Omni01"}, .intensity = 2.0f})}),
+       cameras({plainCamera("Cam01"), plainCamera("Cam02")})}));
+  S3DScene& scene = *loaded.scene;
+  LECXControllerL3XParamManager manager{&scene};
+  CrtRand rand;
+  LECXControllerL3X controller;
+  std::vector<std::string> bindReports;
+
+  Fixture() {
+    scene.m_animLength = 100;
+    scene.setTime(90.0f);
+  }
+  S3DTriObject& box() { return scene.m_triObjects.at(0); }
+  template <class Modifier>
+  Modifier& boxModifier(std::size_t i) {
+    return dynamic_cast<Modifier&>(*box().m_modifiers.at(i));
+  }
+  // Binds the parameters (the reports are kept) and runs one update.
+  void run(const std::vector<Param>& params) {
+    for (const Param& p : params)
+      controller.addParam({StringC(p.name), StringC(p.formula), p.mode});
+    controller.prepare(rand);
+    controller.prepareExpressions();
+    controller.setScene(&manager);
+    bindReports = reportsOf([&] { controller.bind(); });
+    controller.update();
+  }
+};
+
+TEST(SceneParams, NodeTransformsCombineByMode) {
+  // Box01 starts at (1, 2, 3) with scale (1, 1, 1). Mode 2 is current - result; any other mode
+  // is mode 0.
+  struct Case {
+    Param param;
+    Vec3 position, scale;
+  };
+  const std::vector<Case> cases{
+      {{"NODE Box01 POSX", "10", 0}, {10, 2, 3}, {1, 1, 1}},
+      {{"NODE Box01 POSX", "10", 1}, {11, 2, 3}, {1, 1, 1}},
+      {{"NODE Box01 POSX", "10", 2}, {-9, 2, 3}, {1, 1, 1}},
+      {{"NODE Box01 POSX", "10", 7}, {10, 2, 3}, {1, 1, 1}},
+      {{"NODE Box01 POSY", "0.5", 1}, {1, 2.5f, 3}, {1, 1, 1}},
+      {{"NODE,Box01\tPOSZ", "4", 2}, {1, 2, -1}, {1, 1, 1}},
+      {{"NODE Box01 SCALE", "2", 1}, {1, 2, 3}, {3, 3, 3}},
+      {{"NODE Box01 SCALEZ", "4", 0}, {1, 2, 3}, {1, 1, 4}},
+      {{"NODE Box01 SCALEX", "0.25", 2}, {1, 2, 3}, {0.75f, 1, 1}},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.box().m_dirty = 0;
+    f.run({c.param});
+    EXPECT_EQ(f.bindReports, Names{}) << c.param.name;
+    expectNear(f.box().m_position, c.position);
+    expectNear(f.box().m_scale, c.scale);
+    EXPECT_EQ(f.box().m_dirty, 1) << c.param.name;
+  }
+}
+
+TEST(SceneParams, RotationsGoThroughEulerAngles) {
+  // euler(x, y, z) = rotationY(y) · rotationX(x) · rotationZ(z); rotationX(a) has m6 = sin a,
+  // which quaternionToMatrix writes as -2xw: from the identity, ROTX a gives
+  // (-sin(a/2), 0, 0, cos(a/2)), and likewise for y (m2 = -sin a = 2yw) and z (m1 = sin a = -2zw).
+  const float s = std::sin(0.15f), c = std::cos(0.15f);
+  const float s3 = std::sin(1.5f), c3 = std::cos(1.5f);
+  struct Case {
+    Param param;
+    Quat start, expected;
+  };
+  const Quat general{0.1f, 0.2f, 0.3f, std::sqrt(1.0f - 0.14f)};
+  const std::vector<Case> cases{
+      {{"NODE Box01 ROTX", "0.3", 0}, kIdentityQuat, {-s, 0, 0, c}},
+      {{"NODE Box01 ROTY", "0.3", 0}, kIdentityQuat, {0, -s, 0, c}},
+      {{"NODE Box01 ROTZ", "0.3", 0}, kIdentityQuat, {0, 0, -s, c}},
+      // Past 2 pi / 3 the trace is negative: x, y or z is the largest part.
+      {{"NODE Box01 ROTX", "3", 0}, kIdentityQuat, {-s3, 0, 0, c3}},
+      {{"NODE Box01 ROTY", "3", 0}, kIdentityQuat, {0, -s3, 0, c3}},
+      {{"NODE Box01 ROTZ", "3", 0}, kIdentityQuat, {0, 0, -s3, c3}},
+      // About z by 0.5, plus 0.25: about z by 0.75.
+      {{"NODE Box01 ROTZ", "0.25", 1},
+       {0, 0, -std::sin(0.25f), std::cos(0.25f)},
+       {0, 0, -std::sin(0.375f), std::cos(0.375f)}},
+      // Adding 0 to an angle gives the rotation back (all three angles are taken out and put in).
+      {{"NODE Box01 ROTX", "0", 1}, general, general},
+  };
+  for (const Case& k : cases) {
+    Fixture f;
+    f.box().setRotation(k.start);
+    f.run({k.param});
+    Quat q = f.box().m_rotation;
+    if (q.w < 0) q = {-q.x, -q.y, -q.z, -q.w};  // q and -q are the same rotation
+    expectNear(q, k.expected, 2e-6f);
+  }
+}
+
+TEST(SceneParams, ModifierKeywordsAndTheirT) {
+  Fixture f;
+  f.boxModifier<S3DModifierNoise>(1).m_strength = {1, 1, 1};
+  f.run({{"MODIFIERTSKEW Box01 AMOUNT", "0.5", 0},
+         {"MODIFIERTSKEW Box01 DIRECTION", "0.25", 1},
+         {"MODIFIERTNOISE Box01 STRENGTH", "3", 1},
+         {"MODIFIERTNOISE Box01 STRENGTHY", "0.5", 2},
+         {"MODIFIERTNOISE Box01 PHASE", "2", 0},
+         {"MODIFIERTBEND Box01 ANGLE", "1", 1}});
+  EXPECT_EQ(f.bindReports, Names{});
+  const auto& skew = f.boxModifier<S3DModifierSkew>(0);
+  EXPECT_EQ(skew.m_amount, 0.5f);
+  EXPECT_EQ(skew.m_direction, 0.25f);
+  // STRENGTH ignores the mode (1 + 3 would be 4); STRENGTHY comes after it: 3 - 0.5.
+  const auto& noise = f.boxModifier<S3DModifierNoise>(1);
+  expectNear(noise.m_strength, {3, 2.5f, 3});
+  EXPECT_EQ(noise.m_phase, 2.0f);
+  EXPECT_EQ(f.boxModifier<S3DModifierBend>(2).m_angle, 1.0f);
+}
+
+TEST(SceneParams, CamerasAndLights) {
+  Fixture f;
+  f.run({{"CAMERA Cam02 FOV", "0.5", 1},
+         {"CAMERA Cam02 ROLL", "0.25", 2},
+         {"LIGHT Omni01 INTENSITY", "0.5", 2},
+         {"LIGHT Omni01 FALLOFF", "0.75", 0}});
+  EXPECT_EQ(f.bindReports, Names{});
+  EXPECT_EQ(f.scene.m_cameras.at(0).getFov(), S3DCamera::kDefaultFov);
+  EXPECT_FLOAT_EQ(f.scene.m_cameras.at(1).getFov(), S3DCamera::kDefaultFov + 0.5f);
+  EXPECT_EQ(f.scene.m_cameras.at(1).m_roll, -0.25f);
+  EXPECT_EQ(f.scene.m_lights.at(0).m_intensity, 1.5f);
+  EXPECT_EQ(f.scene.m_lights.at(0).m_falloff, 0.75f);
+}
+
+TEST(SceneParams, SceneCameraTruncatesAndIgnoresTheMode) {
+  struct Case {
+    std::string formula;
+    int32_t mode;
+    int32_t camera;
+    Names reports;
+  };
+  const std::vector<Case> cases{
+      {"1.9", 0, 1, {}},
+      {"1.9", 1, 1, {}},      // not current (0) + 1.9
+      {"0 - 0.9", 0, 0, {}},  // towards zero: floor would ask for camera -1
+      {"2", 0, 0, {"S3DScene warning:|setCamera: not so much camera"}},
+  };
+  for (const Case& c : cases) {
+    S3DScene::resetCameraReport();
+    Fixture f;
+    const Names reports = reportsOf([&] { f.run({{"SCENE CAMERA", c.formula, c.mode}}); });
+    EXPECT_EQ(f.scene.m_currentCamera, c.camera) << c.formula;
+    EXPECT_EQ(reports, c.reports) << c.formula;
+  }
+}
+
+TEST(SceneParams, AnimationTimesWrapByTheLength) {
+  // The scene is at frame 90 of 100. Objects: 1 is 90 + r, 2 is 90 - r. The scene's own time in
+  // mode 2 is r - 90. Remainders keep the sign (fmod).
+  struct Case {
+    Param param;
+    float sceneTime, animX;
+  };
+  const std::vector<Case> cases{
+      {{"SCENE MAINANIM", "250", 0}, 50, 50},     {{"SCENE MAINANIM", "25", 1}, 15, 15},
+      {{"SCENE MAINANIM", "25", 2}, -65, 0},  // a negative time: the track holds its first key
+      {{"NODE Anim MAINANIM", "25", 1}, 90, 15},  {{"NODE Anim MAINANIM", "25", 2}, 90, 65},
+      {{"NODE Anim MAINANIM", "130", 0}, 90, 30},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.run({c.param});
+    EXPECT_FLOAT_EQ(f.scene.getTime(), c.sceneTime) << c.param.name << " " << c.param.mode;
+    EXPECT_FLOAT_EQ(f.scene.m_dummies.at(0).m_position.x, c.animX) << c.param.name;
+  }
+  // A scene without length leaves every time as it was.
+  Fixture f;
+  f.scene.m_animLength = 0;
+  f.run({{"SCENE MAINANIM", "25", 0}, {"NODE Anim MAINANIM", "25", 0}});
+  EXPECT_EQ(f.scene.getTime(), 90.0f);
+  EXPECT_EQ(f.scene.m_dummies.at(0).m_position.x, 90.0f);
+}
+
+TEST(SceneParams, LineOpacityScalesTheBoundColour) {
+  // 0x804020 scaled by trunc(v · 255) / 256 per channel. v = 0.5: 127 -> 0x3F1F0F (128 · 127 /
+  // 256 = 63.5). v = 0.75 (1.0 - 0.25: the base is 1.0): 191 -> 0x5F2F17.
+  struct Case {
+    std::string formula;
+    int32_t mode;
+    int32_t color;
+  };
+  const std::vector<Case> cases{
+      {"0.5", 0, 0x3F1F0F}, {"0 - 0.5", 1, 0x3F1F0F}, {"0.25", 2, 0x5F2F17},
+      {"1", 0, 0x7F3F1F},   {"0 - 3", 0, 0},          {"40", 0, 0x804020},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    S3DSubMaterial& sub = f.scene.m_materials.at(0).m_subMaterials.at(1);
+    sub.m_pLine = std::make_unique<S3DLineProperties>();
+    sub.m_pLine->m_color = 0x804020;
+    f.run({{"MTL m 1 LINEOPACITY", c.formula, c.mode}});
+    EXPECT_EQ(sub.m_pLine->m_color, c.color) << c.formula;
+    // The bound colour is scaled again, not the last result.
+    f.controller.update();
+    EXPECT_EQ(sub.m_pLine->m_color, c.color) << c.formula;
+  }
+  // Index 3 of two sub-materials is sub-material 1; opacity is clamped by the material.
+  Fixture f;
+  f.run({{"MTL m 3 POLYOPACITY", "0.25", 2}, {"MTL m 0 POLYOPACITY", "5", 0}});
+  EXPECT_EQ(f.scene.m_materials.at(0).m_subMaterials.at(1).m_opacity, 0.75f);
+  EXPECT_EQ(f.scene.m_materials.at(0).m_subMaterials.at(0).m_opacity, 1.0f);
+}
+
+TEST(SceneParams, FailuresAreReportedAndDoNothing) {
+  const std::string modifierType = "S3DScene warning:|Can't find modifier type ";
+  struct Case {
+    std::string name;
+    Names reports;
+  };
+  const std::vector<Case> cases{
+      {"NODE nope POSX", {}},
+      {"NODE", {}},
+      {"NODE Box01", {"LECXControllerL3XParamNode|Can't find param: "}},
+      {"BOGUS Box01 POSX", {"LECXControllerL3XParamManager|create param not found: BOGUS"}},
+      {"", {"LECXControllerL3XParamManager|create param not found: "}},
+      {"node Box01 POSX", {"LECXControllerL3XParamManager|create param not found: node"}},
+      {"SCENE", {"LECXControllerL3XParamScene|Can't find param: "}},
+      {"TRIOBJECT nope MAINANIM", {"LECXControllerL3XParamTriObject|Can't find triObject: nope"}},
+      {"SHAPE nope MAINANIM", {"LECXControllerL3XParamShape|Can't find shape: nope"}},
+      {"CAMERA nope FOV", {"LECXControllerL3XParamCamera|Can't find camera: nope"}},
+      {"LIGHT nope FALLOFF", {"LECXControllerL3XParamLight|Can't find light: nope"}},
+      {"WSMODIFIER nope MAINANIM",
+       {"LECXControllerL3XParamWSModifier|Can't find wsModifier: nope"}},
+      {"MTL nope 0 POLYOPACITY",
+       {"S3DScene warning:|Can't find material idx 0, called nope",
+        "LECXControllerL3XParamMaterial|can't find material name: nope, idx: 0"}},
+      {"MTL m x POLYOPACITY",
+       {"LECXControllerL3XParamMaterial|can't find material name: m, idx: x"}},
+      {"MTL m 99999999999 POLYOPACITY",
+       {"LECXControllerL3XParamMaterial|can't find material name: m, idx: 99999999999"}},
+      {"MTL m", {"LECXControllerL3XParamMaterial|can't find material name: m, idx: "}},
+      {"MODIFIERGIZMO nope 0 POSX",
+       {"S3DScene warning:|Can't find modifier gizmo, object nope",
+        "LECXControllerL3XParamModifierGizmo|can't find modifierGizmo name: nope, idx: 0"}},
+      {"MODIFIERTAPE Box01 AMOUNT",
+       {modifierType + "8, of object Box01",
+        "LECXControllerL3XParamModifierTape|Can't find modifierTape from object: Box01"}},
+      {"MODIFIERSPHERY Box01 PERCENT",
+       {modifierType + "10, of object Box01",
+        "LECXControllerL3XParamModifierSphery|Can't find modifierSphery from object: Box01"}},
+      {"MODIFIERSTRETCH Box01 STRETCH",
+       {modifierType + "4, of object Box01",
+        "LECXControllerL3XParamModifierStretch|Can't find modifierStretch from object: Box01"}},
+      {"MODIFIERWAVE Box01 AMP1",
+       {modifierType + "6, of object Box01",
+        "LECXControllerL3XParamModifierWave|Can't find modifierWave from object: Box01"}},
+      {"MODIFIERTWIST Box01 ANGLE",
+       {modifierType + "7, of object Box01",
+        "LECXControllerL3XParamModifierTwist|Can't find modifierTwist from object: Box01"}},
+      {"MODIFIERTMELT Box01 AMOUNT",
+       {modifierType + "11, of object Box01",
+        "LECXControllerL3XParamModifierMelt|Can't find modifierMelt from object: Box01"}},
+      {"MODIFIERTSKEW nope AMOUNT",
+       {modifierType + "9, of object nope",
+        "LECXControllerL3XParamModifierSkew|Can't find modifierSkew from object: nope"}},
+      {"MODIFIERTNOISE nope SCALE",
+       {modifierType + "5, of object nope",
+        "LECXControllerL3XParamModifierNoise|Can't find modifierNoise from object: nope"}},
+      {"MODIFIERTBEND nope ANGLE",
+       {modifierType + "3, of object nope",
+        "LECXControllerL3XParamModifierBend|Can't find modifierBend from object: nope"}},
+      {"MODIFIERTBEND Box01 ANGEL", {"LECXControllerL3XParamModifierBend|Can't find param: ANGEL"}},
+  };
+  for (const Case& c : cases) {
+    // Each failing parameter sits before a working one, which still works.
+    Fixture f;
+    f.run({{c.name, "5", 0}, {"NODE Box01 POSX", "7", 0}});
+    EXPECT_EQ(f.bindReports, c.reports) << c.name;
+    EXPECT_TRUE(f.controller.getSceneParam(0) == nullptr ||
+                !f.controller.getSceneParam(0)->isActive())
+        << c.name;
+    expectNear(f.box().m_position, {7, 2, 3});
+    EXPECT_EQ(f.scene.getTime(), 90.0f) << c.name;
+  }
+}
+
+TEST(SceneParams, EveryWordOfTheSyntaxBinds) {
+  // One object of every kind named "o" (the world-space modifier is a bend, so MODIFIERTBEND
+  // finds it first); the mesh carries one modifier of each other type.
+  LoadedScene loaded = loadScene(sceneFile(
+      {materials({material("o", {subMaterial("s")})}), wsModifiers({wsModifier({.name = "o"}, 3)}),
+       meshes({mesh(
+           {head({.name = "o"}), stack({modifier(8), modifier(10), modifier(4), modifier(6),
+                                        modifier(7), modifier(9), modifier(5), modifier(11)})})}),
+       shapes({shape(1, {head({.name = "o"})})}), lights({light({.head = {.name = "o"}})}),
+       cameras({plainCamera("o")})}));
+  loaded->m_animLength = 10;
+  LECXControllerL3XParamManager manager(loaded.scene.get());
+  int nbWord = 0;
+  for (const LECXSceneKeyword& keyword : lecxSceneKeywords()) {
+    for (const std::string_view property : keyword.properties) {
+      std::string name(keyword.keyword);
+      if (name != "SCENE") name += keyword.hasIndex ? " o 0" : " o";
+      name += " " + std::string(property);
+      ASSERT_EQ(checkLECXSceneParamName(name), "");
+      std::unique_ptr<LECXSceneParam> pParam;
+      EXPECT_EQ(reportsOf([&] {
+                  pParam = manager.createParam({StringC(name), "1", 1});
+                }),
+                Names{})
+          << name;
+      ASSERT_NE(pParam, nullptr) << name;
+      EXPECT_TRUE(pParam->isActive()) << name;
+      pParam->apply(0.5f);
+      ++nbWord;
+    }
+  }
+  EXPECT_EQ(nbWord, 69);
 }
 
 }  // namespace

@@ -94,10 +94,7 @@ TEST(S3DLines, EndsClippingAndDepth) {
   const std::vector<Case> cases{
       // x' = 32 -+ 16, y' = 24: both ends drawn.
       {"flat", {-40, 0, 80}, {40, 0, 80}, false, 33, {16, 24, 48, 24}},
-      // (32, 34) to (35.2, 14.4): 21 rows.
-      {"steep", {0, -20, 100}, {10, 20, 100}, false, 21, {32, 34, 35, 14}},
       {"both ends left of the screen", {-200, 0, 100}, {-150, 0, 100}, false, 0, {}},
-      {"both behind the camera", {0, 0, -50}, {10, 0, -100}, false, 0, {}},
       {"both before the near plane", {4, 0, 2}, {4, 0, 8}, false, 0, {}},
       // Cut at z = 10: x' = 32 + 32 · 4 / 10 = 44.8; the far end 32 + 3.2.
       {"crossing the near plane", {4, 0, 0}, {4, 0, 40}, false, 11, {35, 24, 45, 24}},
@@ -105,7 +102,6 @@ TEST(S3DLines, EndsClippingAndDepth) {
       {"leaving the right side", {0, 0, 100}, {300, 0, 100}, false, 32, {32, 24, 63, 24}},
       // x' = 19.2 .. 44.8 behind the square at z = 50 covering 26..38: 27 - 13 pixels.
       {"behind a face", {-40, 0, 100}, {40, 0, 100}, true, 14, {19, 24, 45, 24}},
-      {"before a face", {-20, 0, 40}, {20, 0, 40}, true, 33, {16, 24, 48, 24}},
       // On a face facing the camera (28.8 .. 35.2): equal depths pass.
       {"on a face", {-5, 0, 50}, {5, 0, 50}, true, 7, {29, 24, 35, 24}},
   };
@@ -198,49 +194,28 @@ TEST(S3DLines, SortedMeshesDrawTheirLinesByKey) {
   EXPECT_EQ(stage.screen.pixel(32, 18), 0x00007Fu);
 }
 
-// A sprite at (0, 0, z) lands on the screen's centre (32, 24). The 4 x 4 texture at zoom 2 covers
-// 28..35 x 20..27, texel (x, y) on pixels 28 + 2x, 29 + 2x.
-TEST(S3DSprite, SelectorsPlacementAndBlits) {
+// A sprite at (0, 0, 50) lands on the screen's centre (32, 24). The 4 x 4 texture at zoom 2
+// covers 28..35 x 20..27; zoom 1 (selectors 0) 30..33 x 22..25. Placement, the turned blit, the
+// zoom by distance and a sprite behind the camera are in the program's golden picture of shapes.
+TEST(S3DSprite, SelectorsAndBlits) {
   enum Material { kTextured, kUntextured, kNone };
-  struct Pixel {
-    int x, y;
-    uint32_t colour;  // 0: the background
-  };
   struct Case {
     std::string name;
-    float z;
     std::array<int32_t, 3> selectors;
-    float value11, value12;
+    float angle;
     Material material;
-    int count;  // -1: not checked
-    std::vector<Pixel> pixels;
+    int count;                               // -1: not checked
+    std::vector<std::array<int, 3>> pixels;  // x, y, colour (0: the background)
   };
-  const uint32_t t00 = texelColor(0, 0), t11 = texelColor(1, 1), t33 = texelColor(3, 3);
+  const auto t00 = static_cast<int>(texelColor(0, 0)), t11 = static_cast<int>(texelColor(1, 1)),
+             t33 = static_cast<int>(texelColor(3, 3));
   const std::vector<Case> cases{
-      {"zoom 2, angle 0: scaled blit",
-       50,
-       {1, 1, 1},
-       2,
-       0,
-       kTextured,
-       64,
-       {{28, 20, t00}, {30, 20, texelColor(1, 0)}, {35, 27, t33}, {27, 20, 0}}},
-      // Turned by 0.001 the top-left corner (-4, -4) moves 0.004 down: row 20 leaves column 28.
-      {"zoom 2, angle 0.001: rotated blit",
-       50,
-       {1, 1, 1},
-       2,
-       0.001f,
-       kTextured,
-       -1,
-       {{28, 20, 0}, {31, 23, t11}}},
-      // Zoom 1: 30..33 x 22..25.
-      {"zoom selectors 0", 50, {0, 0, 0}, 2, 0, kTextured, 16, {{30, 22, t00}, {33, 25, t33}}},
-      // Zooms 32 / 20 and 48 / 20: 6.4 x 9.6 pixels about the centre, 7 x 9.
-      {"zooms by distance, z 20", 20, {2, 2, 0}, 1, 0, kTextured, 63, {}},
-      {"behind the camera", -50, {1, 1, 1}, 2, 0, kTextured, 0, {}},
-      {"no texture", 50, {1, 1, 1}, 2, 0, kUntextured, 0, {}},
-      {"no material", 50, {1, 1, 1}, 2, 0, kNone, 0, {}},
+      // Any angle but 0 takes the rotated blit: turned by 0.001 the top-left corner (-4, -4)
+      // moves 0.004 down, so row 20 leaves column 28.
+      {"angle 0.001: rotated blit", {1, 1, 1}, 0.001f, kTextured, -1, {{28, 20, 0}, {31, 23, t11}}},
+      {"zoom selectors 0", {0, 0, 0}, 0, kTextured, 16, {{30, 22, t00}, {33, 25, t33}}},
+      {"no texture", {1, 1, 1}, 0, kUntextured, 0, {}},
+      {"no material", {1, 1, 1}, 0, kNone, 0, {}},
   };
   for (const Case& c : cases) {
     Stage stage(64, 48, 0);
@@ -250,18 +225,18 @@ TEST(S3DSprite, SelectorsPlacementAndBlits) {
     S3DSubMaterial& sub = scene.m_materials[0].m_subMaterials.emplace_back();
     if (c.material == kTextured) giveTexture(sub);
     auto pSprite = std::make_unique<S3DShapeSprite>();
-    pSprite->setPosition({0, 0, c.z});
+    pSprite->setPosition({0, 0, 50});
     std::copy(c.selectors.begin(), c.selectors.end(), pSprite->m_selectors);
-    pSprite->m_value11 = c.value11;
-    pSprite->m_value12 = c.value12;
+    pSprite->m_value11 = 2;
+    pSprite->m_value12 = c.angle;
     if (c.material != kNone) pSprite->m_pMaterial = &scene.m_materials[0];
     scene.m_shapes.push_back(std::move(pSprite));
     stage.bindAndFrame();
     if (c.count >= 0) {
       EXPECT_EQ(stage.screen.count(0), c.count) << c.name;
     }
-    for (const Pixel& p : c.pixels)
-      EXPECT_EQ(stage.screen.pixel(p.x, p.y), p.colour) << c.name;
+    for (const auto& [x, y, colour] : c.pixels)
+      EXPECT_EQ(stage.screen.pixel(x, y), static_cast<uint32_t>(colour)) << c.name;
     EXPECT_TRUE(stage.screen.guardsIntact()) << c.name;
   }
 }
@@ -339,12 +314,9 @@ TEST(S3DParticles, EmitterTiming) {
       // Elapsed 15: trunc(7.5) = 7; 15 mod 4 = 3, · 0.5.
       {"half a particle a frame", {0, 4, 0.5f}, 0.5f, true, 7, 1.5f},
       {"period 0", {0, 0, 2}, 1.0f, true, 0, 0},
-      {"negative period", {0, -5, 2}, 1.0f, true, 0, 0},
       {"negative rate", {0, 10, -2}, 1.0f, true, 0, 0},
-      {"NaN rate", {0, 10, NAN}, 1.0f, true, 0, 0},
       {"infinite rate", {0, 10, INFINITY}, 1.0f, true, 0, 0},
       {"NaN time", {0, 10, 2}, NAN, false, 0, 0},
-      {"NaN start", {NAN, 10, 2}, 1.0f, false, 0, 0},
   };
   for (const Case& c : cases) {
     S3DShapeParticles shape;

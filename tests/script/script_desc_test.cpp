@@ -1,13 +1,9 @@
 // EFFECT, MIX and their descriptor lines: kinds, fields, defaults and reports; then what the
 // descriptors do to a frame.
 
-#include <algorithm>
-
-#include "fx/fx_hvblur.h"
 #include "s3d/viewport.h"
 #include "tests/script/engine_fixture.h"
 #include "tests/support/controller_files.h"
-#include "tests/support/picture_files.h"
 
 namespace {
 
@@ -178,34 +174,6 @@ TEST_F(DescRunTest, BlurSizeAndEmbossFactorAreConvertedForTheirEffects) {
             127);
 }
 
-TEST_F(DescRunTest, DescriptorsSharingAnEffectEachSetItBeforeRunning) {
-  // A 64 x 4 picture, black with one white column at x = 31.
-  const auto column = [](int x, int) { return x == 31 ? 0xFFFFFFu : 0u; };
-  ASSERT_TRUE(picture_files::writeBytes("pic.bmp", picture_files::bmpBytes(64, 4, column)));
-  loadShow({{"IMAGE", {"file: pic pic.bmp"}},
-            {"EFFECT", {"desc: blur HVBLUR d"}},
-            {"EFFECT_DESC",
-             {"desc: small blur NULL HORIZONTAL NORMAL 4",
-              "desc: large blur NULL HORIZONTAL NORMAL 16"}}},
-           {"desc: screen 1 0 1000 c 0 0 0", "desc: screen 2 0 1000 w pic",
-            "desc: screen 3 0 1000 e small", "desc: screen 4 0 1000 e large"});
-  // The frame: one white column at x = 31 over black, blurred with 4 then with 16.
-  pixelAt(0);
-  CImage32Buffered expected(64, 4);
-  for (std::uint32_t y = 0; y < 4; ++y)
-    expected.setPixel(31, y, 0xFFFFFF);
-  FxHVBlur reference(64, 4);
-  reference.setScreen(&expected);
-  reference.setSize(4);
-  reference.apply();
-  reference.setSize(16);
-  reference.apply();
-  EXPECT_TRUE(texts().empty());
-  EXPECT_NE(m_frame.getPixels()[36], 0u);
-  EXPECT_TRUE(std::equal(expected.getPixels(), expected.getPixels() + 64 * 4, m_frame.getPixels()));
-  EXPECT_EQ(dynamic_cast<ScriptEffectHVBlur*>(m_pEngine->findEffect(StringC("blur")))->m_size, 16);
-}
-
 TEST_F(DescRunTest, BlitOpacityIsClampedAndZeroMixesNothing) {
   // A white alpha map, a source layer, and the frame last.
   loadShow({{"SCREEN_LAYER", {"desc: map d", "desc: src d", "desc: screen d"}},
@@ -222,40 +190,6 @@ TEST_F(DescRunTest, BlitOpacityIsClampedAndZeroMixesNothing) {
   EXPECT_EQ(pixelAt(2500, 3, 0x10101010), 0x10101010u);
   // 0.5 exactly averages: (d >> 1) + (s >> 1) in every byte.
   EXPECT_EQ(pixelAt(3500, 3, 0x10101010), 0x086C3A21u);
-}
-
-TEST_F(EngineTest, FixedSizeEffectsLeaveALayerOfAnotherSizeAsItIs) {
-  // Each effect is made for "small" and first runs on the small layer, which binds it there.
-  // From 1000 ms the small layer rests and the effect meets the 4 x 2 frame: it reports, and
-  // neither the frame nor the small layer it is still bound to changes.
-  const struct {
-    const char* type;
-    const char* fields;
-    const char* caption;
-  } kinds[] = {{"HVBLUR", "HORIZONTAL NORMAL 4", "FxHVBlur : "},
-               {"EMBOSS", "SHADE 1.0", "FxEmboss : "},
-               {"RADIAL", "SMOOTH 0.9 0.08 2 2", "FxRadial : "}};
-  for (const auto& kind : kinds) {
-    SCOPED_TRACE(kind.type);
-    m_reports.clear();
-    loadSections(show({{"LAYER_DIMENSION", {"desc: d 4 2", "desc: small 8 4"}},
-                       {"EFFECT", {std::string("desc: fx ") + kind.type + " small"}},
-                       {"EFFECT_DESC", {std::string("desc: run fx NULL ") + kind.fields}}},
-                      {"desc: side 1 0 1000 c 200 100 50", "desc: side 2 0 1000 e run",
-                       "desc: screen 1 0 2000 c 10 20 30", "desc: screen 2 0 2000 e run"},
-                      {"desc: side small", "desc: screen d"}));
-    const std::uint32_t* pSide = m_pEngine->getScreenLayer(0)->getBuffer()->getPixels();
-    pixelAt(0);
-    const std::vector<std::uint32_t> side(pSide, pSide + 8 * 4);
-    EXPECT_NE(std::count(side.begin(), side.end(), 0xC86432u), 8 * 4);
-    pixelAt(1500);
-    EXPECT_EQ(std::vector<std::uint32_t>(pSide, pSide + 8 * 4), side);
-    EXPECT_EQ(std::vector<std::uint32_t>(m_frame.getPixels(), m_frame.getPixels() + 4 * 2),
-              std::vector<std::uint32_t>(4 * 2, 0x0A141Eu));
-    EXPECT_EQ(m_reports.lines(),
-              Lines(2, kind.caption + std::string("|setScreen: not same dimensions as the "
-                                                  "constructor one")));
-  }
 }
 
 TEST_F(EngineTest, SizesNoLayerCouldHaveMakeNeitherEffectBuffersNorDepthBuffers) {

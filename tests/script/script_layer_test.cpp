@@ -51,9 +51,6 @@ TEST_F(EngineTest, LayerOperationsRunFrameByFrame) {
        .operations = "screen 1 0 5000 c 0 0 255; screen 2 1000 1000 c 255 0 0; "
                      "nowhere 3 0 5000 c 255 0 0",
        .pixels = {{1000, kBlue}}},
-      {.what = "positions run in increasing order whatever the line order",
-       .operations = "screen 3 0 1000 c 0 0 255; screen 1 0 1000 c 255 0 0",
-       .pixels = {{10, kBlue}}},
       {.what = "fill colours are added, not masked; missing numbers count as 0",
        .operations = "screen 1 0 1000 c 255 0 255; screen 1 1000 2000 c 0 0 300; "
                      "screen 1 2000 3000 c 1 2",
@@ -71,10 +68,6 @@ TEST_F(EngineTest, LayerOperationsRunFrameByFrame) {
                        "ScriptEngine :|position must be >= 1",
                        "ScriptEngine :|desc: screen 0 0 1000 c 255 0 0",
                        "ScriptEngine :|position must be >= 1"}},
-      {.what = "writing a screen layer copies its buffer",
-       .operations = "back 1 0 1000 c 0 255 0; screen 1 0 1000 c 255 0 0; screen 2 0 1000 w back",
-       .layers = "back d; screen d",
-       .pixels = {{500, kGreen}}},
       {.what = "earlier layers are drawn first",
        .operations = "screen 1 0 5000 w back; back 1 0 1000 c 255 0 0; back 1 1000 5000 c 0 0 255",
        .layers = "back d; screen d",
@@ -152,17 +145,6 @@ TEST_F(EngineTest, LayerOperationsRunFrameByFrame) {
     EXPECT_EQ(m_reports.lines(), s.renderReports);
     if (s.check) s.check(*m_pEngine);
   }
-}
-
-TEST_F(EngineTest, AbsurdLayerSizesAreRefusedNotAllocated) {
-  ScriptEngine& engine = loadSections(
-      {{"LAYER_DIMENSION", {"desc: wide 100000 2", "desc: negative -4 2", "desc: garbage x2 7"}},
-       {"SCREEN_LAYER", {"desc: a wide", "desc: b negative", "desc: c garbage"}}});
-  EXPECT_EQ(m_reports.lines(), (Lines{"SCREEN_LAYER a :|bad dimensions for creating buffer",
-                                      "SCREEN_LAYER b :|bad dimensions for creating buffer",
-                                      "SCREEN_LAYER c :|bad dimensions for creating buffer"}));
-  for (int i = 0; i < engine.getScreenLayerCount(); ++i)
-    EXPECT_EQ(engine.getScreenLayer(i)->getBuffer(), nullptr);
 }
 
 TEST_F(EngineTest, WithoutMusicTheClockCountsTicksSinceStart) {

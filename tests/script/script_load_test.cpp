@@ -151,18 +151,3 @@ TEST_F(EngineTest, SearchesThatFailAreReportedAndKeepWhatWasRead) {
   }
   EXPECT_EQ(m_reports.reports()[0].level, ReportLevel::Plain);
 }
-
-TEST_F(EngineTest, RandomBytesAreSearchedToTheEndWithoutHarm) {
-  std::string bytes;
-  std::uint32_t seed = 12345;
-  for (int i = 0; i < 300000; ++i) {
-    seed = seed * 214013u + 2531011u;
-    bytes += static_cast<char>((seed >> 16) & 0xFF);
-  }
-  ScriptEngine& engine = load(bytes);
-  ASSERT_FALSE(m_reports.lines().empty());
-  EXPECT_EQ(m_reports.lines().back(), "ScriptEngine :|end of file while searching <MUSIC>");
-  EXPECT_EQ(engine.getLayerManagerCount(), 0);
-  CImage32Buffered frame(2, 2);
-  engine.render(&frame);
-}

@@ -39,13 +39,3 @@ TEST_F(EngineTest, SceneResourcesLoadAndDescriptorsShowThem) {
   EXPECT_EQ(pixelAt(0, 0, 0x123456), 0x123456u);
   EXPECT_EQ(texts(), std::vector<std::string>{});
 }
-
-TEST_F(EngineTest, AMissingSceneFileIsReportedAndTheShowGoesOn) {
-  ScriptEngine& engine = loadSections(sceneShow("nowhere.l3x"));
-  EXPECT_EQ(m_reports.lines(),
-            (std::vector<std::string>{
-                "ChunkFileReaderManager: |can't open file for reading! fileName: nowhere.l3x",
-                "S3DScene warning:|no camera to render the scene !"}));
-  EXPECT_EQ(engine.find3DDesc("view")->getScene()->getNbCamera(), 0);
-  EXPECT_EQ(pixelAt(0, 0, 0x123456), 0x123456u);
-}

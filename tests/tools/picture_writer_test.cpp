@@ -10,7 +10,6 @@
 #include "base/report.h"
 #include "image/cimage32.h"
 #include "tests/support/temp_dir.h"
-#include "tools/demo_pictures.h"
 #include "tools/picture_writer.h"
 
 namespace {
@@ -89,30 +88,6 @@ TEST(PictureWriterReadBack, BmpRowsPaddedForEveryWidth) {
     EXPECT_EQ(capture.texts(), width % 2 == 1 ? std::vector<std::string>{"width uneven"}
                                               : std::vector<std::string>{});
   }
-}
-
-// The demo's own pictures load cleanly, with their sizes; alpha maps are grey.
-TEST(DemoPictures, EveryFileLoadsWithoutReports) {
-  TempDir dir;
-  ReportCapture capture;
-  for (const DemoPictures::PictureFile& file : DemoPictures::makeAll()) {
-    SCOPED_TRACE(file.name);
-    const std::vector<std::uint32_t> pixels = loadBack(dir, file.name, DemoPictures::encode(file),
-                                                       file.picture.width, file.picture.height);
-    EXPECT_EQ(pixels, file.picture.pixels);
-    // Layers have the frame's pixel count; textures and sprites have sides that are powers of
-    // two (the map layers and the sprite scenes read them as they are).
-    const auto powerOfTwo = [](std::int32_t side) { return side > 0 && (side & (side - 1)) == 0; };
-    const std::int64_t count = std::int64_t{file.picture.width} * file.picture.height;
-    EXPECT_TRUE(count == 512 * 256 ||
-                (powerOfTwo(file.picture.width) && powerOfTwo(file.picture.height)))
-        << file.picture.width << " x " << file.picture.height;
-    if (file.name.starts_with("mask_")) {
-      for (const std::uint32_t pixel : pixels)
-        ASSERT_EQ(pixel, (pixel & 0xFFu) * 0x010101u);
-    }
-  }
-  EXPECT_TRUE(capture.reports().empty());
 }
 
 }  // namespace

@@ -159,34 +159,6 @@ TEST(ShowToolRoundTrip, UndecodableChunksStayHex) {
   roundTrip(deep);
 }
 
-// Written by hand: a keyframer restarting at 0 and 1000 over a linear curve (0, 0) to (500, 10),
-// accumulating: the second beat starts from the first one's end.
-constexpr const char* kHandKeyframer = R"({
-  "format": "lcx",
-  "chunks": [{"id": 1, "children": [{"id": 2, "type": 3, "children": [
-    {"id": 10, "beats": [0, 1000]},
-    {"id": 11, "children": [{"id": 1, "trackType": 1, "children": [
-      {"id": 1, "keys": [{"time": 0, "value": 0}, {"time": 500, "value": 10}]}]}]},
-    {"id": 12, "accumulate": 1}]}]}]
-})";
-
-TEST(ShowToolBuild, HandWrittenKeyframerGivesItsCurve) {
-  TempDir dir;
-  const std::string json = (dir.path() / "hand.json").string();
-  const std::string lcx = (dir.path() / "hand.lcx").string();
-  writeText(json, kHandKeyframer);
-  ASSERT_EQ(run({"build", json, "-o", lcx, "--pack"}).code, 0);
-  EXPECT_EQ(readBytes(lcx).at(0), ChunkFile::kPacked);
-  // A fresh load for each time: the controller keeps state between calls.
-  for (const auto& [time, value] :
-       {std::pair{250.0f, 5.0f}, std::pair{700.0f, 10.0f}, std::pair{1250.0f, 15.0f}}) {
-    LCXControllerManager manager;
-    ASSERT_TRUE(manager.load(StringC(lcx.c_str())));
-    ASSERT_NE(manager.getController(), nullptr);
-    EXPECT_FLOAT_EQ(manager.getController()->getValue(time), value) << time;
-  }
-}
-
 // Missing, or packed garbage (the reader's own cases are pinned by the chunk file tests).
 TEST(ShowToolErrors, FilesThatCannotBeReadOrWritten) {
   TempDir dir;
