@@ -41,35 +41,120 @@ inline int32_t segmentStep(int64_t start, int64_t end, int32_t n) {
   return static_cast<int32_t>((end - start) / n);
 }
 
+// A batch of at most kSegmentBatch segments: u/z, v/z and 1/z summed to the end of each, then
+// u, v and depth where each segment starts, one past the last, and each segment's pixel count.
+inline constexpr int32_t kSegmentBatch = 32;
+struct SegmentEnds {
+  std::array<float, kSegmentBatch> uz, vz, iz;
+  std::array<int32_t, kSegmentBatch + 1> u;
+  std::array<int32_t, kSegmentBatch + 1> v;
+  std::array<uint32_t, kSegmentBatch + 1> z;
+  std::array<int32_t, kSegmentBatch> count;
+};
+
+#if RASTER_HAS_AVX2
+// toFixed of eight quotients. x * 65536 is exact in float as in double, or infinite where the
+// double is beyond the clamp anyway, so rounding in float gives the same integer; cvtps2dq
+// gives -2^31 below the range, and the lanes at or above 2^31 and the NaN lanes are set apart.
+inline __m256i toFixed8(__m256 coordinates) {
+  const __m256 x = _mm256_mul_ps(coordinates, _mm256_set1_ps(65536.0f));
+  const __m256i rounded =
+      _mm256_cvtps_epi32(_mm256_round_ps(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+  const __m256 high = _mm256_cmp_ps(x, _mm256_set1_ps(2147483648.0f), _CMP_GE_OQ);
+  const __m256 nan = _mm256_cmp_ps(x, x, _CMP_UNORD_Q);
+  const __m256i clamped =
+      _mm256_blendv_epi8(rounded, splat8(0x7FFFFFFFu), _mm256_castps_si256(high));
+  return _mm256_andnot_si256(_mm256_castps_si256(nan), clamped);
+}
+
+// toDepth of eight 1/z values: below 0 and NaN give 0, from 2^32 up 2^32 - 1; between 2^31 and
+// 2^32 the rounded value less 2^31 is exact (the two are within a factor of two) and converts.
+inline __m256i toDepth8(__m256 inverseZ) {
+  const __m256 x = _mm256_mul_ps(inverseZ, _mm256_set1_ps(4294967296.0f));
+  const __m256 rounded = _mm256_round_ps(x, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  const __m256 half = _mm256_set1_ps(2147483648.0f);
+  const __m256 upper = _mm256_cmp_ps(rounded, half, _CMP_GE_OQ);
+  const __m256i low = _mm256_cvtps_epi32(_mm256_sub_ps(rounded, _mm256_and_ps(upper, half)));
+  const __m256i value =
+      _mm256_xor_si256(low, _mm256_and_si256(_mm256_castps_si256(upper), splat8(0x80000000u)));
+  const __m256 top = _mm256_cmp_ps(rounded, _mm256_set1_ps(4294967296.0f), _CMP_GE_OQ);
+  const __m256 valid = _mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_GE_OQ);
+  return _mm256_and_si256(_mm256_or_si256(value, _mm256_castps_si256(top)),
+                          _mm256_castps_si256(valid));
+}
+#endif
+
+// Entries 1..segments of u, v and z from the sums: eight at a time on the wide path.
+template <Path path>
+void convertEnds(SegmentEnds& ends, int32_t segments) {
+  int32_t s = 0;
+#if RASTER_HAS_AVX2
+  if constexpr (path == Path::kWide) {
+    for (; s + 8 <= segments; s += 8) {
+      const auto at = static_cast<size_t>(s);
+      const __m256 iz = _mm256_loadu_ps(&ends.iz[at]);
+      const auto store = [](void* p, __m256i v) {
+        _mm256_storeu_si256(static_cast<__m256i*>(p), v);
+      };
+      store(&ends.u[at + 1], toFixed8(_mm256_div_ps(_mm256_loadu_ps(&ends.uz[at]), iz)));
+      store(&ends.v[at + 1], toFixed8(_mm256_div_ps(_mm256_loadu_ps(&ends.vz[at]), iz)));
+      store(&ends.z[at + 1], toDepth8(iz));
+    }
+  }
+#endif
+  for (; s < segments; ++s) {
+    const auto at = static_cast<size_t>(s);
+    ends.u[at + 1] = toFixed(ends.uz[at] / ends.iz[at]);
+    ends.v[at + 1] = toFixed(ends.vz[at] / ends.iz[at]);
+    ends.z[at + 1] = toDepth(ends.iz[at]);
+  }
+}
+
 template <Path path, typename M, typename Fetch, Depth depth>
 void perspectiveRun(const SpanContext& ctx, uint32_t* dst, uint32_t* zdst, const uint32_t* texels,
                     int32_t count, float uz, float vz, float iz, float duz, float dvz, float diz) {
-  int32_t u = toFixed(uz / iz);
-  int32_t v = toFixed(vz / iz);
-  uint32_t z = toDepth(iz);
+  SegmentEnds ends;
+  ends.u[0] = toFixed(uz / iz);
+  ends.v[0] = toFixed(vz / iz);
+  ends.z[0] = toDepth(iz);
   for (int32_t done = 0; done < count;) {
-    const int32_t n = count - done < raster_config::kPerspectiveSegment
-                          ? count - done
-                          : raster_config::kPerspectiveSegment;
-    const float steps = static_cast<float>(n);
-    uz += steps * duz;
-    vz += steps * dvz;
-    iz += steps * diz;
-    const int32_t uEnd = toFixed(uz / iz);
-    const int32_t vEnd = toFixed(vz / iz);
-    const uint32_t zEnd = toDepth(iz);
-    DepthRun zrun;
-    if constexpr (depth == Depth::kTested) {
-      zrun = {zdst + done, z, wrap(segmentStep(z, zEnd, n))};
+    // The divisions of a batch of segments come first, so that no texel read of a segment
+    // waits for the division that ends it.
+    int32_t segments = 0;
+    for (int32_t at = done; segments < kSegmentBatch && at < count; ++segments) {
+      const int32_t n = count - at < raster_config::kPerspectiveSegment
+                            ? count - at
+                            : raster_config::kPerspectiveSegment;
+      const float steps = static_cast<float>(n);
+      uz += steps * duz;
+      vz += steps * dvz;
+      iz += steps * diz;
+      const auto s = static_cast<size_t>(segments);
+      ends.uz[s] = uz;
+      ends.vz[s] = vz;
+      ends.iz[s] = iz;
+      ends.count[s] = n;
+      at += n;
     }
-    fill<path, M, depth>(
-        ctx, dst + done, zrun, n,
-        TexelSource<Fetch, ColourNone>{
-            {ctx, texels, u, v, segmentStep(u, uEnd, n), segmentStep(v, vEnd, n)}, {}});
-    done += n;
-    u = uEnd;
-    v = vEnd;
-    z = zEnd;
+    convertEnds<path>(ends, segments);
+    for (size_t s = 0; s < static_cast<size_t>(segments); ++s) {
+      const int32_t n = ends.count[s];
+      DepthRun zrun;
+      if constexpr (depth == Depth::kTested) {
+        zrun = {zdst + done, ends.z[s], wrap(segmentStep(ends.z[s], ends.z[s + 1], n))};
+      }
+      fill<path, M, depth>(
+          ctx, dst + done, zrun, n,
+          TexelSource<Fetch, ColourNone>{
+              {ctx, texels, ends.u[s], ends.v[s], segmentStep(ends.u[s], ends.u[s + 1], n),
+               segmentStep(ends.v[s], ends.v[s + 1], n)},
+              {}});
+      done += n;
+    }
+    const auto last = static_cast<size_t>(segments);
+    ends.u[0] = ends.u[last];
+    ends.v[0] = ends.v[last];
+    ends.z[0] = ends.z[last];
   }
 }
 

@@ -452,6 +452,50 @@ TEST_P(SpanEdge, PerspectiveWithZeroInverseDepthClampsItsCoordinates) {
   EXPECT_EQ(depths[19], 0u);
 }
 
+// Spans of ten segments, whose ends the wide path converts eight at a time: ties, clamps and
+// NaN at the ends, against the formula.
+TEST_P(SpanEdge, PerspectiveSegmentEndsRoundAndClampLikeTheFormula) {
+  const float k16 = 1.0f / 65536.0f, k32 = k16 * k16;
+  struct Case {
+    const char* name;
+    float uz, vz, iz, duz, dvz, diz;
+  };
+  const Case cases[] = {
+      // u at the ends -1.5, -0.5, 0.5, 1.5...: ties go to even, -0.5 to 0 (not to -1).
+      {"ties", -1.5f * k16, 10.0f, 1.0f, k16 / 16, 0.0f, 0.0f},
+      // 1/z crosses 0 after the first segment: u and v clamp both ways, the depth stays 0.
+      {"clamps", 5e4f, -5e4f, 1e-3f, 0.0f, 0.0f, -1e-4f},
+      // u/z, v/z and 1/z reach 0 together at the first end: 0/0 is NaN, which gives 0.
+      {"nan", 1.0f, 1.0f, 1.0f, -1.0f / 16, -1.0f / 16, -1.0f / 16},
+      // The depth value from just below 2^31 up past 2^32 - 1.
+      {"deep", 3.0f, 4.0f, 0.5f - 64 * k32, 0.01f, 0.02f, 0.1f / 16},
+      // Depth ties: 1/z * 2^32 at 0.5, 1.5, 2.5...
+      {"depth ties", 0.0f, 0.0f, 0.5f * k32, 0.0f, 0.0f, k32 / 16},
+  };
+  const Row pointReplace{kP, kTex, kReplace, kA, false, kZ};
+  constexpr int kCount = 160;
+  for (const Case& c : cases) {
+    Inputs in;
+    in.texels = texels.data();
+    in.uz = c.uz, in.vz = c.vz, in.iz = c.iz, in.duz = c.duz, in.dvz = c.dvz, in.diz = c.diz;
+    std::array<uint32_t, kCount> expected{}, expectedDepths{}, pixels{}, depths{};
+    referencePerspective(pointReplace, in, expected.data(), expectedDepths.data(), kCount);
+    perspectiveSpanFillers(PerspectiveSpanKind::kPointReplace, path)
+        .spanFillerZ(ctx, pixels.data(), depths.data(), texels.data(), kCount, c.uz, c.vz, c.iz,
+                     c.duz, c.dvz, c.diz);
+    EXPECT_EQ(pixels, expected) << c.name;
+    EXPECT_EQ(depths, expectedDepths) << c.name;
+  }
+  // Worked by hand for the ties: the second segment starts at u = -0.5 -> 0, and ends at
+  // 0.5 -> 0, so its sixteen pixels read column 0 of row 10 (rounding away would give 255).
+  std::array<uint32_t, kCount> pixels{};
+  perspectiveSpanFillers(PerspectiveSpanKind::kPointReplace, path)
+      .spanFiller(ctx, pixels.data(), texels.data(), kCount, cases[0].uz, cases[0].vz, cases[0].iz,
+                  cases[0].duz, cases[0].dvz, cases[0].diz);
+  for (int i = 16; i < 32; ++i)
+    EXPECT_EQ(pixels[size_t(i)], texels[10 * 256]) << i;
+}
+
 // Every (d, s) byte pair of each flat blend, at every opacity for the weighted ones. Pixel i
 // holds byte i in its lowest byte, the other bytes mixed so that no channel leaks into another.
 TEST_P(SpanEdge, FlatBlendsOverEveryBytePairAndOpacity) {
