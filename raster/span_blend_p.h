@@ -31,8 +31,10 @@
 // that cannot be forwarded, the words the previous one stored.
 #if defined(__GNUC__)
 #define RASTER_STEP [[gnu::always_inline]] inline
+#define RASTER_LAMBDA_STEP __attribute__((always_inline))
 #else
 #define RASTER_STEP inline
+#define RASTER_LAMBDA_STEP
 #endif
 
 namespace span {
