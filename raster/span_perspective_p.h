@@ -110,9 +110,31 @@ void convertEnds(SegmentEnds& ends, int32_t segments) {
   }
 }
 
+#if RASTER_HAS_AVX2
+// The sixteen pixels of a whole segment on the wide path.
+template <typename M, Depth depth, typename Source>
+RASTER_STEP void wideSegment(Pixels8 opacity8, uint32_t* dst, DepthRun zrun, Source& source) {
+  static_assert(raster_config::kPerspectiveSegment == 16);
+  constexpr bool kTested = depth == Depth::kTested;
+  source.startPacked();
+  const Pixels8 zs = _mm256_add_epi32(splat8(zrun.z), steps8(zrun.dz));
+  laneGroup<M, depth>(EightLanes{}, dst, kTested ? zrun.pDepth : nullptr, zs, source.next8(),
+                      opacity8);
+  laneGroup<M, depth>(EightLanes{}, dst + 8, kTested ? zrun.pDepth + 8 : nullptr,
+                      _mm256_add_epi32(zs, splat8(8 * zrun.dz)), source.next8(), opacity8);
+}
+#endif
+
 template <Path path, typename M, typename Fetch, Depth depth>
 void perspectiveRun(const SpanContext& ctx, uint32_t* dst, uint32_t* zdst, const uint32_t* texels,
                     int32_t count, float uz, float vz, float iz, float duz, float dvz, float diz) {
+  // Both fetches draw nothing without texels: asked once here instead of per segment.
+  if (texels == nullptr) {
+    return;
+  }
+#if RASTER_HAS_AVX2
+  const Pixels8 opacity8 = splat8(splatByte(ctx.alpha));
+#endif
   SegmentEnds ends;
   ends.u[0] = toFixed(uz / iz);
   ends.v[0] = toFixed(vz / iz);
@@ -143,12 +165,21 @@ void perspectiveRun(const SpanContext& ctx, uint32_t* dst, uint32_t* zdst, const
       if constexpr (depth == Depth::kTested) {
         zrun = {zdst + done, ends.z[s], wrap(segmentStep(ends.z[s], ends.z[s + 1], n))};
       }
-      fill<path, M, depth>(
-          ctx, dst + done, zrun, n,
-          TexelSource<Fetch, ColourNone>{
-              {ctx, texels, ends.u[s], ends.v[s], segmentStep(ends.u[s], ends.u[s + 1], n),
-               segmentStep(ends.v[s], ends.v[s + 1], n)},
-              {}});
+      TexelSource<Fetch, ColourNone> source{
+          {ctx, texels, ends.u[s], ends.v[s], segmentStep(ends.u[s], ends.u[s + 1], n),
+           segmentStep(ends.v[s], ends.v[s + 1], n)},
+          {}};
+#if RASTER_HAS_AVX2
+      if constexpr (path == Path::kWide) {
+        // A whole segment is two registers: no loop, no last masked register.
+        if (n == raster_config::kPerspectiveSegment) {
+          wideSegment<M, depth>(opacity8, dst + done, zrun, source);
+          done += n;
+          continue;
+        }
+      }
+#endif
+      fill<path, M, depth>(ctx, dst + done, zrun, n, source);
       done += n;
     }
     const auto last = static_cast<size_t>(segments);
