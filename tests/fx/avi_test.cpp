@@ -1,5 +1,5 @@
 // CAvi over videos that FFmpeg's own encoders write in the set-up: raw BGR24 (exact), MJPEG and
-// MPEG-4 Visual (within a tolerance), their cut copies, and the memory guard.
+// MPEG-4 Visual (within a tolerance), a cut copy, the reports and the memory guard.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,7 +90,6 @@ struct DecodeCase {
   int32_t height;
   // Largest channel difference allowed; 0 compares every word exactly.
   int tolerance;
-  const char* container = "avi";
 };
 
 class AviDecodeTest : public AviTest, public ::testing::WithParamInterface<DecodeCase> {};
@@ -104,8 +101,7 @@ TEST_P(AviDecodeTest, EveryFrameComesBackInOrder) {
   const Frames frames = c.tolerance == 0 ? rampFrames(c.width, c.height, kNbFrame)
                                          : quadrantFrames(c.width, c.height, kNbFrame);
   const std::string file = path("clip.avi");
-  ASSERT_EQ(fx_test::writeVideo(file, {c.codec, c.width, c.height, 10, 1, c.container}, frames),
-            std::nullopt);
+  ASSERT_EQ(fx_test::writeVideo(file, {c.codec, c.width, c.height}, frames), std::nullopt);
 
   ReportCapture capture;
   const CAvi avi(file.c_str());
@@ -129,12 +125,10 @@ TEST_P(AviDecodeTest, EveryFrameComesBackInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Codecs, AviDecodeTest,
-    ::testing::Values(DecodeCase{"Raw", VideoCodec::Raw, 40, 24, 0},
-                      DecodeCase{"RawOddWidth", VideoCodec::Raw, 33, 7, 0},
+    // Odd widths: BGR24 rows of 99 bytes are padded to 100 in the file.
+    ::testing::Values(DecodeCase{"RawOddWidth", VideoCodec::Raw, 33, 7, 0},
                       DecodeCase{"Mjpeg", VideoCodec::Mjpeg, 64, 32, 6},
-                      DecodeCase{"Mpeg4OddWidth", VideoCodec::Mpeg4, 33, 16, 6},
-                      // any container FFmpeg reads, whatever the name says
-                      DecodeCase{"Mpeg4InMatroska", VideoCodec::Mpeg4, 64, 32, 6, "matroska"}),
+                      DecodeCase{"Mpeg4OddWidth", VideoCodec::Mpeg4, 33, 16, 6}),
     [](const ::testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
 
 // --- Frame index and frame duration ---
@@ -149,8 +143,8 @@ TEST_F(AviTest, FrameIndexWrapsModuloTheCount) {
     int32_t index;
     size_t frame;
   };
-  for (const Case c : {Case{0, 0}, Case{9, 9}, Case{10, 0}, Case{2 * 10 + 3, 3}, Case{-1, 9},
-                       Case{-10, 0}, Case{INT32_MAX, 7}, Case{INT32_MIN, 2}}) {
+  for (const Case c :
+       {Case{10, 0}, Case{2 * 10 + 3, 3}, Case{-1, 9}, Case{INT32_MAX, 7}, Case{INT32_MIN, 2}}) {
     const CImage32* pImage = avi.getFrame(c.index);
     ASSERT_NE(pImage, nullptr) << c.index;
     EXPECT_EQ(pixelsOf(*pImage), frames[c.frame]) << "index " << c.index;
@@ -167,9 +161,7 @@ TEST_F(AviTest, FrameDurationIsTheLengthOverTheCount) {
     int32_t duration;  // worked out by hand
   };
   for (const Case c : {
-           Case{10, 1, 10, 100},       // 1000 ms / 10
            Case{30000, 1001, 30, 33},  // 30 * 1001 / 30000 s = 1001 ms, / 30
-           Case{3, 1, 4, 333},         // 1333 ms / 4
            Case{4000, 1, 3, 1},        // 0.75 ms, 1 rounded, / 3 is 0: a duration is never 0
        }) {
     const std::string file = path("rate.avi");
@@ -192,8 +184,6 @@ TEST_F(AviTest, FailuresAreFatalReportsAndLeaveNoFrame) {
             std::nullopt);
 
   ASSERT_EQ(fx_test::writeVideo(path("empty.avi"), {VideoCodec::Raw, 16, 8}, {}), std::nullopt);
-  writeBytes(path("text.avi"), Bytes{'n', 'o', 't', ' ', 'a', ' ', 'v', 'i', 'd', 'e', 'o'});
-  std::filesystem::create_directory(m_dir.path() / "folder.avi");
   // Opening a FIFO for reading would wait for a writer forever.
   ASSERT_EQ(mkfifo(path("pipe.avi").c_str(), 0600), 0);
   // An unknown FourCC in the stream header and the bitmap header: no decoder for it.
@@ -202,8 +192,7 @@ TEST_F(AviTest, FailuresAreFatalReportsAndLeaveNoFrame) {
   putU32(unknown, chunkData(unknown, "strf") + 16, 0x5A5A5A5Au);
   writeBytes(path("unknown.avi"), unknown);
 
-  for (const std::string name :
-       {"missing.avi", "text.avi", "folder.avi", "pipe.avi", "empty.avi", "unknown.avi"}) {
+  for (const std::string name : {"missing.avi", "pipe.avi", "empty.avi", "unknown.avi"}) {
     const std::string text = name == "empty.avi"     ? "no frame"
                              : name == "unknown.avi" ? "can't get Frame"
                                                      : "can't open file " + path(name);
@@ -217,9 +206,6 @@ TEST_F(AviTest, FailuresAreFatalReportsAndLeaveNoFrame) {
     EXPECT_EQ(avi.getFrame(0), nullptr);
     EXPECT_EQ(avi.getFrameDuration(), 0);
   }
-  ReportCapture capture;
-  const CAvi avi(nullptr);
-  EXPECT_EQ(capture.lines(), std::vector<std::string>{"CAvi error|can't open file "});
 }
 
 // --- The memory guard ---
@@ -234,11 +220,9 @@ TEST_F(AviTest, MemoryGuardRefusesBeforeAndWhileDecoding) {
   ASSERT_EQ(
       fx_test::writeVideo(path("uncounted.nut"), {VideoCodec::Raw, 32, 16, 10, 1, "nut"}, frames),
       std::nullopt);
-  const Bytes counted = readBytes(path("counted.avi"));
-  // The headers claim 1 frame, the file holds 10.
-  writeBytes(path("lying.avi"), fx_test::claimingFrameCount(counted, 1));
   // The bitmap header claims 20000 x 10000 pixels a frame.
-  writeBytes(path("huge.avi"), fx_test::claimingFrameSize(counted, 20000, 10000));
+  writeBytes(path("huge.avi"),
+             fx_test::claimingFrameSize(readBytes(path("counted.avi")), 20000, 10000));
 
   const auto refusal = [&](const char* name, const std::string& count, const std::string& size,
                            const std::string& bytes, const std::string& limit) {
@@ -265,104 +249,39 @@ TEST_F(AviTest, MemoryGuardRefusesBeforeAndWhileDecoding) {
   };
   // At the limit every file loads; one byte below it is refused, before decoding when the
   // headers give the count, else once the running total passes it.
-  for (const auto& [name, count] : {std::pair{"counted.avi", "10"},
-                                    {"uncounted.nut", "at least 10"},
-                                    {"lying.avi", "at least 10"}}) {
+  for (const auto& [name, count] :
+       {std::pair{"counted.avi", "10"}, {"uncounted.nut", "at least 10"}}) {
     expectLoad(name, "25600", 10, {});
     expectLoad(name, "25599", 0, {refusal(name, count, "32 x 16", "25600", "25599")});
   }
   // (10000 + 4) * 20000 * 4 * 10 bytes against the default of 1 GiB
   expectLoad("huge.avi", nullptr, 0,
              {refusal("huge.avi", "10", "20000 x 10000", "8003200000", "1073741824")});
-  for (const char* bad : {"12k", "-1", "0"})
-    expectLoad("counted.avi", bad, 10, {badLimit(bad)});
+  expectLoad("counted.avi", "12k", 10, {badLimit("12k")});
   unsetenv("SHOWPLAYER_VIDEO_MEMORY_LIMIT");
 }
 
-// --- Damaged files ---
+// --- A cut file ---
 
-// How many leading frames of a cut copy are sure to be whole: raw video drops the cut frame
-// (its packet is short), MJPEG may show it half decoded, and MPEG-4 with B-frames may hand out a
-// later frame early when the frames between are lost, so only its count is checked.
-int32_t wholeLeadingFrames(VideoCodec codec, int32_t nbFrame) {
-  switch (codec) {
-    case VideoCodec::Raw:
-      return nbFrame;
-    case VideoCodec::Mjpeg:
-      return std::max(nbFrame - 1, 0);
-    case VideoCodec::Mpeg4:
-      return 0;
-  }
-  return 0;
+// Raw video cut halfway through its frame list: the frames before the cut are kept, whole, and
+// the loss is reported.
+TEST_F(AviTest, ACutCopyKeepsTheFramesBeforeTheCut) {
+  const Frames frames = rampFrames(32, 32, 6);
+  const std::string file = path("cut.avi");
+  ASSERT_EQ(fx_test::writeVideo(file, {VideoCodec::Raw, 32, 32}, frames), std::nullopt);
+  const Bytes whole = readBytes(file);
+  const size_t movi = chunkData(whole, "movi") - 4, index = chunkData(whole, "idx1") - 8;
+  writeBytes(file,
+             Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>((movi + index) / 2)));
+  ReportCapture capture;
+  const CAvi avi(file.c_str());
+  ASSERT_GE(avi.getNbFrame(), 1);
+  ASSERT_LT(avi.getNbFrame(), 6);
+  EXPECT_EQ(capture.lines(),
+            std::vector<std::string>{"CAvi warning|file " + file + ": " +
+                                     std::to_string(avi.getNbFrame()) + " of 6 frames decoded"});
+  for (int32_t i = 0; i < avi.getNbFrame(); ++i)
+    EXPECT_EQ(pixelsOf(*avi.getFrame(i)), frames[static_cast<size_t>(i)]) << i;
 }
-
-class AviDamageTest : public AviTest, public ::testing::WithParamInterface<VideoCodec> {
- protected:
-  static constexpr int32_t kWidth = 32, kHeight = 32, kNbFrame = 6;
-  void SetUp() override {
-    m_frames = quadrantFrames(kWidth, kHeight, kNbFrame);
-    const std::string file = path("whole.avi");
-    if (fx_test::encoderName(GetParam()).empty()) return;
-    ASSERT_EQ(fx_test::writeVideo(file, {GetParam(), kWidth, kHeight}, m_frames), std::nullopt);
-    m_whole = readBytes(file);
-  }
-  int tolerance() const { return GetParam() == VideoCodec::Raw ? 0 : 6; }
-  Frames m_frames;
-  Bytes m_whole;
-};
-
-TEST_P(AviDamageTest, TruncatedCopiesKeepTheFramesBeforeTheCut) {
-  SKIP_WITHOUT_ENCODER(GetParam());
-  // The headers end where the frame list begins; after the frames comes the index.
-  const size_t movi = chunkData(m_whole, "movi") - 4;
-  const size_t index = chunkData(m_whole, "idx1") - 8;
-  enum class Outcome { CantOpen, SomeFrames, AllFrames };
-  struct Case {
-    size_t size;
-    Outcome outcome;
-  };
-  for (const Case c :
-       {Case{0, Outcome::CantOpen}, Case{12, Outcome::CantOpen}, Case{movi / 2, Outcome::CantOpen},
-        Case{movi + (index - movi) / 2, Outcome::SomeFrames},
-        Case{movi + (index - movi) * 5 / 6, Outcome::SomeFrames},
-        Case{m_whole.size() - 1, Outcome::AllFrames}}) {
-    const std::string file = path("cut.avi");
-    writeBytes(file, Bytes(m_whole.begin(), m_whole.begin() + static_cast<ptrdiff_t>(c.size)));
-    ReportCapture capture;
-    const CAvi avi(file.c_str());
-    const int32_t nbFrame = avi.getNbFrame();
-    switch (c.outcome) {
-      case Outcome::CantOpen:
-        EXPECT_EQ(capture.lines(), std::vector<std::string>{"CAvi error|can't open file " + file})
-            << "cut at " << c.size;
-        break;
-      case Outcome::SomeFrames:
-        EXPECT_GE(nbFrame, 1) << "cut at " << c.size;
-        EXPECT_LT(nbFrame, kNbFrame) << "cut at " << c.size;
-        EXPECT_EQ(capture.lines(),
-                  std::vector<std::string>{"CAvi warning|file " + file + ": " +
-                                           std::to_string(nbFrame) + " of 6 frames decoded"});
-        break;
-      case Outcome::AllFrames:
-        EXPECT_EQ(nbFrame, kNbFrame);
-        EXPECT_TRUE(capture.lines().empty());
-        break;
-    }
-    // The frames kept are the first frames of the video, each within the codec's error.
-    const int32_t nbChecked =
-        c.outcome == Outcome::AllFrames ? nbFrame : wholeLeadingFrames(GetParam(), nbFrame);
-    for (int32_t i = 0; i < nbChecked; ++i)
-      EXPECT_LE(worstDistance(pixelsOf(*avi.getFrame(i)), m_frames[static_cast<size_t>(i)], kWidth,
-                              kHeight),
-                tolerance())
-          << "cut at " << c.size << " frame " << i;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Codecs, AviDamageTest,
-                         ::testing::Values(VideoCodec::Raw, VideoCodec::Mjpeg, VideoCodec::Mpeg4),
-                         [](const ::testing::TestParamInfo<VideoCodec>& info) {
-                           return codecName(info.param);
-                         });
 
 }  // namespace

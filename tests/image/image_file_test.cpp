@@ -1,7 +1,6 @@
-// CImage32FromData::load: file names and extensions, the BMP, TGA and JPG readers, and what they
-// do with truncated, damaged, empty and oversized files. Every file is built here byte by byte
-// (the files the demo's picture writer makes, raw and run-length, are read back in
-// picture_writer_test.cpp).
+// CImage32FromData::load: file names and extensions, the BMP, TGA and JPG readers, and the reports
+// of files they cannot read. Every file is built here byte by byte (the files the demo's picture
+// writer makes, raw and run-length, are read back in picture_writer_test.cpp).
 
 #include "image/cimage32.h"
 
@@ -169,7 +168,6 @@ TEST_F(ImageFile, NamesThatCannotBeLoadedAreReported) {
   };
   // Other endings are refused before the file is looked for.
   for (const Case& c : {Case{"pic.png", "file pic.png: extension not supported", kFatal},
-                        Case{"", "file : extension not supported", kFatal},
                         Case{"absent.tga", "cant load file absent.tga", kWarning}}) {
     SCOPED_TRACE(c.text);
     const Loaded loaded = loadOnly(c.name);
@@ -208,8 +206,6 @@ struct Decoded {
 
 TEST_F(ImageFile, FilesDecodeToTheirPixels) {
   const std::string bmp = bmpHeader(2, 1) + bgr({0x123456, 0xABCDEF}) + fill(2, 0);
-  const TgaHeader rle = {.type = 10, .width = 2, .height = 2};
-  const std::string truncated = "file cut.tga" + kTruncated;
   const std::vector<Decoded> cases = {
       // The last three characters choose the reader, ignoring case.
       {"dbmp", bmp, {0x123456, 0xABCDEF}, ""},
@@ -256,25 +252,15 @@ TEST_F(ImageFile, FilesDecodeToTheirPixels) {
            u8({0x81, 200, 0x00, 255}),
        {paletteColor(200), paletteColor(200), paletteColor(255)},
        ""},
-      // Decoding stops at width x height, even inside a packet.
-      {"run.tga", tgaHeader({.type = 10, .width = 2}) + u8({0x85}) + bgr({5}), {5, 5}, ""},
-      {"raw.tga",
-       tgaHeader({.type = 10, .width = 2}) + u8({0x05}) + bgr({6, 7}) + fill(9, 0xEE),
-       {6, 7},
+      // Run-length: a raw packet of one pixel, then a run of two.
+      {"rle.tga",
+       tgaHeader({.type = 10, .width = 3}) + u8({0x00}) + bgr({6}) + u8({0x81}) + bgr({7}),
+       {6, 7, 7},
        ""},
       {"top.tga",
        tgaHeader({.height = 2, .descriptor = 0x28}) + bgr({1, 2}),
        {2, 1},
        "file top.tga: TGA rows stored top first, the picture is loaded upside down"},
-      // Truncated data leaves the rest black.
-      {"cut.tga", tgaHeader({.width = 2, .height = 2}) + bgr({1, 2, 3}), {3, 0, 1, 2}, truncated},
-      {"cut.tga", tgaHeader(rle) + u8({0x03}) + bgr({1, 2}), {0, 0, 1, 2}, truncated},
-      {"cut.tga", tgaHeader(rle) + u8({0x81}) + bgr({4}) + u8({0x81, 1}), {0, 0, 4, 4}, truncated},
-      {"cut.tga", tgaHeader({.idLength = 9}).substr(0, 22), {0}, truncated},
-      {"cut.tga",
-       withPalette(tgaHeader({.type = 1, .width = 2, .height = 1, .depth = 8}), 10),
-       {0, 0},
-       truncated},
   };
   for (const Decoded& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + c.warning);
@@ -313,15 +299,9 @@ TEST_F(ImageFile, HeadersThatCannotGiveAPictureAreRefused) {
       {"big.jpg", bigJpeg, "file big.jpg: size 9000x9000" + kLarge},
       {"r.bmp", bmpHeader(4, 4).substr(0, 30), "file r.bmp: too short for a BMP header"},
       {"r.bmp", bmpHeader(0, 4), "file r.bmp: size 0x4 has no pixels"},
-      {"r.bmp", bmpHeader(5, 0x10000), "file r.bmp: size 5x0 has no pixels"},
-      {"r.bmp", bmpHeader(0xFFFF, 0xFFFF), "file r.bmp: size 65535x65535" + kLarge},
       {"r.bmp", bmpHeader(8193, 8192), "file r.bmp: size 8193x8192" + kLarge},
       {"r.tga", tgaHeader({}).substr(0, 17), "file r.tga: too short for a TGA header"},
-      {"r.tga", tgaHeader({.width = 0, .height = 2}), "file r.tga: size 0x2 has no pixels"},
-      {"r.tga", tgaHeader({.width = 65535, .height = 2000}),
-       "file r.tga: size 65535x2000" + kLarge},
       {"m.tga", mismatch(1, 24), kMode},
-      {"m.tga", mismatch(10, 8), kMode},
       {"m.tga", mismatch(3, 8), kMode},
       {"m.tga", mismatch(2, 16), kMode},
   };
@@ -384,15 +364,12 @@ TEST_F(ImageFile, JpgColourAndGreyDecodeToRgbRowsTopFirst) {
 }
 
 TEST_F(ImageFile, AJpgThatIsNotJpegDataIsAWarningAndNoPicture) {
-  for (const std::string& bytes :
-       {std::string(), std::string("\xFF\xD8\xFF\xE0 garbage", 12), bmpHeader(2, 2)}) {
-    const Loaded loaded = load("bad.jpg", bytes);
-    EXPECT_EQ(loaded.result, 0);
-    ASSERT_EQ(loaded.texts.size(), 1u);
-    EXPECT_THAT(loaded.texts[0], StartsWith("file bad.jpg: JPEG data not readable ("));
-    EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
-    EXPECT_THAT(loaded.pixels, IsEmpty());
-  }
+  const Loaded loaded = load("bad.jpg", bmpHeader(2, 2));
+  EXPECT_EQ(loaded.result, 0);
+  ASSERT_EQ(loaded.texts.size(), 1u);
+  EXPECT_THAT(loaded.texts[0], StartsWith("file bad.jpg: JPEG data not readable ("));
+  EXPECT_THAT(loaded.levels, ElementsAre(kWarning));
+  EXPECT_THAT(loaded.pixels, IsEmpty());
 }
 
 TEST_F(ImageFile, ATruncatedJpgLoadsWithADamageWarning) {

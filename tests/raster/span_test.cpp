@@ -440,18 +440,6 @@ TEST_P(SpanEdge, ATiledFetchWithoutATiledCopyDrawsNothing) {
   EXPECT_EQ(pixel, 5u);
 }
 
-TEST_P(SpanEdge, PerspectiveWithZeroInverseDepthClampsItsCoordinates) {
-  // u/z / 0 is +infinity and v/z / 0 is -infinity: u clamps to 0x7FFFFFFF (column 255), v to
-  // -2^31 (row 0); the depth value is 0, which passes over a cleared buffer.
-  std::array<uint32_t, 20> pixels{}, depths{};
-  perspectiveSpanFillers(PerspectiveSpanKind::kPointReplace, path)
-      .spanFillerZ(ctx, pixels.data(), depths.data(), texels.data(), 20, 1.0f, -1.0f, 0.0f, 1e30f,
-                   -1e38f, 0.0f);
-  for (uint32_t pixel : pixels)
-    EXPECT_EQ(pixel, texels[255]);
-  EXPECT_EQ(depths[19], 0u);
-}
-
 // Spans of ten segments, whose ends the wide path converts eight at a time: ties, clamps and
 // NaN at the ends, against the formula.
 TEST_P(SpanEdge, PerspectiveSegmentEndsRoundAndClampLikeTheFormula) {
@@ -463,7 +451,8 @@ TEST_P(SpanEdge, PerspectiveSegmentEndsRoundAndClampLikeTheFormula) {
   const Case cases[] = {
       // u at the ends -1.5, -0.5, 0.5, 1.5...: ties go to even, -0.5 to 0 (not to -1).
       {"ties", -1.5f * k16, 10.0f, 1.0f, k16 / 16, 0.0f, 0.0f},
-      // 1/z crosses 0 after the first segment: u and v clamp both ways, the depth stays 0.
+      // 1/z crosses 0 after the first segment: u and v clamp both ways (u/z / 0 would be
+      // infinite), the depth stays 0.
       {"clamps", 5e4f, -5e4f, 1e-3f, 0.0f, 0.0f, -1e-4f},
       // u/z, v/z and 1/z reach 0 together at the first end: 0/0 is NaN, which gives 0.
       {"nan", 1.0f, 1.0f, 1.0f, -1.0f / 16, -1.0f / 16, -1.0f / 16},

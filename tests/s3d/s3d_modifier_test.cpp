@@ -1,8 +1,7 @@
-// The deforming modifiers and the modifier stack of a mesh: points of every type worked out by
-// hand from the formulas, the gizmo matrices, the degenerate parameters, the noise's properties,
-// the same bytes from the baseline and AVX2 builds of the per-vertex loops, the weighting by a
-// channel, the box hand-over between entries, the limit of 20 world-space modifiers and the
-// normals of a deformed mesh.
+// The deforming modifiers and the modifier stack of a mesh: one hand-worked point per branch of
+// each formula, the gizmo matrices, the degenerate parameters, the noise, one table comparing the
+// bytes of every build of the per-vertex loops, and the stack (channel weights, box hand-over, the
+// limit of 20 world-space modifiers, normals).
 
 #include <gtest/gtest.h>
 
@@ -68,18 +67,13 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
   const auto bend = make<Bend>([=](Bend& m) { m.m_angle = halfPi; });
   const auto twist = make<Twist>([=](Twist& m) { m.m_angle = halfPi; });
   const auto twistBias = make<Twist>([=](Twist& m) { m.m_angle = halfPi, m.m_bias = 50; });
-  const auto taper = make<Taper>([](Taper& m) { m.m_amount = 1; });
   const auto stretch = make<Stretch>([](Stretch& m) { m.m_stretch = m.m_amplify = 1; });
-  const auto spherify = make<Spherify>([](Spherify& m) { m.m_percent = 1; }, unitMin, unitMax);
-  const auto wave = make<Wave>([](Wave& m) { m.m_amp1 = 1, m.m_amp2 = 3, m.m_waveLength = 4; });
+  const auto spherify = make<Spherify>([](Spherify& m) { m.m_percent = 0.5f; }, unitMin, unitMax);
   const auto melt = make<Melt>([](Melt& m) { m.m_amount = m.m_spread = 100; });
   const std::vector<PointRow> rows{
-      // Bend pi/2 over y in [0, 10]: R = 20/pi. At y = 10, theta = pi - 10/R = pi/2 (cos 0,
-      // sin 1): x' = R, y' = R. At y = 5, theta = 3pi/4: x' = (1 - 0.70711) R + 2 (0.70711) =
-      // 3.27883, y' = 0.70711 R - 2 (0.70711) = 3.08737. At y = 0 (theta = pi): unchanged.
-      {"bend top", bend, {0, 10, 0}, {kR, kR, 0}},
-      {"bend middle", bend, {2, 5, 3}, {3.2788297f, 3.0873680f, 3}},
-      {"bend foot", bend, {1, 0, 0}, {1, 0, 0}},
+      // Bend pi/2 over y in [0, 10]: R = 20/pi. At y = 5, theta = pi - 5/R = 3pi/4:
+      // x' = (1 - 0.70711) R + 2 (0.70711) = 3.27883, y' = 0.70711 R - 2 (0.70711) = 3.08737.
+      {"bend", bend, {2, 5, 3}, {3.2788297f, 3.0873680f, 3}},
       // Direction pi/2 turns G by rotationY(-pi/2): gizmo x = -object z, so the top bends to
       // (0, R, -R).
       {"bend direction pi/2",
@@ -99,10 +93,12 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
       // theta = pi/2 * 0.25 = pi/8 (cos 0.92388, sin 0.38268); at y/h = -0.5, -pi/8.
       {"twist bias", twistBias, {1, 5, 0}, {0.92387953f, 5, -0.38268343f}},
       {"twist bias below", twistBias, {1, -5, 0}, {0.92387953f, -5, 0.38268343f}},
-      // Taper over a height of 10, t = 0.5: amount 1: f = 0.5 (0.5 * 0 + 1) + 1 = 1.5; curve 1:
-      // f = 0.5 (0.5 * 1 + 0) + 1 = 1.25. Effect 0: x only; 2: z only.
-      {"taper amount", taper, {1, 5, 1}, {1.5f, 5, 1.5f}},
-      {"taper curve", make<Taper>([](Taper& m) { m.m_curve = 1; }), {1, 5, 1}, {1.25f, 5, 1.25f}},
+      // Taper over a height of 10, t = 0.5, curve 0.5, amount 1: f = 0.5 (0.5 * 0.5 + 1) + 1 =
+      // 1.625. Effect 0: x only; 2: z only.
+      {"taper",
+       make<Taper>([](Taper& m) { m.m_amount = 1, m.m_curve = 0.5f; }),
+       {1, 5, 1},
+       {1.625f, 5, 1.625f}},
       {"taper x only",
        make<Taper>([](Taper& m) { m.m_amount = 1, m.m_effect = 0; }),
        {1, 5, 1},
@@ -111,8 +107,7 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        make<Taper>([](Taper& m) { m.m_amount = 1, m.m_effect = 2; }),
        {1, 5, 1},
        {1, 5, 1.5f}},
-      // t = -0.5: f = -0.5 (1.5 * 0 + 1) + 1 = 0.5; symmetric, t = 0.5 and f = 1.5.
-      {"taper below", taper, {1, -5, 1}, {0.5f, -5, 0.5f}},
+      // At y = -5 symmetric: t = |-0.5| = 0.5 and f = 1.5 (not 0.5).
       {"taper symmetric",
        make<Taper>([](Taper& m) { m.m_amount = 1, m.m_symmetry = 1; }),
        {1, -5, 1},
@@ -135,22 +130,13 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        make<Stretch>([](Stretch& m) { m.m_stretch = -0.5f, m.m_amplify = 1; }),
        {1, 5, 1},
        {1.5f, 3.3333333f, 1.5f}},
-      // Spherify over the box (-1, -1, -1)..(1, 1, 1): centre 0, radius 1. (1, 1, 1): r =
-      // 1/sqrt 3, each c' = 1 + (0.57735 - 1) percent. (-2, 0, 0): r = 0.5, x' = -2 + (1 - 2)(-1)
-      // = -1. The centre itself counts as (1, 1, 1).
-      {"spherify 100%", spherify, {1, 1, 1}, {0.57735027f, 0.57735027f, 0.57735027f}},
-      {"spherify 50%",
-       make<Spherify>([](Spherify& m) { m.m_percent = 0.5f; }, unitMin, unitMax),
-       {1, 1, 1},
-       {0.78867513f, 0.78867513f, 0.78867513f}},
-      {"spherify far", spherify, {-2, 0, 0}, {-1, 0, 0}},
-      {"spherify centre", spherify, {0, 0, 0}, {0.57735027f, 0.57735027f, 0.57735027f}},
-      // Circular wave, L = 4: at r = 1, sin(2 pi / 4) = 1. amp1 = 1, amp2 = 3: along x u = 0
-      // (A = amp1), along z u = 0.5 (s = 1, A = amp2), at 45 degrees u = 0.25, s = 0.5,
-      // s^2 (3 - 2s) = 0.5, A = 2; there r = sqrt 2, so L = 4 sqrt 2 keeps r / L = 0.25.
-      // Decay ln 2 at r = 1 halves the wave.
-      {"wave amp1 along x", wave, {1, 0, 0}, {1, 1, 0}},
-      {"wave amp2 along z", wave, {0, 0, 1}, {0, 3, 1}},
+      // Spherify 50% over the box (-1, -1, -1)..(1, 1, 1): centre 0, radius 1. (1, 1, 1): r =
+      // 1/sqrt 3, each c' = 1 + (0.57735 - 1) 0.5. The centre itself counts as (1, 1, 1).
+      {"spherify", spherify, {1, 1, 1}, {0.78867513f, 0.78867513f, 0.78867513f}},
+      {"spherify centre", spherify, {0, 0, 0}, {0.78867513f, 0.78867513f, 0.78867513f}},
+      // Circular wave, L = 4: at r = 1, sin(2 pi / 4) = 1; decay ln 2 there halves the wave.
+      // amp1 = 1, amp2 = 3 at 45 degrees: u = 0.25, s = 0.5, s^2 (3 - 2s) = 0.5, A = 2; there
+      // r = sqrt 2, so L = 4 sqrt 2 keeps r / L = 0.25.
       {"wave circular decay",
        make<Wave>(
            [](Wave& m) { m.m_amp1 = m.m_amp2 = 1, m.m_waveLength = 4, m.m_decay = 0.69314718f; }),
@@ -161,17 +147,11 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        {1, 0, 1},
        {1, 2, 1}},
       // Linear, L = 4: sin(2 pi (z / 4)) at z = 1 is 1; t = (x / 4)^2 = 0.25 at x = 2 gives
-      // A = 3 * 0.25 + 0.75 = 1.5. At z = -1 the sine is -1 and decay ln 2 halves it.
+      // A = 3 * 0.25 + 0.75 = 1.5.
       {"wave linear",
        make<Wave>([](Wave& m) { m.m_variant = 1, m.m_amp1 = 1, m.m_amp2 = 3, m.m_waveLength = 4; }),
        {2, 0, 1},
        {2, 1.5f, 1}},
-      {"wave linear decay",
-       make<Wave>([](Wave& m) {
-         m.m_variant = 1, m.m_amp1 = m.m_amp2 = 1, m.m_waveLength = 4, m.m_decay = 0.69314718f;
-       }),
-       {0, 0, -1},
-       {0, -0.5f, -1}},
       // Melt 100% with solidity 1 over y in [0, 10]: squash = 1 / (1 + 1) = 0.5; spread 100%:
       // g = 1 + 0.5 (1 - u). The top (1, 10, 0) falls to y 5 (u 0.5, g 1.25); a point below the
       // base spreads by 1.5 and keeps its height. Glass (10): squash = 1 / 1.1, the top
@@ -182,13 +162,8 @@ TEST(S3DModifierFormula, PointsWorkedByHand) {
        make<Melt>([](Melt& m) { m.m_amount = 100, m.m_solidityPreset = 2; }),
        {0, 10, 0},
        {0, 9.0909091f, 0}},
-      // Space warp, a ripple with L = 4 and speed 0.25 turn a frame: at r = 1, time 0 the sine of
-      // 2 pi / 4 is 1; at time 1 the phase is 0.25 and sin(pi) = 0.
-      {"space warp time 0",
-       make<S3DModifierSpaceWarp>(
-           [](S3DModifierSpaceWarp& m) { m.m_values = {1, 1, 4, 0, 0, 0.25f, 0, 0}; }),
-       {1, 0, 0},
-       {1, 1, 0}},
+      // Space warp, a ripple with L = 4 and speed 0.25 turn a frame: at r = 1, time 1, the phase is
+      // 0.25 and sin(2 pi / 4 + 2 pi 0.25) = sin(pi) = 0 (at time 0 it would lift y by 1).
       {"space warp time 1",
        make<S3DModifierSpaceWarp>([](S3DModifierSpaceWarp& m) {
          m.m_values = {1, 1, 4, 0, 0, 0.25f, 0, 0}, m.m_time = 1;
@@ -220,36 +195,21 @@ struct GizmoSettings {
 };
 
 TEST(S3DModifierGizmo, MatricesCarryObjectPointsIntoGizmoSpace) {
-  struct Row {
-    const char* what;
-    GizmoSettings set;
-    Vec3 in;
-    Vec3 expected;
-  };
-  // A quarter turn about z, (0, 0, sin 45, cos 45): its matrix has m0 = 1 - 2 z^2 = 0,
-  // m1 = -2zw = -1, m4 = 2zw = 1; the transpose Qt has m1 = 1, so (1, 0, 0) · Qt = (0, 1, 0).
-  const std::vector<Row> rows{
-      // (1, 0, -5) + pivot (0, 0, 5) = (1, 0, 0); - centre (1, 0, 0) = 0; / 2 = 0; - position
-      // (0, 3, 0) = (0, -3, 0).
-      {"pivot, centre, scale, position",
-       {.pivot = {0, 0, 5}, .centre = {1, 0, 0}, .scale = {2, 2, 2}, .position = {0, 3, 0}},
-       {1, 0, -5},
-       {0, -3, 0}},
-      // (4, 2, 6) - centre 0 scaled by (1/2, 1/4, 1/2) = (2, 0.5, 3).
-      {"scale per axis", {.scale = {2, 4, 2}}, {4, 2, 6}, {2, 0.5f, 3}},
-      {"rotation", {.rotation = {0, 0, 0.70710678f, 0.70710678f}}, {1, 0, 0}, {0, 1, 0}},
-      // The base matrix comes after the pivot: translation (10, 0, 0) moves (1, 2, 3) to
-      // (11, 2, 3).
-      {"base matrix", {.baseMatrix = translation({10, 0, 0})}, {1, 2, 3}, {11, 2, 3}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    S3DModifierSkew skew;  // no axis turn with axis Y and direction 0
-    row.set.applyTo(skew);
-    skew.prepare(defaultCamera());
-    expectNear(transformPoint(row.in, skew.m_g), row.expected, kTolerance);
-    expectNear(transformPoint(row.expected, skew.m_h), row.in, kTolerance);
-  }
+  // G: + pivot, the base matrix, - centre, / scale, the transposed rotation Qt, - position. A
+  // quarter turn about z, (0, 0, sin 45, cos 45), has m1 = -2zw = -1 and m4 = 1, so
+  // (x, y, z) · Qt = (-y, x, z). (1, 2, -5) + (0, 0, 5) = (1, 2, 0); + (10, 0, 0) = (11, 2, 0);
+  // - (1, 0, 0) = (10, 2, 0); / (2, 4, 2) = (5, 0.5, 0); · Qt = (-0.5, 5, 0); - (0, 3, 0).
+  const GizmoSettings set{.pivot = {0, 0, 5},
+                          .centre = {1, 0, 0},
+                          .scale = {2, 4, 2},
+                          .position = {0, 3, 0},
+                          .rotation = {0, 0, 0.70710678f, 0.70710678f},
+                          .baseMatrix = translation({10, 0, 0})};
+  S3DModifierSkew skew;  // no axis turn with axis Y and direction 0
+  set.applyTo(skew);
+  skew.prepare(defaultCamera());
+  expectNear(transformPoint({1, 2, -5}, skew.m_g), {-0.5f, 2, 0}, kTolerance);
+  expectNear(transformPoint({-0.5f, 2, 0}, skew.m_h), {1, 2, -5}, kTolerance);
 }
 
 TEST(S3DModifierGizmo, WorldSpaceGizmosReceiveCameraSpacePoints) {
@@ -270,58 +230,22 @@ TEST(S3DModifierGizmo, WorldSpaceGizmosReceiveCameraSpacePoints) {
   expectNear(bend.deformPoint({5, 20, 10}, 0), {5, 20, 10}, kTolerance);
 }
 
-using Maker = std::function<std::unique_ptr<S3DModifierGizmo>()>;
-using Spoil = std::function<void(S3DModifierGizmo&)>;
-
-// A type with parameters that would move points, `spoil` applied to its gizmo.
-template <class T>
-Maker moving(std::function<void(T&)> set, Spoil spoil) {
-  return make<T>([=](T& m) {
-    set(m);
-    spoil(m);
-  });
-}
-std::vector<std::pair<const char*, Maker>> movingModifiers(Spoil spoil) {
-  return {
-      {"bend", moving<S3DModifierBend>([](auto& m) { m.m_angle = 1; }, spoil)},
-      {"stretch",
-       moving<S3DModifierStretch>([](auto& m) { m.m_stretch = m.m_amplify = 1; }, spoil)},
-      {"noise", moving<S3DModifierNoise>([](auto& m) { m.setStrength(3); }, spoil)},
-      {"wave", moving<S3DModifierWave>([](auto& m) { m.m_amp1 = m.m_amp2 = 1, m.m_waveLength = 3; },
-                                       spoil)},
-      {"twist", moving<S3DModifierTwist>([](auto& m) { m.m_angle = 1, m.m_bias = 20; }, spoil)},
-      {"taper", moving<S3DModifierTaper>([](auto& m) { m.m_amount = 1; }, spoil)},
-      {"skew", moving<S3DModifierSkew>([](auto& m) { m.m_amount = 1; }, spoil)},
-      {"spherify", moving<S3DModifierSpherify>([](auto& m) { m.m_percent = 1; }, spoil)},
-      {"melt", moving<S3DModifierMelt>([](auto& m) { m.m_amount = 50; }, spoil)},
-      {"space warp",
-       moving<S3DModifierSpaceWarp>([](auto& m) { m.m_values = {1, 1, 3, 0, 0, 0, 0, 0}; }, spoil)},
-  };
-}
-
 // A NaN in G and a singular G: the two ways buildGizmo refuses a gizmo.
 TEST(S3DModifierDegenerate, SingularOrNaNGizmosLeavePointsExactlyAsTheyAre) {
-  const Vec3 points[] = {{0.3f, 4.0f, -0.7f}, {0, 0, 0}, {1, 10, 1}};
-  const std::vector<std::pair<const char*, GizmoSettings>> spoils{
-      {"NaN position", {.position = {kNaN, 0, 0}}},
-      {"flat base matrix", {.baseMatrix = scaling({1, 0, 1})}},
+  const auto bend = [](const GizmoSettings& set) {
+    return make<S3DModifierBend>([=](S3DModifierBend& m) { m.m_angle = 1, set.applyTo(m); })();
   };
-  for (const auto& [spoilName, spoil] : spoils) {
-    // The modifiers move the points when nothing is spoilt (so "unchanged" below means something).
-    for (const auto& [name, makeModifier] : movingModifiers([](S3DModifierGizmo&) {})) {
-      SCOPED_TRACE(name);
-      EXPECT_NE(makeModifier()->deformPoint(points[0], 0), points[0]);
-    }
-    for (const auto& [name, makeModifier] :
-         movingModifiers([&](S3DModifierGizmo& g) { spoil.applyTo(g); })) {
-      SCOPED_TRACE(std::string(name) + ", " + spoilName);
-      const auto pModifier = makeModifier();
-      for (const Vec3& p : points)
-        EXPECT_EQ(pModifier->deformPoint(p, 0), p);
-    }
-  }
+  const Vec3 points[] = {{0.3f, 4.0f, -0.7f}, {0, 0, 0}, {1, 10, 1}};
+  // Unspoilt, the bend moves the point (so "unchanged" below means something).
+  EXPECT_NE(bend({})->deformPoint(points[0], 0), points[0]);
+  for (const GizmoSettings& spoil :
+       {GizmoSettings{.position = {kNaN, 0, 0}}, GizmoSettings{.baseMatrix = scaling({1, 0, 1})}})
+    for (const Vec3& p : points)
+      EXPECT_EQ(bend(spoil)->deformPoint(p, 0), p);
 }
 
+// Each type's parameters that make it move nothing; a NaN parameter (bend's angle stands for all)
+// makes it inactive too.
 TEST(S3DModifierDegenerate, ZeroAndNaNParametersLeavePointsExactlyAsTheyAre) {
   struct Row {
     const char* what;
@@ -330,32 +254,21 @@ TEST(S3DModifierDegenerate, ZeroAndNaNParametersLeavePointsExactlyAsTheyAre) {
   const std::vector<Row> rows{
       {"bend angle 0", make<S3DModifierBend>([](auto& m) { m.m_angle = 0; })},
       {"bend angle 0.00009", make<S3DModifierBend>([](auto& m) { m.m_angle = 0.00009f; })},
-      {"bend angle -0.00009", make<S3DModifierBend>([](auto& m) { m.m_angle = -0.00009f; })},
       {"bend angle NaN", make<S3DModifierBend>([](auto& m) { m.m_angle = kNaN; })},
       {"bend empty box", make<S3DModifierBend>([](auto& m) { m.m_angle = 1; }, {}, {})},
       {"stretch 0", make<S3DModifierStretch>([](auto& m) { m.m_amplify = 1; })},
       {"stretch empty range",
        make<S3DModifierStretch>([](auto& m) { m.m_stretch = 1; }, {0, 5, 0}, {1, 5, 1})},
-      {"stretch NaN amplify",
-       make<S3DModifierStretch>([](auto& m) { m.m_stretch = 1, m.m_amplify = kNaN; })},
       {"twist angle 0", make<S3DModifierTwist>([](auto& m) { m.m_bias = 30; })},
       {"twist zero height",
        make<S3DModifierTwist>([](auto& m) { m.m_angle = 1; }, {0, 5, 0}, {1, 5, 1})},
-      {"twist NaN bias", make<S3DModifierTwist>([](auto& m) { m.m_angle = 1, m.m_bias = kNaN; })},
       {"taper zero height",
        make<S3DModifierTaper>([](auto& m) { m.m_amount = 1; }, {0, 5, 0}, {1, 5, 1})},
-      {"taper NaN curve", make<S3DModifierTaper>([](auto& m) { m.m_curve = kNaN; })},
       {"skew 0", make<S3DModifierSkew>([](auto&) {})},
-      {"skew NaN direction",
-       make<S3DModifierSkew>([](auto& m) { m.m_amount = 1, m.m_direction = kNaN; })},
       {"spherify 0", make<S3DModifierSpherify>([](auto&) {})},
-      {"spherify NaN", make<S3DModifierSpherify>([](auto& m) { m.m_percent = kNaN; })},
       {"noise no strength", make<S3DModifierNoise>([](auto& m) { m.m_noiseScale = 3; })},
-      {"noise NaN strength", make<S3DModifierNoise>([](auto& m) { m.setStrength(kNaN); })},
       {"wave no amplitude", make<S3DModifierWave>([](auto& m) { m.m_waveLength = 2; })},
-      {"wave NaN phase", make<S3DModifierWave>([](auto& m) { m.m_amp1 = 1, m.m_phase = kNaN; })},
       {"melt 0", make<S3DModifierMelt>([](auto& m) { m.m_spread = 50; })},
-      {"melt NaN", make<S3DModifierMelt>([](auto& m) { m.m_amount = kNaN; })},
       {"space warp no amplitude", make<S3DModifierSpaceWarp>([](auto& m) { m.m_values[2] = 4; })},
   };
   const Vec3 points[] = {{0.3f, 4.0f, -0.7f}, {0, 0, 0}, {1, 10, 1}, {-3, -2, 8}};
@@ -612,8 +525,8 @@ TEST(S3DModifierPaths, BaselineAndWideLoopsGiveTheSameBytesForEveryType) {
 
 TEST(S3DModifierPaths, NoiseLoopsComputeTheGradientNoiseOfEachPoint) {
   // With the identity gizmo p · G = p exactly and one octave sums N once with weight 1, so
-  // x' = x + N(z r + 1/2 + o, y r + 1/2 + o) sx to the bit (and likewise y', z'), whichever table
-  // runs: the lanes' noise is the single-point noise.
+  // x' = x + N(z r + 1/2 + o, y r + 1/2 + o) sx to the bit (and likewise y', z'). (The other
+  // builds give the baseline's bytes: BaselineAndWideLoopsGiveTheSameBytesForEveryType.)
   S3DModifierNoise noise;
   noise.m_strength = {2.0f, -1.5f, 0.5f};
   noise.m_noiseScale = 0.8f;
@@ -624,20 +537,14 @@ TEST(S3DModifierPaths, NoiseLoopsComputeTheGradientNoiseOfEachPoint) {
   const float r = noise.m_reciprocalScale, o = noise.m_noiseOffset;
   std::vector<Vec3> points = loopPoints();
   points.resize(290);  // the finite ones
-  for (const s3d_deform::LoopPath path :
-       {s3d_deform::LoopPath::kBaseline, s3d_deform::LoopPath::kAvx2,
-        s3d_deform::LoopPath::kAvx512}) {
-    const Loops* pLoops = s3d_deform::loopsFor(path);
-    if (!pLoops) continue;
-    std::vector<Vec3> out(points.size());
-    pLoops->noise(noise, points, out);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-      const Vec3 p = points[i];
-      const float a = p.x * r + 0.5f, b = p.y * r + 0.5f, c = p.z * r + 0.5f;
-      EXPECT_EQ(out[i].x, p.x + gradientNoise(c, b, o) * 2.0f) << i;
-      EXPECT_EQ(out[i].y, p.y + gradientNoise(a, c, o) * -1.5f) << i;
-      EXPECT_EQ(out[i].z, p.z + gradientNoise(a, b, o) * 0.5f) << i;
-    }
+  std::vector<Vec3> out(points.size());
+  s3d_deform::loopsFor(s3d_deform::LoopPath::kBaseline)->noise(noise, points, out);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const Vec3 p = points[i];
+    const float a = p.x * r + 0.5f, b = p.y * r + 0.5f, c = p.z * r + 0.5f;
+    EXPECT_EQ(out[i].x, p.x + gradientNoise(c, b, o) * 2.0f) << i;
+    EXPECT_EQ(out[i].y, p.y + gradientNoise(a, c, o) * -1.5f) << i;
+    EXPECT_EQ(out[i].z, p.z + gradientNoise(a, b, o) * 0.5f) << i;
   }
 }
 
@@ -739,16 +646,6 @@ TEST(S3DModifierStack, TheHandedOverBoxTakesPointsInOrderLikeMinAndMax) {
   EXPECT_EQ(second.m_boxMax, (Vec3{2, 7, 4}));
   EXPECT_TRUE(std::signbit(second.m_boxMin.x));
   EXPECT_FALSE(std::signbit(second.m_boxMin.z));
-  // A NaN first point is never replaced.
-  StackMesh nanFirst({{kNaN, 1, 1}, {0, 0, 0}, {2, 2, 2}, {-1, 5, 3}});
-  nanFirst.mesh.m_applications.resize(2);
-  nanFirst.mesh.m_applications[0].pModifier = &first;
-  nanFirst.mesh.m_applications[1].pModifier = &second;
-  nanFirst.mesh.transform(nanFirst.camera);
-  EXPECT_TRUE(std::isnan(second.m_boxMin.x));
-  EXPECT_TRUE(std::isnan(second.m_boxMax.x));
-  EXPECT_EQ(second.m_boxMin.y, 0.0f);
-  EXPECT_EQ(second.m_boxMax.z, 3.0f);
 }
 
 TEST(S3DModifierStack, EntriesWithoutAModifierAreSkippedAndReportedOnce) {

@@ -1,7 +1,8 @@
 // Controllers in a show: the .lcx folder, binding .lecx formulas to descriptors, the input
 // marker, the shared random generator and recordings. (Keyframe, noise and sound controllers
 // driving colour, mix and DEMOSPE01 descriptors frame by frame are pinned by the demo's golden
-// frames; a DEMOSPE01 descriptor's phase is not, and is checked here.)
+// frames; that a formula's value is used one run late, and a DEMOSPE01 descriptor's phase, are
+// checked here.)
 
 #include <algorithm>
 #include <filesystem>
@@ -71,22 +72,6 @@ TEST_F(ControllerTest, LinkingReportsNamesNoControllerHasButNotTheTimes) {
   loadSections({{"CONTROLLER", {"file: t times.lecx", "file: f fade.lecx"}}});
   EXPECT_EQ(m_reports.lines(), (Lines{"ScriptControllerManager: |cant find LCX controller: fade",
                                       "ScriptControllerManager: |cant find LCX controller: glow"}));
-}
-
-TEST_F(ControllerTest, AMixOpacityFollowsItsFormulaOneRunLate) {
-  ASSERT_TRUE(tc::writeLecx("fade.lecx", 3, {{"opacity", "time1 / time2"}}));
-  loadSections(show({{"CONTROLLER", {"file: fade fade.lecx"}},
-                     {"SCREEN_LAYER", {"desc: white d", "desc: screen d"}},
-                     {"MIX", {"desc: blend BLIT"}},
-                     {"MIX_DESC", {"desc: in blend fade NORMAL 0 NULL"}}},
-                    {"desc: white 1 0 100000 c 255 255 255", "desc: screen 1 0 100000 c 0 0 0",
-                     "desc: screen 2 0 1000 m in white"}));
-  EXPECT_TRUE(texts().empty());
-  // The first run mixes with the line's opacity 0, then the formula writes 250 / 1000.
-  EXPECT_EQ(pixelAt(250), 0u);
-  // The opacity written at the previous run (0.25) is used; now 0.75 is written.
-  EXPECT_NEAR(pixelAt(750) & 0xFF, 0x40, 7);
-  EXPECT_NEAR(pixelAt(750) & 0xFF, 0xC0, 7);
 }
 
 TEST_F(ControllerTest, AControllerOfAnotherKindIsReportedAndTheFixedValuesStay) {

@@ -58,7 +58,6 @@ TEST_F(EngineTest, EffectDescriptorsReadTheirFieldsDefaultsAndModeWords) {
       {"desc: r2 rad NULL FAST 0.5 0.25 100 50", {1, 0.5f, 0.25f, 100, 50}},
       {"desc: r3 rad NULL SLOW", {1, 0.9f, 0.08f, 20, 20}, {"radial mode not found"}},
       {"desc: c1 col NULL GRAY 1.0 0.5 0.25", {4, 1, 0.5f, 0.25f}},
-      {"desc: c2 col NULL PINK 0 0 0", {3, 0, 0, 0}, {"color mode not found"}},
       {"desc: c3 col NULL add 0 0 0", {3, 0, 0, 0}, {"color mode not found"}},
       {"desc: s1 spe NULL 1", {1}},
       // A descriptor of a missing effect is not created.

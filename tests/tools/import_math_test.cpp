@@ -78,8 +78,6 @@ TEST(ImportMath, DecomposedTransformsRebuildTheConvertedMatrix) {
     double translation[3];
   } cases[] = {
       {{0, 0, 0, 1}, {1, 1, 1}, {0, 0, 0}},
-      {{0, 0, 0, 1}, {-1, 1, 1}, {0, 0, 0}},  // mirrored
-      {{0, std::sin(kPi / 4), 0, std::cos(kPi / 4)}, {1, 1, 1}, {1, -2, 3}},
       {{1, 0, 0, 0}, {2, 3, 4}, {0, 0, -5}},   // half a turn: w = 0
       {{0, 0, 1, 0}, {1, 1, 1}, {0.5, 0, 0}},  // half a turn about z
       {{c120, c120, c120, 0.5}, {0.5, 0.5, 0.5}, {7, 8, 9}},

@@ -63,13 +63,12 @@ TEST_F(L3xDumpTest, EveryRecordKindIsTypedAndBuildsBackPlainAndPacked) {
   EXPECT_EQ(packedDocument.at("chunks"), document.at("chunks"));
 }
 
-// The typed values come out as the layout says, whatever the chunk; spot checks of each kind of
-// field. Floats show as the shortest text that reads back as the same float.
+// The fields whose bytes mean more than one number: angle and axis, key records, bind matrices,
+// weight lists. Floats show as the shortest text that reads back as the same float.
 TEST_F(L3xDumpTest, FieldsShowAsTheirKinds) {
   const Json scene = roundTripOf(every_record::rootChunk(), "kinds.l3x").at("chunks")[0];
   const Json& box = descend(scene, {100, 101});
   const Json& stack = descend(box, {2000});
-  const Json& sub = descend(scene, {130, 131, 200, 201});
   const auto tcb = [](Json key) {
     key.update(
         {{"bias", 0.25}, {"continuity", 0}, {"tension", -0.5}, {"easeFrom", 0.125}, {"easeTo", 0}});
@@ -81,21 +80,13 @@ TEST_F(L3xDumpTest, FieldsShowAsTheirKinds) {
     const char* pField;
     Json expected;
   } cases[] = {
-      {descend(scene, {50}), "animLength", 120},
-      {descend(box, {1, 3, 100, 102}), "pivot", {1, 0, 0}},
       {descend(box, {1, 3, 100, 105}), "rotation", {{"angle", 1.5707964}, {"axis", {0, 0, 2}}}},
-      {descend(box, {1, 3, 200, 201, 1}), "trackType", 3},
       {descend(box, {1, 3, 200, 201, 1, 1}),
        "keys",
        {tcb({{"time", 0}, {"value", {0, 0, 0}}}), tcb({{"time", 30}, {"value", {30, 60, -90}}})}},
-      {descend(box, {1, 3, 200, 203, 1, 1}),
-       "keys",
-       {{{"time", 0}, {"angle", 1.5707964}, {"axis", {0, 0, 1}}}}},
       {descend(scene, {150, 151, 1, 3, 200, 203, 1, 1}),
        "keys",
        {tcb({{"time", 5}, {"angle", 7}, {"axis", {1, 0, 0}}})}},
-      {descend(box, {501, 502}), "vertices", {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 2}}},
-      {descend(box, {1000, 1001}), "faces", {{0, 1, 2}, {0, 2, 3}}},
       {descend(nth(stack, 3), {50, 100}),
        "bones",
        {{{"name", "bone1"}, {"bind", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 2, 0}}}},
@@ -114,17 +105,7 @@ TEST_F(L3xDumpTest, FieldsShowAsTheirKinds) {
          {"outSlope", 4},
          {"outLength", 5},
          {"outType", 1}}}},
-      {descend(box, {2010, 2011, 2012}), "stackIndex", "1"},
-      {descend(box, {2050, 2051, 3}), "values", {0.5, 1.5, 2.5}},
-      {descend(scene, {102, 103}), "shapeKind", 1},
       {descend(nth(descend(scene, {110}), 1), {100, 106}), "falloff", 0.6},
-      {descend(scene, {120, 121, 200, 202, 1, 1}), "keys", {tcb({{"time", 0}, {"value", 0.2}})}},
-      {descend(sub, {2, 1, 18}), "colour2", {255, 128, 0}},
-      {descend(sub, {5, 1, 23}), "values", {1, 2, 3}},
-      {descend(sub, {4, 1, 12}), "file", "wood.tga"},
-      {descend(sub, {4, 1, 13}), "pointSize", 8},
-      {descend(scene, {140, 141, 100, 50, 101}), "angle", 0.7},
-      {descend(nth(descend(scene, {140}), 1), {100, 50, 107}), "value7", 17},
   };
   for (const auto& item : cases)
     EXPECT_EQ(item.chunk.value(item.pField, Json()), item.expected)
@@ -135,18 +116,14 @@ TEST_F(L3xDumpTest, FieldsShowAsTheirKinds) {
 }
 
 // Bytes a field cannot hold as JSON (a non-finite float), or that do not fit its layout (a count
-// beyond the bytes, half an entry, a field cut short), keep their chunk hex; the file still builds
-// back the same.
+// beyond the bytes), keep their chunk hex; the file still builds back the same.
 TEST_F(L3xDumpTest, UndecodableChunksStayHex) {
   const Bytes wrong =
-      root({meshes({mesh({geometry({node(502, field(std::uint16_t{5}) + field(Xyz{1, 2, 3})),
-                                    node(503, field(1.0f) + Bytes{0, 0})}),
-                          faces({node(1003, field(std::uint16_t{1}) + Bytes{7})})})}),
+      root({meshes({mesh({geometry({node(502, field(std::uint16_t{5}) + field(Xyz{1, 2, 3}))})})}),
             cameras({block(
-                121, {block(100, {floatChunk(101, std::numeric_limits<float>::infinity())})})}),
-            node(50, {})});
+                121, {block(100, {floatChunk(101, std::numeric_limits<float>::infinity())})})})});
   const Json document = roundTripOf(wrong, "wrong.l3x");
-  EXPECT_EQ(hexChunks(document), (std::set<int>{50, 101, 502, 503, 1003}));
+  EXPECT_EQ(hexChunks(document), (std::set<int>{101, 502}));
   EXPECT_EQ(descend(document.at("chunks")[0], {120, 121, 100, 101}).at("hex"), "0000807f");
 }
 

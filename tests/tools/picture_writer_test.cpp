@@ -78,7 +78,7 @@ TEST(PictureWriterReadBack, RunLengthPacketsAreAtMost128Pixels) {
 
 TEST(PictureWriterReadBack, BmpRowsPaddedForEveryWidth) {
   TempDir dir;
-  for (const std::int32_t width : {2, 4, 6, 3, 5}) {
+  for (const std::int32_t width : {2, 4, 3, 5}) {
     SCOPED_TRACE(width);
     ReportCapture capture;
     const Picture picture = awkwardPicture(width, 7, false);

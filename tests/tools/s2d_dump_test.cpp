@@ -104,20 +104,11 @@ TEST_F(S2dDumpTest, FieldsReadAsTheLayoutNamesThem) {
     const char* pField;
     Json expected;
   } cases[] = {
-      {{}, "chunk", "s2dScene"},
       {{}, "objects", Json::array({{{"materialIndex", 1}}, {{"materialIndex", 0}}})},
       {{}, "materials", Json::array({glow, film})},
       {{10, 1, 1},
        "keys",
        Json::array({{{"time", 0}, {"value", 90}}, {{"time", 60}, {"value", 45}}})},
-      {{20}, "chunk", "opacityTrack"},
-      {{30, 1, 2}, "parentName", "rig"},
-      {{30, 1, 3, 100, 102}, "pivot", {0.5, 0.25, 0}},
-      {{30, 1, 3, 100, 105}, "rotation", {{"angle", 0.5}, {"axis", {0, 0, 1}}}},
-      {{30, 1, 3, 200, 201, 1, 1},
-       "keys",
-       Json::array({{{"time", 0}, {"value", {0, 0, 0}}}, {{"time", 30}, {"value", {4, 0, 0}}}})},
-      {{40, 41, 1, 3, 100, 103}, "position", {0, 0, -64}},
       {{40, 41, 2}, "chunk", "targetHead"},
       {{99}, "hex", "010203"},
   };
