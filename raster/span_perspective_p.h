@@ -132,6 +132,25 @@ void perspectiveRun(const SpanContext& ctx, uint32_t* dst, uint32_t* zdst, const
   if (texels == nullptr) {
     return;
   }
+  if (count <= raster_config::kPerspectiveSegment) {
+    // One segment (the spans of small polygons): its two ends, without the batch.
+    const auto steps = static_cast<float>(count);
+    const int32_t u = toFixed(uz / iz), v = toFixed(vz / iz);
+    const uint32_t z = toDepth(iz);
+    uz += steps * duz;
+    vz += steps * dvz;
+    iz += steps * diz;
+    DepthRun zrun;
+    if constexpr (depth == Depth::kTested) {
+      zrun = {zdst, z, wrap(segmentStep(z, toDepth(iz), count))};
+    }
+    fill<path, M, depth>(
+        ctx, dst, zrun, count,
+        TexelSource<Fetch, ColourNone>{{ctx, texels, u, v, segmentStep(u, toFixed(uz / iz), count),
+                                        segmentStep(v, toFixed(vz / iz), count)},
+                                       {}});
+    return;
+  }
 #if RASTER_HAS_AVX2
   const Pixels8 opacity8 = splat8(splatByte(ctx.alpha));
 #endif
